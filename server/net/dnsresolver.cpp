@@ -217,8 +217,7 @@ DnsResolver::MxLists DnsResolver::queryMx(const QString& address)
     runUntilDone(deadline);
 
     const QString what = QStringLiteral("The domain ") + domain;
-    if (query.status == ARES_ECANCELLED || m_cancelled || m_timedOut)
-        throwRunError(domain);
+    throwIfInterrupted(query.status, domain);
     if (query.status == ARES_ENODATA)
         return {};
     if (query.status != ARES_SUCCESS)
@@ -268,10 +267,12 @@ QList<QHostAddress> DnsResolver::resolveHost(const QString& hostName)
 
     const QString what = QStringLiteral("The host ") + host;
     if (m_cancelled || m_timedOut)
-        throwRunError(host);
+        throwIfInterrupted(ARES_ECANCELLED, host);
     QList<QHostAddress> addresses = a.addresses + aaaa.addresses;
     if (!addresses.isEmpty())
         return addresses;
+    throwIfInterrupted(a.status, host);
+    throwIfInterrupted(aaaa.status, host);
     // Report the more telling of the two failures; "no data" says least.
     const int status =
         a.status != ARES_SUCCESS && a.status != ARES_ENODATA ? a.status : aaaa.status;
@@ -291,14 +292,15 @@ void DnsResolver::beginRun()
     m_outstanding = 0;
 }
 
-void DnsResolver::throwRunError(const QString& subject) const
+void DnsResolver::throwIfInterrupted(int status, const QString& subject) const
 {
-    if (m_timedOut)
+    if (m_timedOut || status == ARES_ETIMEOUT)
         throw ComponentException(ARES_ETIMEOUT,
                                  QStringLiteral("The DNS look-up of %1 timed out after %2 ms")
                                      .arg(subject, QString::number(effectiveTimeout())));
-    throw ComponentException(ARES_ECANCELLED,
-                             QStringLiteral("The DNS look-up of %1 was cancelled").arg(subject));
+    if (m_cancelled || status == ARES_ECANCELLED || status == ARES_EDESTRUCTION)
+        throw ComponentException(ARES_ECANCELLED,
+                                 QStringLiteral("The DNS look-up of %1 was cancelled").arg(subject));
 }
 
 void DnsResolver::runUntilDone(QDeadlineTimer deadline)
@@ -382,7 +384,9 @@ DnsResolver::Channel DnsResolver::createChannel()
     int mask = ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_SOCK_STATE_CB | ARES_OPT_FLAGS;
     options.timeout = std::max(1, effectiveTimeout() / ((1 << TriesPerServer) - 1));
     options.tries = TriesPerServer;
-    options.flags = ARES_FLAG_NOSEARCH;
+    // Without NOCHECKRESP c-ares turns SERVFAIL and REFUSED into a generic
+    // "could not contact" after retrying; we want to say what the server said.
+    options.flags = ARES_FLAG_NOSEARCH | ARES_FLAG_NOCHECKRESP;
     options.sock_state_cb = &DnsResolver::socketStateCallback;
     options.sock_state_cb_data = this;
     Channel channel = nullptr;
@@ -432,8 +436,7 @@ QHostAddress DnsResolver::resolveServerName(const QString& name, QDeadlineTimer 
     ++m_outstanding;
     ares_gethostbyname(m_channel, ace.constData(), AF_INET, &Query::hostCallback, &query);
     runUntilDone(deadline);
-    if (m_cancelled || m_timedOut)
-        throwRunError(QStringLiteral("the DNS server ") + name);
+    throwIfInterrupted(query.status, QStringLiteral("the DNS server ") + name);
     if (query.status != ARES_SUCCESS || query.addresses.isEmpty())
         throw ComponentException(
             query.status == ARES_SUCCESS ? ARES_ENODATA : query.status,

@@ -79,7 +79,8 @@ private:
     void beginRun();
     void runUntilDone(QDeadlineTimer deadline);
     void queryFinished();
-    [[noreturn]] void throwRunError(const QString& subject) const;
+    // Throws the time-out or cancel error when the look-up ended that way.
+    void throwIfInterrupted(int status, const QString& subject) const;
 
     void onSocketState(int fd, bool readable, bool writable);
     void processFd(int readFd, int writeFd);

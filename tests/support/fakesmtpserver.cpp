@@ -78,15 +78,21 @@ private:
 
     void processNext()
     {
-        while (!m_replying && !m_endless && !m_pending.isEmpty() && !m_behaviour.silent)
+        while (!m_replying && !m_endless && !m_stalled && !m_pending.isEmpty() &&
+               !m_behaviour.silent)
             handle(m_pending.takeFirst());
     }
 
     void handle(const QByteArray& line)
     {
-        const QByteArray verb = line.left(line.indexOf(' ')).toUpper();
+        const qsizetype space = line.indexOf(' ');
+        const QByteArray verb = (space < 0 ? line : line.left(space)).toUpper();
         if (!m_behaviour.dropOnVerb.isEmpty() && verb == m_behaviour.dropOnVerb.toUpper()) {
             m_socket->abort();
+            return;
+        }
+        if (!m_behaviour.stallOnVerb.isEmpty() && verb == m_behaviour.stallOnVerb.toUpper()) {
+            m_stalled = true;
             return;
         }
         if (!m_behaviour.endlessOnVerb.isEmpty() && verb == m_behaviour.endlessOnVerb.toUpper()) {
@@ -183,6 +189,7 @@ private:
     bool m_replying = false;
     bool m_closeAfter = false;
     bool m_endless = false;
+    bool m_stalled = false;
 };
 
 } // namespace

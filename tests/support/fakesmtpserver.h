@@ -30,6 +30,8 @@ struct FakeSmtpBehaviour
 
     // On a command with this verb ("MAIL", "RCPT"...): close without a reply.
     QByteArray dropOnVerb;
+    // On a command with this verb: never reply (nor to anything after it).
+    QByteArray stallOnVerb;
     // On a command with this verb: send continuation lines without end.
     QByteArray endlessOnVerb;
 };

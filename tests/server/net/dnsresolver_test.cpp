@@ -1,0 +1,201 @@
+#include "dnsmasqserver.h"
+#include "dnsresolver.h"
+#include "fakednsserver.h"
+#include "nettestutil.h"
+
+#include <ares.h>
+
+namespace corvanta::testing {
+namespace {
+
+const QHostAddress DnsAddress(QStringLiteral("127.0.0.53"));
+
+class DnsResolverTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(m_dns.start(DnsAddress, 53, &error))
+            << "cannot serve DNS on 127.0.0.53:53 (is this a private network namespace?): "
+            << error.toStdString();
+        m_resolver.setServer(DnsAddress.toString());
+        m_resolver.setPort(53);
+        m_resolver.setTimeout(2000);
+    }
+
+    FakeDnsServer m_dns;
+    DnsResolver m_resolver;
+};
+
+TEST_F(DnsResolverTest, ListsMailServersByPreferenceKeepingTheOrderOfEqualOnes)
+{
+    m_dns.setMx(QStringLiteral("order.test"), {{20, QStringLiteral("b.order.test")},
+                                               {10, QStringLiteral("a.order.test")},
+                                               {20, QStringLiteral("c.order.test")},
+                                               {5, QStringLiteral("d.order.test")}});
+    // Only the part after the last "@" is the domain.
+    const auto lists = m_resolver.queryMx(QStringLiteral("x@first.test@ORDER.test"));
+    const QStringList expected{QStringLiteral("d.order.test"), QStringLiteral("a.order.test"),
+                               QStringLiteral("b.order.test"), QStringLiteral("c.order.test")};
+    EXPECT_EQ(lists.hosts, expected);
+    EXPECT_EQ(lists.alternates.size(), lists.hosts.size());
+    EXPECT_EQ(m_dns.queries(), QStringList{QStringLiteral("MX order.test")});
+}
+
+TEST_F(DnsResolverTest, NoDataIsAnEmptyAnswerNotAnError)
+{
+    m_dns.setAddresses(QStringLiteral("nodata.test"), {QHostAddress(QStringLiteral("127.0.0.9"))});
+    const auto lists = m_resolver.queryMx(QStringLiteral("user@nodata.test"));
+    EXPECT_TRUE(lists.hosts.isEmpty());
+    EXPECT_TRUE(lists.alternates.isEmpty());
+}
+
+TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
+{
+    m_dns.setReply(QStringLiteral("servfail.test"), FakeDnsZone::Reply::ServFail);
+    m_dns.setReply(QStringLiteral("refused.test"), FakeDnsZone::Reply::Refused);
+    struct Case
+    {
+        const char* address;
+        int number;
+        const char* mentions;
+    } cases[] = {
+        {"user@missing.test", ARES_ENOTFOUND, "NXDOMAIN"},
+        {"user@servfail.test", ARES_ESERVFAIL, "SERVFAIL"},
+        {"user@refused.test", ARES_EREFUSED, "refused"},
+        {"user@", ARES_EBADNAME, "not a valid domain"},
+        {"user@bad name.test", ARES_EBADNAME, "not a valid domain"},
+    };
+    for (const Case& c : cases) {
+        const ComponentError error =
+            errorOf([&] { m_resolver.queryMx(QString::fromLatin1(c.address)); });
+        EXPECT_EQ(error.number, c.number) << c.address;
+        EXPECT_TRUE(error.description.contains(QLatin1String(c.mentions)))
+            << c.address << ": " << error.description.toStdString();
+    }
+}
+
+TEST_F(DnsResolverTest, NullMxMeansTheDomainTakesNoMail)
+{
+    m_dns.setMx(QStringLiteral("nullmx.test"), {{0, QStringLiteral(".")}});
+    const ComponentError error = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@nullmx.test")); });
+    EXPECT_EQ(error.description, QStringLiteral("The domain accepts no mail (null MX)"));
+
+    // A root entry among real ones names no host and is left out.
+    m_dns.setMx(QStringLiteral("mixed.test"),
+                {{0, QStringLiteral(".")}, {10, QStringLiteral("mx.mixed.test")}});
+    EXPECT_EQ(m_resolver.queryMx(QStringLiteral("u@mixed.test")).hosts,
+              QStringList{QStringLiteral("mx.mixed.test")});
+}
+
+TEST_F(DnsResolverTest, ASilentServerCostsNoMoreThanTheTimeOut)
+{
+    m_dns.setReply(QStringLiteral("silent.test"), FakeDnsZone::Reply::Silence);
+    for (const int timeoutMs : {300, 900}) {
+        m_resolver.setTimeout(timeoutMs);
+        ComponentError error;
+        const qint64 elapsed = millisecondsOf(
+            [&] { error = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@silent.test")); }); });
+        EXPECT_EQ(error.number, ARES_ETIMEOUT);
+        EXPECT_TRUE(error.description.contains(QLatin1String("timed out")));
+        EXPECT_GE(elapsed, timeoutMs - 20);
+        EXPECT_LE(elapsed, timeoutMs + SlackMs);
+    }
+    // Retries did happen within the budget: more than one question was asked.
+    EXPECT_GT(m_dns.queries().size(), 2);
+}
+
+TEST_F(DnsResolverTest, CancelFromAnEventEndsTheLookUpAtOnceAndLeavesTheResolverUsable)
+{
+    m_dns.setReply(QStringLiteral("silent.test"), FakeDnsZone::Reply::Silence);
+    m_dns.setMx(QStringLiteral("fine.test"), {{10, QStringLiteral("mx.fine.test")}});
+    m_resolver.setTimeout(10000);
+    QTimer::singleShot(100, [&] { m_resolver.cancel(); });
+    ComponentError error;
+    const qint64 elapsed = millisecondsOf(
+        [&] { error = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@silent.test")); }); });
+    EXPECT_EQ(error.number, ARES_ECANCELLED);
+    EXPECT_LE(elapsed, 100 + SlackMs);
+
+    EXPECT_EQ(m_resolver.queryMx(QStringLiteral("u@fine.test")).hosts,
+              QStringList{QStringLiteral("mx.fine.test")});
+    m_resolver.cancel(); // nothing pending: no effect on what follows
+    EXPECT_EQ(m_resolver.queryMx(QStringLiteral("u@fine.test")).hosts.size(), 1);
+}
+
+TEST_F(DnsResolverTest, ALookUpStartedFromAnEventDuringAnotherIsRefused)
+{
+    m_dns.setZone(QStringLiteral("slow.test"),
+                  {FakeDnsZone::Reply::Answer, {{10, QStringLiteral("mx.slow.test")}}, {}, 200});
+    ComponentError nested;
+    QTimer::singleShot(50, [&] {
+        nested = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@slow.test")); });
+    });
+    EXPECT_EQ(m_resolver.queryMx(QStringLiteral("u@slow.test")).hosts.size(), 1);
+    EXPECT_TRUE(nested.description.contains(QLatin1String("already in progress")));
+}
+
+TEST_F(DnsResolverTest, ResolvesHostsToBothFamiliesAndTakesLiteralsAsTheyAre)
+{
+    const QHostAddress v4(QStringLiteral("127.0.0.7"));
+    const QHostAddress v6(QStringLiteral("fd00::7"));
+    m_dns.setAddresses(QStringLiteral("mx.host.test"), {v6, v4});
+    const QList<QHostAddress> both = m_resolver.resolveHost(QStringLiteral("mx.host.test"));
+    EXPECT_EQ(both, (QList<QHostAddress>{v4, v6}));
+
+    m_dns.clear();
+    EXPECT_EQ(m_resolver.resolveHost(QStringLiteral("127.0.0.8")),
+              QList<QHostAddress>{QHostAddress(QStringLiteral("127.0.0.8"))});
+    EXPECT_EQ(m_resolver.resolveHost(QStringLiteral("[::1]")),
+              QList<QHostAddress>{QHostAddress(QStringLiteral("::1"))});
+    EXPECT_TRUE(m_dns.queries().isEmpty()) << "a literal needs no question";
+
+    m_dns.setMx(QStringLiteral("noaddress.test"), {{10, QStringLiteral("x")}});
+    EXPECT_TRUE(errorOf([&] { m_resolver.resolveHost(QStringLiteral("noaddress.test")); })
+                    .description.contains(QLatin1String("no address")));
+    EXPECT_EQ(errorOf([&] { m_resolver.resolveHost(QStringLiteral("gone.test")); }).number,
+              ARES_ENOTFOUND);
+}
+
+TEST(DnsResolverServer, AServerGivenByNameAndAPortOtherThan53AreUsed)
+{
+    FakeDnsServer dns;
+    QString error;
+    ASSERT_TRUE(dns.start(QHostAddress::LocalHost, 5353, &error)) << error.toStdString();
+    dns.setMx(QStringLiteral("port.test"), {{10, QStringLiteral("mx.port.test")}});
+    DnsResolver resolver;
+    resolver.setTimeout(2000);
+    resolver.setServer(QStringLiteral("localhost")); // from the hosts file
+    resolver.setPort(5353);
+    EXPECT_EQ(resolver.queryMx(QStringLiteral("u@port.test")).hosts,
+              QStringList{QStringLiteral("mx.port.test")});
+
+    resolver.setPort(5354); // nobody there
+    resolver.setTimeout(300);
+    EXPECT_THROW(resolver.queryMx(QStringLiteral("u@port.test")), ComponentException);
+}
+
+TEST(DnsResolverDnsmasq, AnswersFromARealServerAreOrderedAndResolved)
+{
+    const QHostAddress address(QStringLiteral("127.0.0.54"));
+    DnsmasqServer dnsmasq;
+    QString error;
+    ASSERT_TRUE(dnsmasq.start(address, 53,
+                              {{QStringLiteral("real.test"), QStringLiteral("mx2.real.test"), 20},
+                               {QStringLiteral("real.test"), QStringLiteral("mx1.real.test"), 10}},
+                              {{QStringLiteral("mx1.real.test"), QHostAddress(QStringLiteral(
+                                                                     "127.0.0.21"))}},
+                              &error))
+        << error.toStdString();
+    DnsResolver resolver;
+    resolver.setServer(address.toString());
+    resolver.setTimeout(2000);
+    EXPECT_EQ(resolver.queryMx(QStringLiteral("someone@real.test")).hosts,
+              (QStringList{QStringLiteral("mx1.real.test"), QStringLiteral("mx2.real.test")}));
+    EXPECT_EQ(resolver.resolveHost(QStringLiteral("mx1.real.test")),
+              QList<QHostAddress>{QHostAddress(QStringLiteral("127.0.0.21"))});
+}
+
+} // namespace
+} // namespace corvanta::testing

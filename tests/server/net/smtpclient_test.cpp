@@ -1,0 +1,281 @@
+#include "dnsresolver.h"
+#include "fakednsserver.h"
+#include "fakesmtpserver.h"
+#include "nettestutil.h"
+#include "smtpclient.h"
+
+#include <QSysInfo>
+
+namespace corvanta::testing {
+namespace {
+
+const QHostAddress DnsAddress(QStringLiteral("127.0.0.53"));
+const QHostAddress Mx(QStringLiteral("127.0.0.10"));
+const QString MxName = Mx.toString();
+
+class SmtpClientTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(m_dns.start(DnsAddress, 53, &error)) << error.toStdString();
+        m_resolver.setServer(DnsAddress.toString());
+        m_resolver.setTimeout(2000);
+        m_client.setTimeout(2000);
+        m_client.setHelloName(QStringLiteral("probe.example"));
+    }
+
+    void serve(const QHostAddress& address, const FakeSmtpBehaviour& behaviour = {})
+    {
+        QString error;
+        ASSERT_TRUE(m_smtp.add(address, behaviour, &error))
+            << "cannot listen on " << address.toString().toStdString()
+            << ":25 (is this a private network namespace?): " << error.toStdString();
+    }
+
+    ComponentError connectError(const QString& host = MxName)
+    {
+        return errorOf([&] { m_client.connectAndGreet(host); });
+    }
+
+    FakeDnsServer m_dns;
+    FakeSmtpServers m_smtp;
+    DnsResolver m_resolver;
+    SmtpClient m_client{m_resolver};
+};
+
+TEST_F(SmtpClientTest, ProbesAndLogsOutInOrder)
+{
+    FakeSmtpBehaviour behaviour;
+    behaviour.rejectedRcptPrefix = "nobody";
+    behaviour.mailReply = "250-first line\r\n250-second line\r\n250 last line";
+    serve(Mx, behaviour);
+    EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+    m_client.connectAndGreet(MxName);
+    EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
+
+    EXPECT_EQ(m_client.sendCommand(QStringLiteral("MAIL FROM:<>")),
+              QStringLiteral("250-first line\r\n250-second line\r\n250 last line"));
+    EXPECT_EQ(m_client.sendCommand(QStringLiteral("RCPT TO:<someone@x.test>")),
+              QStringLiteral("250 2.1.5 Recipient ok"));
+    EXPECT_EQ(m_client.sendCommand(QStringLiteral("RCPT TO:<nobody@x.test>")),
+              QStringLiteral("550 5.1.1 No such user"));
+    m_client.logout();
+    EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+
+    const QList<QByteArray> expected{"EHLO probe.example", "MAIL FROM:<>",
+                                     "RCPT TO:<someone@x.test>", "RCPT TO:<nobody@x.test>",
+                                     "QUIT"};
+    EXPECT_EQ(m_smtp.commands(Mx), expected);
+}
+
+TEST_F(SmtpClientTest, FallsBackToHeloOnlyWhenEhloGetsAPermanentRefusal)
+{
+    FakeSmtpBehaviour oldServer;
+    oldServer.ehloReply = "502 5.5.2 Command not recognized";
+    serve(Mx, oldServer);
+    m_client.connectAndGreet(MxName);
+    EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
+    EXPECT_EQ(m_smtp.commands(Mx),
+              (QList<QByteArray>{"EHLO probe.example", "HELO probe.example"}));
+
+    const QHostAddress busy(QStringLiteral("127.0.0.11"));
+    FakeSmtpBehaviour busyServer;
+    busyServer.ehloReply = "421 4.3.2 Try later";
+    serve(busy, busyServer);
+    const ComponentError error = connectError(busy.toString());
+    EXPECT_EQ(error.number, SmtpClient::HelloRefused);
+    EXPECT_TRUE(error.description.contains(QLatin1String("421 4.3.2 Try later")));
+    EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+    EXPECT_EQ(m_smtp.commands(busy), QList<QByteArray>{"EHLO probe.example"});
+}
+
+TEST_F(SmtpClientTest, GreetsWithTheMachineNameByDefault)
+{
+    serve(Mx);
+    DnsResolver resolver;
+    SmtpClient client(resolver);
+    EXPECT_EQ(client.helloName(), QSysInfo::machineHostName());
+    client.connectAndGreet(MxName);
+    EXPECT_EQ(m_smtp.commands(Mx).value(0), "EHLO " + client.helloName().toUtf8());
+}
+
+TEST_F(SmtpClientTest, ConnectionFailuresAreErrorsWithoutAConnection)
+{
+    FakeSmtpBehaviour closing;
+    closing.closeOnConnect = true;
+    const QHostAddress closes(QStringLiteral("127.0.0.12"));
+    serve(closes, closing);
+    FakeSmtpBehaviour unwelcoming;
+    unwelcoming.greeting = "554 5.7.1 Go away";
+    const QHostAddress refuses(QStringLiteral("127.0.0.13"));
+    serve(refuses, unwelcoming);
+
+    struct Case
+    {
+        QString host;
+        int number;
+        const char* mentions;
+    } cases[] = {
+        {QStringLiteral("127.0.0.99"), SmtpClient::ConnectFailed, "127.0.0.99"}, // nobody listens
+        {closes.toString(), SmtpClient::ConnectionLost, "closed"},
+        {refuses.toString(), SmtpClient::GreetingRefused, "554 5.7.1 Go away"},
+        {QStringLiteral("unknown.test"), SmtpClient::HostNotFound, "unknown.test"},
+        {QString(), SmtpClient::HostNotFound, "No mail server"},
+    };
+    for (const Case& c : cases) {
+        const ComponentError error = connectError(c.host);
+        EXPECT_EQ(error.number, c.number) << c.host.toStdString();
+        EXPECT_TRUE(error.description.contains(QLatin1String(c.mentions)))
+            << error.description.toStdString();
+        EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+    }
+    EXPECT_TRUE(m_smtp.commands(refuses).isEmpty());
+}
+
+TEST_F(SmtpClientTest, TriesTheAddressesOfAHostInTurn)
+{
+    serve(QHostAddress(QStringLiteral("127.0.0.15")));
+    // Nothing listens on the first address.
+    m_dns.setAddresses(QStringLiteral("mx.two.test"), {QHostAddress(QStringLiteral("127.0.0.14")),
+                                                       QHostAddress(QStringLiteral("127.0.0.15"))});
+    m_client.connectAndGreet(QStringLiteral("mx.two.test"));
+    EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
+    EXPECT_EQ(m_smtp.connections(QHostAddress(QStringLiteral("127.0.0.15"))), 1);
+}
+
+TEST_F(SmtpClientTest, SilentAndDrippingServersCannotOutlastTheTimeOut)
+{
+    FakeSmtpBehaviour silent;
+    silent.silent = true;
+    serve(Mx, silent);
+    FakeSmtpBehaviour drip;
+    drip.dripIntervalMs = 50; // a byte well within the time-out, the greeting past it
+    drip.greeting = "220 drip";
+    drip.ehloReply = "250 ok";
+    const QHostAddress dripping(QStringLiteral("127.0.0.16"));
+    serve(dripping, drip);
+
+    m_client.setTimeout(400);
+    for (const QHostAddress& address : {Mx, dripping}) {
+        ComponentError error;
+        const qint64 elapsed =
+            millisecondsOf([&] { error = connectError(address.toString()); });
+        EXPECT_EQ(error.number, SmtpClient::TimedOut) << error.description.toStdString();
+        EXPECT_GE(elapsed, 380);
+        EXPECT_LE(elapsed, 400 + SlackMs);
+        EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+    }
+
+    // The same drip finishes within a longer time-out: pieces add up.
+    m_client.setTimeout(2000);
+    m_client.connectAndGreet(dripping.toString());
+    EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
+}
+
+TEST_F(SmtpClientTest, EachReplyHasItsOwnTimeOut)
+{
+    FakeSmtpBehaviour slow;
+    slow.replyDelayMs = 150;
+    serve(Mx, slow);
+    m_client.setTimeout(300); // shorter than the whole conversation, longer than one reply
+    m_client.connectAndGreet(MxName);
+    EXPECT_EQ(m_client.sendCommand(QStringLiteral("NOOP")), QStringLiteral("250 2.0.0 Ok"));
+
+    m_client.setTimeout(100);
+    EXPECT_EQ(errorOf([&] { m_client.sendCommand(QStringLiteral("NOOP")); }).number,
+              SmtpClient::TimedOut);
+    EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+}
+
+TEST_F(SmtpClientTest, AnEndlessReplyIsCutOffAtTheCap)
+{
+    FakeSmtpBehaviour endless;
+    endless.endlessOnVerb = "RCPT";
+    serve(Mx, endless);
+    m_client.connectAndGreet(MxName);
+    const ComponentError error =
+        errorOf([&] { m_client.sendCommand(QStringLiteral("RCPT TO:<a@b.test>")); });
+    EXPECT_EQ(error.number, SmtpClient::ReplyTooLarge);
+    EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+}
+
+TEST_F(SmtpClientTest, AConnectionDroppedMidCommandIsAnError)
+{
+    FakeSmtpBehaviour dropping;
+    dropping.dropOnVerb = "MAIL";
+    serve(Mx, dropping);
+    m_client.connectAndGreet(MxName);
+    const ComponentError error =
+        errorOf([&] { m_client.sendCommand(QStringLiteral("MAIL FROM:<a@b.test>")); });
+    EXPECT_EQ(error.number, SmtpClient::ConnectionLost);
+    EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+    EXPECT_EQ(errorOf([&] { m_client.sendCommand(QStringLiteral("NOOP")); }).number,
+              SmtpClient::NotConnected);
+    m_client.logout(); // nothing to log out of: no error
+}
+
+TEST_F(SmtpClientTest, CommandsThatCouldInjectAnotherAreNeverSent)
+{
+    serve(Mx);
+    m_client.connectAndGreet(MxName);
+    const QString injections[] = {
+        QStringLiteral("RCPT TO:<a@b.test>\r\nDATA"),
+        QStringLiteral("RCPT TO:<a@b.test>\nDATA"),
+        QStringLiteral("RCPT TO:<a@b.test>\rDATA"),
+        QStringLiteral("RCPT TO:<a@b.test>") + QChar(0) + QStringLiteral("DATA"),
+    };
+    for (const QString& line : injections) {
+        EXPECT_EQ(errorOf([&] { m_client.sendCommand(line); }).number, SmtpClient::CommandRefused);
+        EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
+    }
+    EXPECT_EQ(m_client.sendCommand(QStringLiteral("NOOP")), QStringLiteral("250 2.0.0 Ok"));
+    EXPECT_EQ(m_smtp.commands(Mx), (QList<QByteArray>{"EHLO probe.example", "NOOP"}));
+
+    // The greeting name goes into a command too.
+    const QHostAddress other(QStringLiteral("127.0.0.17"));
+    serve(other);
+    m_client.setHelloName(QStringLiteral("probe\r\nMAIL FROM:<x@y.test>"));
+    EXPECT_EQ(connectError(other.toString()).number, SmtpClient::CommandRefused);
+    EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+    EXPECT_TRUE(m_smtp.commands(other).isEmpty());
+}
+
+TEST_F(SmtpClientTest, AbortEndsAPendingStepAtOnce)
+{
+    FakeSmtpBehaviour silent;
+    silent.silent = true;
+    serve(Mx, silent);
+    FakeSmtpBehaviour stalling;
+    stalling.stallOnVerb = "MAIL";
+    const QHostAddress stalls(QStringLiteral("127.0.0.18"));
+    serve(stalls, stalling);
+    m_dns.setReply(QStringLiteral("mx.silent-dns.test"), FakeDnsZone::Reply::Silence);
+    m_client.setTimeout(10000);
+    m_resolver.setTimeout(10000);
+
+    auto abortedWithin = [&](const char* step, auto&& call) {
+        QTimer::singleShot(100, [&] { m_client.abort(); });
+        ComponentError error;
+        const qint64 elapsed = millisecondsOf([&] { error = errorOf(call); });
+        EXPECT_EQ(error.number, SmtpClient::Aborted) << step << ": " << error.description.toStdString();
+        EXPECT_LE(elapsed, 100 + SlackMs) << step;
+        EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected) << step;
+    };
+    abortedWithin("greeting", [&] { m_client.connectAndGreet(MxName); });
+    abortedWithin("host look-up",
+                  [&] { m_client.connectAndGreet(QStringLiteral("mx.silent-dns.test")); });
+    m_client.connectAndGreet(stalls.toString());
+    abortedWithin("reply", [&] { m_client.sendCommand(QStringLiteral("MAIL FROM:<>")); });
+
+    // Between steps it just drops the connection; the next step knows.
+    m_client.connectAndGreet(stalls.toString());
+    m_client.abort();
+    EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
+    EXPECT_EQ(errorOf([&] { m_client.sendCommand(QStringLiteral("NOOP")); }).number,
+              SmtpClient::NotConnected);
+}
+
+} // namespace
+} // namespace corvanta::testing
