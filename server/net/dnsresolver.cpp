@@ -299,8 +299,8 @@ void DnsResolver::throwIfInterrupted(int status, const QString& subject) const
                                  QStringLiteral("The DNS look-up of %1 timed out after %2 ms")
                                      .arg(subject, QString::number(effectiveTimeout())));
     if (m_cancelled || status == ARES_ECANCELLED || status == ARES_EDESTRUCTION)
-        throw ComponentException(ARES_ECANCELLED,
-                                 QStringLiteral("The DNS look-up of %1 was cancelled").arg(subject));
+        throw ComponentException(
+            ARES_ECANCELLED, QStringLiteral("The DNS look-up of %1 was cancelled").arg(subject));
 }
 
 void DnsResolver::runUntilDone(QDeadlineTimer deadline)

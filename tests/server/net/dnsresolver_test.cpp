@@ -79,7 +79,8 @@ TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
 TEST_F(DnsResolverTest, NullMxMeansTheDomainTakesNoMail)
 {
     m_dns.setMx(QStringLiteral("nullmx.test"), {{0, QStringLiteral(".")}});
-    const ComponentError error = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@nullmx.test")); });
+    const ComponentError error =
+        errorOf([&] { m_resolver.queryMx(QStringLiteral("u@nullmx.test")); });
     EXPECT_EQ(error.description, QStringLiteral("The domain accepts no mail (null MX)"));
 
     // A root entry among real ones names no host and is left out.
@@ -129,9 +130,8 @@ TEST_F(DnsResolverTest, ALookUpStartedFromAnEventDuringAnotherIsRefused)
     m_dns.setZone(QStringLiteral("slow.test"),
                   {FakeDnsZone::Reply::Answer, {{10, QStringLiteral("mx.slow.test")}}, {}, 200});
     ComponentError nested;
-    QTimer::singleShot(50, [&] {
-        nested = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@slow.test")); });
-    });
+    QTimer::singleShot(
+        50, [&] { nested = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@slow.test")); }); });
     EXPECT_EQ(m_resolver.queryMx(QStringLiteral("u@slow.test")).hosts.size(), 1);
     EXPECT_TRUE(nested.description.contains(QLatin1String("already in progress")));
 }
@@ -152,8 +152,9 @@ TEST_F(DnsResolverTest, ResolvesHostsToBothFamiliesAndTakesLiteralsAsTheyAre)
     EXPECT_TRUE(m_dns.queries().isEmpty()) << "a literal needs no question";
 
     m_dns.setMx(QStringLiteral("noaddress.test"), {{10, QStringLiteral("x")}});
-    EXPECT_TRUE(errorOf([&] { m_resolver.resolveHost(QStringLiteral("noaddress.test")); })
-                    .description.contains(QLatin1String("no address")));
+    EXPECT_TRUE(errorOf([&] {
+                    m_resolver.resolveHost(QStringLiteral("noaddress.test"));
+                }).description.contains(QLatin1String("no address")));
     EXPECT_EQ(errorOf([&] { m_resolver.resolveHost(QStringLiteral("gone.test")); }).number,
               ARES_ENOTFOUND);
 }
@@ -181,12 +182,11 @@ TEST(DnsResolverDnsmasq, AnswersFromARealServerAreOrderedAndResolved)
     const QHostAddress address(QStringLiteral("127.0.0.54"));
     DnsmasqServer dnsmasq;
     QString error;
-    ASSERT_TRUE(dnsmasq.start(address, 53,
-                              {{QStringLiteral("real.test"), QStringLiteral("mx2.real.test"), 20},
-                               {QStringLiteral("real.test"), QStringLiteral("mx1.real.test"), 10}},
-                              {{QStringLiteral("mx1.real.test"), QHostAddress(QStringLiteral(
-                                                                     "127.0.0.21"))}},
-                              &error))
+    ASSERT_TRUE(dnsmasq.start(
+        address, 53,
+        {{QStringLiteral("real.test"), QStringLiteral("mx2.real.test"), 20},
+         {QStringLiteral("real.test"), QStringLiteral("mx1.real.test"), 10}},
+        {{QStringLiteral("mx1.real.test"), QHostAddress(QStringLiteral("127.0.0.21"))}}, &error))
         << error.toStdString();
     DnsResolver resolver;
     resolver.setServer(address.toString());

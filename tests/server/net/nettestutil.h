@@ -4,9 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
-
 #include <gtest/gtest.h>
-
 #include <ostream>
 
 QT_BEGIN_NAMESPACE
@@ -20,8 +18,7 @@ QT_END_NAMESPACE
 namespace corvanta::testing {
 
 // The error a call throws; a failed expectation when it throws none.
-template <typename Call>
-ComponentError errorOf(Call&& call)
+template <typename Call> ComponentError errorOf(Call&& call)
 {
     try {
         call();
@@ -33,8 +30,7 @@ ComponentError errorOf(Call&& call)
 }
 
 // Milliseconds a call takes, errors included.
-template <typename Call>
-qint64 millisecondsOf(Call&& call)
+template <typename Call> qint64 millisecondsOf(Call&& call)
 {
     QElapsedTimer timer;
     timer.start();

@@ -65,8 +65,7 @@ TEST_F(SmtpClientTest, ProbesAndLogsOutInOrder)
     EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
 
     const QList<QByteArray> expected{"EHLO probe.example", "MAIL FROM:<>",
-                                     "RCPT TO:<someone@x.test>", "RCPT TO:<nobody@x.test>",
-                                     "QUIT"};
+                                     "RCPT TO:<someone@x.test>", "RCPT TO:<nobody@x.test>", "QUIT"};
     EXPECT_EQ(m_smtp.commands(Mx), expected);
 }
 
@@ -77,8 +76,7 @@ TEST_F(SmtpClientTest, FallsBackToHeloOnlyWhenEhloGetsAPermanentRefusal)
     serve(Mx, oldServer);
     m_client.connectAndGreet(MxName);
     EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
-    EXPECT_EQ(m_smtp.commands(Mx),
-              (QList<QByteArray>{"EHLO probe.example", "HELO probe.example"}));
+    EXPECT_EQ(m_smtp.commands(Mx), (QList<QByteArray>{"EHLO probe.example", "HELO probe.example"}));
 
     const QHostAddress busy(QStringLiteral("127.0.0.11"));
     FakeSmtpBehaviour busyServer;
@@ -160,8 +158,7 @@ TEST_F(SmtpClientTest, SilentAndDrippingServersCannotOutlastTheTimeOut)
     m_client.setTimeout(400);
     for (const QHostAddress& address : {Mx, dripping}) {
         ComponentError error;
-        const qint64 elapsed =
-            millisecondsOf([&] { error = connectError(address.toString()); });
+        const qint64 elapsed = millisecondsOf([&] { error = connectError(address.toString()); });
         EXPECT_EQ(error.number, SmtpClient::TimedOut) << error.description.toStdString();
         EXPECT_GE(elapsed, 380);
         EXPECT_LE(elapsed, 400 + SlackMs);
@@ -259,7 +256,8 @@ TEST_F(SmtpClientTest, AbortEndsAPendingStepAtOnce)
         QTimer::singleShot(100, [&] { m_client.abort(); });
         ComponentError error;
         const qint64 elapsed = millisecondsOf([&] { error = errorOf(call); });
-        EXPECT_EQ(error.number, SmtpClient::Aborted) << step << ": " << error.description.toStdString();
+        EXPECT_EQ(error.number, SmtpClient::Aborted)
+            << step << ": " << error.description.toStdString();
         EXPECT_LE(elapsed, 100 + SlackMs) << step;
         EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected) << step;
     };
