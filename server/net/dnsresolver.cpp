@@ -163,6 +163,13 @@ DnsResolver::DnsResolver()
 
 DnsResolver::~DnsResolver()
 {
+    // No notifier signal can be running now: delete them at once rather than
+    // rely on an event loop that may never run again on this thread.
+    for (Notifiers& n : m_notifiers) {
+        delete n.read.data();
+        delete n.write.data();
+    }
+    m_notifiers.clear();
     destroyChannel();
 }
 
@@ -332,6 +339,13 @@ void DnsResolver::runUntilDone(QDeadlineTimer deadline)
             break;
         }
         loop.exec();
+        // Only completion, cancel() and the deadline end the wait; anything
+        // else means the thread is quitting, which ends every loop on it at
+        // once and again. Waiting on would spin, so the look-up gives up.
+        if (m_outstanding > 0 && !m_cancelled && !m_timedOut) {
+            m_cancelled = true;
+            ares_cancel(m_channel);
+        }
     }
     // A query's callback must never run after its Query left the stack.
     if (m_outstanding > 0) {

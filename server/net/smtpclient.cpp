@@ -90,6 +90,12 @@ void SmtpClient::connectAndGreet(const QString& host)
 {
     beginOperation();
     drop();
+    // Checked before any connection, so a bad name costs the server nothing.
+    const QString hello = m_helloName.isEmpty() ? defaultHelloName() : m_helloName;
+    if (containsLineBreakOrNul(hello))
+        throw ComponentException(CommandRefused, QStringLiteral("The greeting name contains a "
+                                                                "line break or NUL character "
+                                                                "and was not sent"));
     const QString name = host.trimmed();
     if (name.isEmpty())
         throw ComponentException(HostNotFound, QStringLiteral("No mail server name was given"));
@@ -132,12 +138,6 @@ void SmtpClient::connectAndGreet(const QString& host)
         fail(GreetingRefused,
              QStringLiteral("The mail server %1 refused the connection: %2").arg(name, greeting));
 
-    const QString hello = m_helloName.isEmpty() ? defaultHelloName() : m_helloName;
-    if (containsLineBreakOrNul(hello)) {
-        drop();
-        fail(CommandRefused, QStringLiteral("The greeting name contains a line break or NUL "
-                                            "character and was not sent"));
-    }
     QString reply = exchange(QStringLiteral("EHLO ") + hello, "EHLO");
     if (reply.startsWith(QLatin1Char('5')))
         reply = exchange(QStringLiteral("HELO ") + hello, "HELO");
@@ -263,14 +263,22 @@ void SmtpClient::waitForEvent(QDeadlineTimer deadline)
 {
     QEventLoop loop;
     m_loop = &loop;
+    m_woken = false;
     m_wakeTimer.start(int(std::clamp<qint64>(deadline.remainingTime(), 0, 24 * 3600 * 1000)));
     loop.exec();
     m_loop = nullptr;
     m_wakeTimer.stop();
+    // Nothing of ours ended the wait: the thread is quitting, which ends
+    // every loop on it at once and again. Waiting on would spin until the
+    // time-out, so the step gives up.
+    if (!m_woken)
+        fail(Aborted, QStringLiteral("The SMTP operation was interrupted because its thread is "
+                                     "ending"));
 }
 
 void SmtpClient::wake()
 {
+    m_woken = true;
     if (m_loop)
         m_loop->quit();
 }

@@ -101,6 +101,7 @@ private:
     bool m_busy = false;
     bool m_aborted = false;
     bool m_resolving = false;
+    bool m_woken = false;
 };
 
 } // namespace corvanta

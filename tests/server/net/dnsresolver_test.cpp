@@ -125,6 +125,23 @@ TEST_F(DnsResolverTest, CancelFromAnEventEndsTheLookUpAtOnceAndLeavesTheResolver
     EXPECT_EQ(m_resolver.queryMx(QStringLiteral("u@fine.test")).hosts.size(), 1);
 }
 
+TEST_F(DnsResolverTest, AThreadThatQuitsDuringALookUpEndsWithoutWaitingForTheTimeOut)
+{
+    m_dns.setReply(QStringLiteral("silent.test"), FakeDnsZone::Reply::Silence);
+    int number = 0;
+    const qint64 elapsed = millisecondsUntilThreadEnds(
+        [&] {
+            DnsResolver resolver;
+            resolver.setServer(DnsAddress.toString());
+            resolver.setTimeout(20000);
+            number = errorOf([&] { resolver.queryMx(QStringLiteral("u@silent.test")); }).number;
+        },
+        200);
+    EXPECT_GE(elapsed, 0) << "the thread did not end";
+    EXPECT_LE(elapsed, SlackMs);
+    EXPECT_EQ(number, ARES_ECANCELLED);
+}
+
 TEST_F(DnsResolverTest, ALookUpStartedFromAnEventDuringAnotherIsRefused)
 {
     m_dns.setZone(QStringLiteral("slow.test"),

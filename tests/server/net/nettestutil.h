@@ -3,7 +3,9 @@
 #include "componenterror.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
 
@@ -39,6 +41,29 @@ template <typename Call> qint64 millisecondsOf(Call&& call)
     } catch (const ComponentException&) {
     }
     return timer.elapsed();
+}
+
+// Runs `work` on a fresh thread inside its event loop, asks that thread to
+// quit after `quitAfterMs`, and returns how long the thread took to end (or
+// -1 when it did not end within 5 s).
+inline qint64 millisecondsUntilThreadEnds(const std::function<void()>& work, int quitAfterMs)
+{
+    QThread thread;
+    QObject context;
+    context.moveToThread(&thread);
+    thread.start();
+    QMetaObject::invokeMethod(&context, work, Qt::QueuedConnection);
+    QThread::msleep(quitAfterMs);
+    QElapsedTimer timer;
+    timer.start();
+    thread.quit();
+    const bool ended = thread.wait(5000);
+    const qint64 elapsed = timer.elapsed();
+    if (!ended) {
+        thread.terminate();
+        thread.wait();
+    }
+    return ended ? elapsed : -1;
 }
 
 // Time granted on top of a time-out on a busy shared machine.

@@ -275,5 +275,24 @@ TEST_F(SmtpClientTest, AbortEndsAPendingStepAtOnce)
               SmtpClient::NotConnected);
 }
 
+TEST_F(SmtpClientTest, AThreadThatQuitsDuringAStepEndsWithoutWaitingForTheTimeOut)
+{
+    FakeSmtpBehaviour silent;
+    silent.silent = true;
+    serve(Mx, silent);
+    int number = 0;
+    const qint64 elapsed = millisecondsUntilThreadEnds(
+        [&] {
+            DnsResolver resolver;
+            SmtpClient client(resolver);
+            client.setTimeout(20000);
+            number = errorOf([&] { client.connectAndGreet(MxName); }).number;
+        },
+        200);
+    EXPECT_GE(elapsed, 0) << "the thread did not end";
+    EXPECT_LE(elapsed, SlackMs);
+    EXPECT_EQ(number, SmtpClient::Aborted);
+}
+
 } // namespace
 } // namespace corvanta::testing
