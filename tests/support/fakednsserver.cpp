@@ -162,6 +162,7 @@ struct FakeDnsServer::Impl
     mutable QMutex mutex;
     QHash<QString, FakeDnsZone> zones;
     QStringList queries;
+    bool recordQueries = true;
     // Last, so it stops before the state its thread uses is destroyed.
     SupportThread thread;
 
@@ -176,7 +177,8 @@ struct FakeDnsServer::Impl
             bool known = false;
             {
                 QMutexLocker lock(&mutex);
-                queries.append(typeName(q.type) + QLatin1Char(' ') + q.name);
+                if (recordQueries)
+                    queries.append(typeName(q.type) + QLatin1Char(' ') + q.name);
                 auto it = zones.constFind(q.name);
                 if (it != zones.cend()) {
                     zone = *it;
@@ -263,6 +265,12 @@ void FakeDnsServer::clear()
     QMutexLocker lock(&m_impl->mutex);
     m_impl->zones.clear();
     m_impl->queries.clear();
+}
+
+void FakeDnsServer::setRecordQueries(bool on)
+{
+    QMutexLocker lock(&m_impl->mutex);
+    m_impl->recordQueries = on;
 }
 
 QStringList FakeDnsServer::queries() const

@@ -58,6 +58,8 @@ public:
 
     // The questions received so far, as "TYPE name" ("MX example.test").
     QStringList queries() const;
+    // Off for long runs, whose record would only grow. On at the start.
+    void setRecordQueries(bool on);
 
     struct Impl;
 

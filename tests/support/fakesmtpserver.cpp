@@ -63,7 +63,7 @@ private:
             m_input.remove(0, end + 1);
             if (line.endsWith('\r'))
                 line.chop(1);
-            {
+            if (m_behaviour.recordCommands) {
                 QMutexLocker lock(&m_shared.mutex);
                 m_shared.records[m_key].commands.append(line);
             }

@@ -15,6 +15,7 @@ struct FakeSmtpBehaviour
     bool silent = false;         // accept, then never send a byte
     int replyDelayMs = 0;        // wait before each reply, the greeting included
     int dripIntervalMs = 0;      // send each reply one byte per interval
+    bool recordCommands = true;  // off for long runs, whose records would only grow
 
     QByteArray greeting = "220 fake.test ESMTP ready";
     QByteArray ehloReply = "250-fake.test greets you\r\n250-PIPELINING\r\n250 8BITMIME";
