@@ -150,6 +150,9 @@ DnsResolver::DnsResolver()
     initLibraryOnce();
     m_retryTimer.setSingleShot(true);
     m_deadlineTimer.setSingleShot(true);
+    // Coarse timers may fire a little early; a look-up must use its time.
+    m_retryTimer.setTimerType(Qt::PreciseTimer);
+    m_deadlineTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_retryTimer, &QTimer::timeout,
                      [this] { processFd(ARES_SOCKET_BAD, ARES_SOCKET_BAD); });
     QObject::connect(&m_deadlineTimer, &QTimer::timeout, [this] {

@@ -35,6 +35,7 @@ SmtpClient::SmtpClient(IDnsResolver& resolver)
     // sender then waits in the kernel instead of in our memory.
     m_socket->setReadBufferSize(SmtpReplyReader::MaxReplyBytes + 4096);
     m_wakeTimer.setSingleShot(true);
+    m_wakeTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_wakeTimer, &QTimer::timeout, [this] { wake(); });
     QTcpSocket* socket = m_socket.get();
     QObject::connect(socket, &QTcpSocket::connected, socket, [this] { wake(); });

@@ -100,7 +100,8 @@ TEST_F(DnsResolverTest, ASilentServerCostsNoMoreThanTheTimeOut)
             [&] { error = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@silent.test")); }); });
         EXPECT_EQ(error.number, ARES_ETIMEOUT);
         EXPECT_TRUE(error.description.contains(QLatin1String("timed out")));
-        EXPECT_GE(elapsed, timeoutMs - 20);
+        // c-ares' own retry clock may end it a little before our deadline.
+        EXPECT_GE(elapsed, timeoutMs * 9 / 10);
         EXPECT_LE(elapsed, timeoutMs + SlackMs);
     }
     // Retries did happen within the budget: more than one question was asked.
