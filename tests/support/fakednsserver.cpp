@@ -139,6 +139,10 @@ QByteArray buildAnswer(const Question& q, const FakeDnsZone* zone)
             }
         }
     }
+    if (zone && zone->reply == FakeDnsZone::Reply::Garbled) {
+        count = 3;
+        records = QByteArray("\xc0\x0c\x00", 3);
+    }
     QByteArray out;
     append16(out, q.id);
     // Answer, same opcode, authoritative, recursion desired copied, available.

@@ -24,6 +24,7 @@ struct FakeDnsZone
         ServFail, // the server failed
         Refused,  // the server refuses to answer
         Silence,  // no answer at all
+        Garbled,  // an answer that claims records it does not hold
     };
     Reply reply = Reply::Answer;
     QList<FakeMx> mx;              // in the order the answer lists them

@@ -55,6 +55,7 @@ TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
 {
     m_dns.setReply(QStringLiteral("servfail.test"), FakeDnsZone::Reply::ServFail);
     m_dns.setReply(QStringLiteral("refused.test"), FakeDnsZone::Reply::Refused);
+    m_dns.setReply(QStringLiteral("garbled.test"), FakeDnsZone::Reply::Garbled);
     struct Case
     {
         const char* address;
@@ -64,6 +65,7 @@ TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
         {"user@missing.test", ARES_ENOTFOUND, "NXDOMAIN"},
         {"user@servfail.test", ARES_ESERVFAIL, "SERVFAIL"},
         {"user@refused.test", ARES_EREFUSED, "refused"},
+        {"user@garbled.test", ARES_EBADRESP, "malformed"},
         {"user@", ARES_EBADNAME, "not a valid domain"},
         {"user@bad name.test", ARES_EBADNAME, "not a valid domain"},
     };
