@@ -21,7 +21,8 @@ namespace corvanta {
 // A look-up waits in a nested QEventLoop, so that thread keeps serving other
 // events; from such an event, cancel() ends the look-up at once. Starting a
 // second look-up from such an event is refused with an error. The resolver must
-// not be destroyed while one of its own look-ups is waiting.
+// not be destroyed while one of its own look-ups is waiting. When the thread
+// quits during a look-up, the look-up throws at once (as cancelled).
 //
 // Time-out: the whole look-up, including resolving a server given by name,
 // ends within the time-out. A time-out of zero or less means the default of

@@ -24,7 +24,9 @@ class IDnsResolver;
 // Each blocking step waits in a nested QEventLoop, so that thread keeps serving
 // other events; from such an event, abort() drops the connection and the
 // waiting step throws at once. Starting another blocking operation from such
-// an event is refused with an error.
+// an event is refused with an error. It must not be destroyed while one of its
+// own steps waits; abort() first and destroy it once the step has returned.
+// When the thread quits during a step, the step throws at once.
 //
 // Time-out: each blocking step (connecting to one address, the greeting, each
 // reply) must finish within the time-out, measured from the step's start, so a
