@@ -200,12 +200,20 @@ TEST(DnsResolverServer, AServerGivenByNameAndAPortOtherThan53AreUsed)
 TEST(DnsResolverDnsmasq, AnswersFromARealServerAreOrderedAndResolved)
 {
     const QHostAddress address(QStringLiteral("127.0.0.54"));
+    QList<DnsmasqServer::Mx> mx{{QStringLiteral("real.test"), QStringLiteral("mx2.real.test"), 20},
+                                {QStringLiteral("real.test"), QStringLiteral("mx1.real.test"), 10}};
+    // Too many records for one UDP answer: dnsmasq truncates it and the
+    // resolver has to ask again over TCP.
+    QStringList bigHosts;
+    for (int i = 40; i >= 1; --i) {
+        const QString host = QStringLiteral("mail-exchanger-number-%1.big.test").arg(i);
+        mx.append({QStringLiteral("big.test"), host, i});
+        bigHosts.prepend(host);
+    }
     DnsmasqServer dnsmasq;
     QString error;
     ASSERT_TRUE(dnsmasq.start(
-        address, 53,
-        {{QStringLiteral("real.test"), QStringLiteral("mx2.real.test"), 20},
-         {QStringLiteral("real.test"), QStringLiteral("mx1.real.test"), 10}},
+        address, 53, mx,
         {{QStringLiteral("mx1.real.test"), QHostAddress(QStringLiteral("127.0.0.21"))}}, &error))
         << error.toStdString();
     DnsResolver resolver;
@@ -215,6 +223,7 @@ TEST(DnsResolverDnsmasq, AnswersFromARealServerAreOrderedAndResolved)
               (QStringList{QStringLiteral("mx1.real.test"), QStringLiteral("mx2.real.test")}));
     EXPECT_EQ(resolver.resolveHost(QStringLiteral("mx1.real.test")),
               QList<QHostAddress>{QHostAddress(QStringLiteral("127.0.0.21"))});
+    EXPECT_EQ(resolver.queryMx(QStringLiteral("someone@big.test")).hosts, bigHosts);
 }
 
 } // namespace
