@@ -1,13 +1,17 @@
 #include "dnsservers.h"
 
+// Winsock must come before windows.h, which the C++ library's thread support
+// pulls in, so these go first and in this order.
+#ifdef _WIN32
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+// clang-format on
+#endif
+
 #include <fstream>
 #include <sstream>
-
-#ifdef _WIN32
-#include <iphlpapi.h>
-#include <windows.h>
-#include <winsock2.h>
-#endif
 
 namespace corvanta {
 
