@@ -3,7 +3,6 @@
 #include "cregistry.h"
 #include "fileregistrystore.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -217,29 +216,6 @@ TEST_F(FileStoreTest, PathRulesMatchTheRegistry)
     // Deleting a missing key or value changes nothing and says so.
     EXPECT_EQ(store.deleteKey(HKEY_LOCAL_MACHINE_KEY, "A\\Nope"), regresult::FileNotFound);
     EXPECT_EQ(store.deleteValue(HKEY_LOCAL_MACHINE_KEY, "A", "Nope"), regresult::FileNotFound);
-}
-
-TEST(RegistryFilePath, EnvironmentChoosesTheFile)
-{
-    const char* saved[] = {std::getenv("CORVANTA_REGISTRY_FILE"), std::getenv("XDG_CONFIG_HOME"),
-                           std::getenv("HOME")};
-    const std::string keep[] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : "",
-                                saved[2] ? saved[2] : ""};
-    ::setenv("CORVANTA_REGISTRY_FILE", "/tmp/x/test.reg", 1);
-    EXPECT_EQ(DefaultRegistryFilePath(), "/tmp/x/test.reg");
-    ::unsetenv("CORVANTA_REGISTRY_FILE");
-    ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
-    EXPECT_EQ(DefaultRegistryFilePath(), "/cfg/corvanta/registry.reg");
-    ::setenv("XDG_CONFIG_HOME", "relative", 1); // only an absolute path counts
-    ::setenv("HOME", "/home/u", 1);
-    EXPECT_EQ(DefaultRegistryFilePath(), "/home/u/.config/corvanta/registry.reg");
-    const char* names[] = {"CORVANTA_REGISTRY_FILE", "XDG_CONFIG_HOME", "HOME"};
-    for (int i = 0; i < 3; ++i) {
-        if (saved[i])
-            ::setenv(names[i], keep[i].c_str(), 1);
-        else
-            ::unsetenv(names[i]);
-    }
 }
 
 } // namespace
