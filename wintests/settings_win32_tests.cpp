@@ -33,10 +33,10 @@ protected:
 TEST_F(WinSettingsTest, DefaultsWithoutTheKeyAndTheRoundTrip)
 {
     SetHelloNameProvider([] { return std::string("probe.example.net"); });
-    const WindowPlacement w = ReadWindowPlacement();
+    const StoredWindowPlacement w = LoadWindowPlacement();
     EXPECT_EQ(w.left, 1000.0f);
     EXPECT_EQ(w.height, 8085.0f);
-    RunSettings s = ReadRunSettings();
+    StoredRunSettings s = LoadRunSettings();
     EXPECT_EQ(s.dnsServerName, GetDefaultDnsServer());
     EXPECT_EQ(s.defaultThreads, 5);
     EXPECT_EQ(s.dnsTimeout, 30);
@@ -44,14 +44,14 @@ TEST_F(WinSettingsTest, DefaultsWithoutTheKeyAndTheRoundTrip)
     EXPECT_EQ(s.fromAddress, DefaultFromAddress);
     EXPECT_EQ(s.helloName, "probe.example.net");
 
-    WriteWindowPlacement({10.5f, 20.0f, 9000.0f, 7000.0f});
+    SaveWindowPlacement({10.5f, 20.0f, 9000.0f, 7000.0f});
     WriteSetting(SettingsApplication, SettingsSection, KeyDnsServerName, std::string("10.1.2.3"));
     WriteSetting(SettingsApplication, SettingsSection, KeyDefaultThreads, 300.0);
     WriteSetting(SettingsApplication, SettingsSection, KeyDnsTimeout, std::string("bad"));
     WriteSetting(SettingsApplication, SettingsSection, KeyFromAddress, std::string("me@my.test"));
-    EXPECT_EQ(ReadWindowPlacement().left, 10.5f);
-    EXPECT_EQ(ReadWindowPlacement().width, 9000.0f);
-    s = ReadRunSettings();
+    EXPECT_EQ(LoadWindowPlacement().left, 10.5f);
+    EXPECT_EQ(LoadWindowPlacement().width, 9000.0f);
+    s = LoadRunSettings();
     EXPECT_EQ(s.dnsServerName, "10.1.2.3");
     EXPECT_EQ(s.defaultThreads, 300);
     EXPECT_EQ(s.dnsTimeout, 30);

@@ -125,10 +125,10 @@ std::string SettingToText(const RegValue& value)
     return ValueText(value);
 }
 
-WindowPlacement ReadWindowPlacement()
+StoredWindowPlacement LoadWindowPlacement()
 {
-    const WindowPlacement defaults;
-    WindowPlacement p;
+    const StoredWindowPlacement defaults;
+    StoredWindowPlacement p;
     auto read = [](const char* key, float fallback) {
         return SettingToSingle(ReadSetting(SettingsApplication, SettingsSection, key, fallback),
                                fallback);
@@ -140,7 +140,7 @@ WindowPlacement ReadWindowPlacement()
     return p;
 }
 
-void WriteWindowPlacement(const WindowPlacement& placement)
+void SaveWindowPlacement(const StoredWindowPlacement& placement)
 {
     WriteSetting(SettingsApplication, SettingsSection, KeyMainLeft, placement.left);
     WriteSetting(SettingsApplication, SettingsSection, KeyMainTop, placement.top);
@@ -148,10 +148,10 @@ void WriteWindowPlacement(const WindowPlacement& placement)
     WriteSetting(SettingsApplication, SettingsSection, KeyMainHeight, placement.height);
 }
 
-RunSettings ReadRunSettings()
+StoredRunSettings LoadRunSettings()
 {
-    const RunSettings defaults;
-    RunSettings s;
+    const StoredRunSettings defaults;
+    StoredRunSettings s;
     // A missing value is told apart from a stored one by reading with the
     // empty value as default; the provider is asked only then.
     auto readText = [](const char* key, const std::function<std::string()>& fallback) {

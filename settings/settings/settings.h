@@ -50,7 +50,7 @@ std::int32_t SettingToLong(const RegValue& value, std::int32_t fallback);
 std::string SettingToText(const RegValue& value);
 
 // The main window's position and size, in twips.
-struct WindowPlacement
+struct StoredWindowPlacement
 {
     float left = 1000;
     float top = 1000;
@@ -59,7 +59,7 @@ struct WindowPlacement
 };
 
 // The six run settings as the program holds them in memory (time-outs in seconds).
-struct RunSettings
+struct StoredRunSettings
 {
     std::string dnsServerName;
     std::int32_t defaultThreads = 5;
@@ -70,13 +70,13 @@ struct RunSettings
 };
 
 // Reads MainLeft, MainTop, MainWidth, MainHeight in that order.
-WindowPlacement ReadWindowPlacement();
+StoredWindowPlacement LoadWindowPlacement();
 // Writes the four values in that order. Raises RegistryError.
-void WriteWindowPlacement(const WindowPlacement& placement);
+void SaveWindowPlacement(const StoredWindowPlacement& placement);
 // Reads the six run settings in table order; a missing DnsServerName takes the
 // DNS-server provider's answer and a missing HelloName the hello-name
 // provider's (each asked only when needed).
-RunSettings ReadRunSettings();
+StoredRunSettings LoadRunSettings();
 
 // Seams for the two defaults that come from outside. The main window sets the
 // hello-name provider to ask its first verifier; until then the machine's host

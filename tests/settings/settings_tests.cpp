@@ -57,13 +57,13 @@ protected:
 
 TEST_F(SettingsTest, MachineWithoutTheKeyGetsTheDefaults)
 {
-    const WindowPlacement w = ReadWindowPlacement();
+    const StoredWindowPlacement w = LoadWindowPlacement();
     EXPECT_EQ(w.left, 1000.0f);
     EXPECT_EQ(w.top, 1000.0f);
     EXPECT_EQ(w.width, 11685.0f);
     EXPECT_EQ(w.height, 8085.0f);
 
-    const RunSettings s = ReadRunSettings();
+    const StoredRunSettings s = LoadRunSettings();
     EXPECT_EQ(s.dnsServerName, "192.0.2.53");
     EXPECT_EQ(s.defaultThreads, 5);
     EXPECT_EQ(s.dnsTimeout, 30);
@@ -78,7 +78,7 @@ TEST_F(SettingsTest, MachineWithoutTheKeyGetsTheDefaults)
     // Without providers the system's DNS server and the host name stand in.
     SetDnsServerProvider({});
     SetHelloNameProvider({});
-    const RunSettings builtIn = ReadRunSettings();
+    const StoredRunSettings builtIn = LoadRunSettings();
     EXPECT_EQ(builtIn.dnsServerName, GetDefaultDnsServer());
     EXPECT_EQ(builtIn.helloName, MachineHostName());
     EXPECT_FALSE(builtIn.helloName.empty());
@@ -86,7 +86,7 @@ TEST_F(SettingsTest, MachineWithoutTheKeyGetsTheDefaults)
 
 TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
 {
-    WriteWindowPlacement({12.5f, -300.0f, 9000.0f, 7215.0f});
+    SaveWindowPlacement({12.5f, -300.0f, 9000.0f, 7215.0f});
     store(KeyDnsServerName, std::string("10.1.2.3"));
     store(KeyDnsTimeout, 7.0); // the setup dialog stores the number it parsed
     store(KeyHelloName, std::string("mx.mydomain.test"));
@@ -94,7 +94,7 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     store(KeySmtpTimeout, 45.0);
     store(KeyDefaultThreads, 250.0);
 
-    const WindowPlacement w = ReadWindowPlacement();
+    const StoredWindowPlacement w = LoadWindowPlacement();
     EXPECT_EQ(w.left, 12.5f);
     EXPECT_EQ(w.top, -300.0f);
     EXPECT_EQ(w.width, 9000.0f);
@@ -102,7 +102,7 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     EXPECT_EQ(raw(KeyMainLeft), RegValue(std::string("12.5")));
     EXPECT_EQ(raw(KeyMainWidth), RegValue(std::string("9000")));
 
-    const RunSettings s = ReadRunSettings();
+    const StoredRunSettings s = LoadRunSettings();
     EXPECT_EQ(s.dnsServerName, "10.1.2.3");
     EXPECT_EQ(s.defaultThreads, 250);
     EXPECT_EQ(s.dnsTimeout, 7);
@@ -141,7 +141,7 @@ TEST_F(SettingsTest, ReadSettingKeepsTheDefaultsOwnTypeAndStoredDwordsStayNumber
     reg.SetValueType(RegDword);
     reg.SetValue(std::int32_t{90});
     EXPECT_EQ(raw(KeySmtpTimeout), RegValue(std::int32_t{90}));
-    EXPECT_EQ(ReadRunSettings().smtpTimeout, 90);
+    EXPECT_EQ(LoadRunSettings().smtpTimeout, 90);
 }
 
 TEST_F(SettingsTest, StoredNumbersThatAreNotNumbersOrDoNotFitYieldTheDefault)
@@ -152,11 +152,11 @@ TEST_F(SettingsTest, StoredNumbersThatAreNotNumbersOrDoNotFitYieldTheDefault)
     store(KeyDefaultThreads, std::string("4294967296"));
     store(KeyDnsTimeout, std::string("soon"));
     store(KeySmtpTimeout, std::string(""));
-    const WindowPlacement w = ReadWindowPlacement();
+    const StoredWindowPlacement w = LoadWindowPlacement();
     EXPECT_EQ(w.left, 1000.0f);
     EXPECT_EQ(w.width, 11685.0f);
     EXPECT_EQ(w.height, 640.0f);
-    const RunSettings s = ReadRunSettings();
+    const StoredRunSettings s = LoadRunSettings();
     EXPECT_EQ(s.defaultThreads, 5);
     EXPECT_EQ(s.dnsTimeout, 30);
     EXPECT_EQ(s.smtpTimeout, 120);
@@ -210,7 +210,7 @@ TEST_F(SettingsTest, SettingThatCannotBeWrittenRaisesTheRegistryError)
                                    "to value: '30'");
     }
     // Reading there still works and yields the defaults.
-    EXPECT_EQ(ReadRunSettings().dnsTimeout, 30);
+    EXPECT_EQ(LoadRunSettings().dnsTimeout, 30);
 }
 
 } // namespace
