@@ -43,6 +43,8 @@ long splitPath(const std::string& path, std::vector<std::string_view>& parts)
                 return regresult::InvalidParameter;
         }
         parts.push_back(part);
+        if (parts.size() > kMaxKeyDepth)
+            return regresult::InvalidParameter;
         if (sep == std::string_view::npos)
             return regresult::Success;
         rest = rest.substr(sep + 1);

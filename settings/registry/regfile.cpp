@@ -209,10 +209,11 @@ bool parseKeyPath(std::string_view path, RegTree& tree, RegKeyNode*& key)
     if (sep == std::string_view::npos)
         return true;
     std::string_view rest = path.substr(sep + 1);
+    std::size_t depth = 0;
     while (true) {
         const std::size_t next = rest.find('\\');
         const std::string_view part = rest.substr(0, next);
-        if (part.empty())
+        if (part.empty() || ++depth > kMaxKeyDepth)
             return false;
         key = &key->ensureSubKey(part);
         if (next == std::string_view::npos)

@@ -11,6 +11,10 @@
 
 namespace corvanta {
 
+// The deepest key path the store accepts, as the Windows registry limits it;
+// it also bounds the recursion over a tree read from a damaged file.
+inline constexpr std::size_t kMaxKeyDepth = 512;
+
 // One key of the file store's tree: its name as written, its values in the
 // order they were first set, and its subkeys kept in case-insensitive order
 // (the order in which Windows enumerates them).

@@ -209,6 +209,10 @@ TEST_F(FileStoreTest, PathRulesMatchTheRegistry)
     EXPECT_EQ(store.createKey(HKEY_LOCAL_MACHINE_KEY, "A\\\\B"), regresult::BadPathname);
     EXPECT_EQ(store.createKey(HKEY_LOCAL_MACHINE_KEY, std::string(256, 'k')),
               regresult::InvalidParameter);
+    std::string tooDeep = "k";
+    for (std::size_t i = 0; i < kMaxKeyDepth; ++i)
+        tooDeep += "\\k";
+    EXPECT_EQ(store.createKey(HKEY_LOCAL_MACHINE_KEY, tooDeep), regresult::InvalidParameter);
     EXPECT_EQ(store.createKey(HKEY_LOCAL_MACHINE_KEY, "A\\B\\"), 0);
     EXPECT_EQ(store.openKey(HKEY_LOCAL_MACHINE_KEY, "a\\b", KeyQueryValue), 0);
     EXPECT_EQ(store.openKey(HKEY_LOCAL_MACHINE_KEY, "", KeyQueryValue), 0);

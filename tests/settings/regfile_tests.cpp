@@ -115,6 +115,13 @@ TEST(RegFile, DamagedTextIsRefused)
         "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Key]\nV=\"x\"\n",
         "\x01\x02garbage",
     };
+    std::string tooDeep = "REGEDIT4\n[HKEY_LOCAL_MACHINE";
+    for (std::size_t i = 0; i <= kMaxKeyDepth; ++i)
+        tooDeep += "\\k";
+    tooDeep += "]\n";
+    RegTree deepTree;
+    std::string deepError;
+    EXPECT_FALSE(ParseRegFile(tooDeep, deepTree, deepError));
     for (const char* text : damaged) {
         RegTree tree;
         std::string error;
