@@ -13,9 +13,10 @@ class IPropertyStore;
 //
 // Colours are 0x00BBGGRR values. The bar draws into an off-screen surface whose
 // finished picture is kept and shown on every repaint, so a repaint never draws the
-// bar again. Property writes redraw at once, and a drawing lets pending events run
-// once in its middle (so the screen keeps up during long loops on the GUI thread);
-// a `Value` write may therefore arrive while another drawing is under way.
+// bar again. Property writes redraw at once. A drawing of a visible bar lets pending
+// events run once in its middle, so the screen keeps up while a long loop on the GUI
+// thread drives the bar; an event handler may therefore write `Value` again, or even
+// destroy the bar, while a drawing is under way, and the drawing copes with both.
 //
 // GUI thread only. Published property names are the ones the saved form uses.
 class ColorBar final : public QWidget

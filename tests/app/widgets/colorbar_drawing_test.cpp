@@ -1,7 +1,9 @@
 #include "colorbarmath.h"
 #include "colorbartesting.h"
 
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace corvanta::testing {
@@ -215,6 +217,38 @@ TEST(ColorBarDrawing, ScreenShowsThePersistentPictureInsideTheBorder)
     host.setPalette(QPalette(QColor(0x60, 0x40, 0x20)));
     EXPECT_EQ(bar->backColor(), QColor(0x60, 0x40, 0x20));
     EXPECT_EQ(pixelAt(*bar, 80, 5), colorRefFromColor(QColor(0x60, 0x40, 0x20)));
+}
+
+// A shown bar lets pending events run once in the middle of a drawing, so a handler
+// may write to the bar, or close and destroy its window, while the bar draws.
+TEST(ColorBarYield, AValueWrittenDuringADrawingIsTheOneShown)
+{
+    ColorBar bar;
+    bar.resize(100, 6);
+    bar.setForeColor(kFore);
+    bar.show();
+    QSignalSpy changes(&bar, &ColorBar::ValueChange);
+    QTimer::singleShot(0, &bar, [&bar] { bar.setValue(80); });
+    bar.setValue(20);
+    EXPECT_EQ(bar.value(), 80);
+    EXPECT_EQ(pixelAt(bar, 80, 3), kFore);
+    EXPECT_EQ(pixelAt(bar, 81, 3), backgroundOf(bar));
+    ASSERT_EQ(changes.count(), 2);
+    EXPECT_EQ(changes.at(0).at(0).toInt(), 80); // the inner write finishes first
+}
+
+TEST(ColorBarYield, ABarDestroyedDuringItsDrawingIsLeftAlone)
+{
+    auto* host = new QWidget;
+    QPointer<ColorBar> bar = new ColorBar(host);
+    bar->resize(100, 6);
+    bar->setUsePeaks(true);
+    host->show();
+    QSignalSpy changes(bar.data(), &ColorBar::ValueChange);
+    QTimer::singleShot(0, host, [host] { delete host; });
+    bar->setValue(50); // returns without touching the destroyed bar
+    EXPECT_TRUE(bar.isNull());
+    EXPECT_EQ(changes.count(), 0);
 }
 
 } // namespace
