@@ -3,18 +3,16 @@
 #include "colorbar.h"
 #include "colorref.h"
 
-#include <QImage>
 #include <vector>
 
 namespace corvanta::testing {
 
-// The colour of one pixel of the bar's picture as a 0x00BBGGRR value.
+// Pixels of the bar's picture as 0x00BBGGRR values: one, a column, a row.
 inline quint32 pixelAt(const ColorBar& bar, int x, int y)
 {
     return colorRefFromRgb(bar.picture().pixel(x, y));
 }
 
-// The colour of every pixel of column x (top to bottom) or row y (left to right).
 inline std::vector<quint32> columnOf(const ColorBar& bar, int x)
 {
     std::vector<quint32> out;
