@@ -22,9 +22,9 @@ std::vector<InterfaceState> InterfaceNetworkProbe::currentInterfaces()
     std::vector<InterfaceState> states;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
     states.reserve(std::size_t(interfaces.size()));
-    for (const QNetworkInterface& interface : interfaces) {
-        const auto flags = interface.flags();
-        const QList<QNetworkAddressEntry> entries = interface.addressEntries();
+    for (const QNetworkInterface& netInterface : interfaces) {
+        const auto flags = netInterface.flags();
+        const QList<QNetworkAddressEntry> entries = netInterface.addressEntries();
         InterfaceState state;
         state.up = flags.testFlag(QNetworkInterface::IsUp);
         state.running = flags.testFlag(QNetworkInterface::IsRunning);

@@ -1,8 +1,17 @@
 #include "sensnetwork.h"
 
+// <sensapi.h> needs the types of <windows.h> declared first.
+// clang-format off
+#include <windows.h>
 #include <sensapi.h>
+// clang-format on
+
+#include <type_traits>
 
 namespace corvanta::win {
+
+static_assert(std::is_same_v<decltype(&::IsNetworkAlive), IsNetworkAliveFunction>,
+              "IsNetworkAliveFunction must match the system's declaration");
 
 bool networkIsAlive()
 {

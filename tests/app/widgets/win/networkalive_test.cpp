@@ -2,8 +2,13 @@
 // a minimal check harness: no Qt or GoogleTest build exists for the Windows side.
 #include "win/sensnetwork.h"
 
-#include <cstdio>
+// <sensapi.h> needs the types of <windows.h> declared first.
+// clang-format off
+#include <windows.h>
 #include <sensapi.h>
+// clang-format on
+
+#include <cstdio>
 
 namespace {
 
