@@ -213,6 +213,7 @@ void ColorBar::resetBar()
     m_peakPosition = 0;
     m_fallStep = 0;
     setPeakValue(0);
+    matchSurfaceToWidget();
     m_surface.fill(m_backColor);
     m_picture = m_surface;
     update();

@@ -126,48 +126,53 @@ QLabel* StatusPanel::addLabel(const QString& objectName, const QString& text, in
     return label;
 }
 
-QLabel* StatusPanel::label(StatusLabel which) const
+QLabel* StatusPanel::label(Label which) const
 {
     switch (which) {
-    case StatusLabel::Emails:
+    case Label::Emails:
         return m_emails;
-    case StatusLabel::Validated:
+    case Label::Validated:
         return m_validated;
-    case StatusLabel::Good:
+    case Label::Good:
         return m_good;
-    case StatusLabel::Bad:
+    case Label::Bad:
         return m_bad;
-    case StatusLabel::ElapsedTime:
+    case Label::ElapsedTime:
         return m_elapsedTime;
-    case StatusLabel::Percent:
+    case Label::Percent:
         return m_percent;
-    case StatusLabel::Retrying:
+    case Label::Retrying:
         return m_retrying;
-    case StatusLabel::Retryed:
+    case Label::Retryed:
         return m_retryed;
     }
     return m_emails;
 }
 
-void StatusPanel::setText(StatusLabel which, const QString& text)
+void StatusPanel::setText(Label which, const QString& text)
 {
     label(which)->setText(text);
 }
 
-QString StatusPanel::text(StatusLabel which) const
+QString StatusPanel::text(Label which) const
 {
     return label(which)->text();
 }
 
-void StatusPanel::setLabelVisible(StatusLabel which, bool visible)
+void StatusPanel::setLabelVisible(Label which, bool visible)
 {
     label(which)->setVisible(visible);
 }
 
 void StatusPanel::resetElapsedTime()
 {
-    m_elapsedSeconds = 0.0;
+    *m_elapsedSeconds = 0.0;
     m_elapsedTime->setText(formatElapsedTime(0));
+}
+
+void StatusPanel::bindElapsedSeconds(double* seconds)
+{
+    m_elapsedSeconds = seconds != nullptr ? seconds : &m_ownElapsedSeconds;
 }
 
 void StatusPanel::startElapsedTimer()
@@ -196,8 +201,8 @@ void StatusPanel::elapsedTick()
         return;
     // A count of ticks, not a clock reading: a tick the thread could not serve in
     // time is lost rather than made up.
-    m_elapsedSeconds += 1.0;
-    m_elapsedTime->setText(formatElapsedTime(std::llround(m_elapsedSeconds)));
+    *m_elapsedSeconds += 1.0;
+    m_elapsedTime->setText(formatElapsedTime(std::llround(*m_elapsedSeconds)));
 }
 
 bool StatusPanel::readNetwork()

@@ -13,19 +13,6 @@ namespace corvanta {
 
 class ColorBar;
 
-// The labels of the status panel that their owners write.
-enum class StatusLabel
-{
-    Emails,      // lblEmails: number of loaded addresses
-    Validated,   // lblValidated
-    Good,        // lblGood
-    Bad,         // lblBad
-    ElapsedTime, // lblEpalsedTime: written by the panel's own elapsed tick
-    Percent,     // lblPercent: "37%" or empty
-    Retrying,    // lblRetrying
-    Retryed,     // lblRetryed
-};
-
 // What the panel talks to outside itself. Any member left empty gets the real
 // thing: the system's network probe and one-second QTimer-based tick timers.
 struct StatusPanelSeams
@@ -52,15 +39,28 @@ class StatusPanel final : public QWidget
 public:
     static constexpr int kHeightTwips = 735;
 
+    // The labels that their owners write.
+    enum class Label
+    {
+        Emails,      // lblEmails: number of loaded addresses
+        Validated,   // lblValidated
+        Good,        // lblGood
+        Bad,         // lblBad
+        Retrying,    // lblRetrying
+        Retryed,     // lblRetryed
+        ElapsedTime, // lblEpalsedTime: also written by the panel's own elapsed tick
+        Percent,     // lblPercent: "37%" or empty
+    };
+
     explicit StatusPanel(QWidget* parent = nullptr, StatusPanelSeams seams = {});
     ~StatusPanel() override;
 
     // Labels. Each starts with its design text: "-" for the counters, "00:00:00" for
     // the time, empty for the percentage.
-    void setText(StatusLabel which, const QString& text);
-    QString text(StatusLabel which) const;
-    void setLabelVisible(StatusLabel which, bool visible);
-    QLabel* label(StatusLabel which) const;
+    void setText(Label which, const QString& text);
+    QString text(Label which) const;
+    void setLabelVisible(Label which, bool visible);
+    QLabel* label(Label which) const;
 
     // The progress bar (0..100), owned by the panel. Hidden until a load or a run
     // shows it; locked against the mouse.
@@ -68,8 +68,13 @@ public:
 
     // Elapsed run time. The count survives the end of a run and the next start; only
     // resetElapsedTime (opening a list) clears it and shows "00:00:00".
-    double elapsedSeconds() const { return m_elapsedSeconds; }
+    double elapsedSeconds() const { return *m_elapsedSeconds; }
     void resetElapsedTime();
+    // Where the count is kept. By default the panel keeps its own; a window whose run
+    // state holds the count (and clears it when a list is opened) binds it here so
+    // that there is one count, which the tick advances. nullptr returns to the
+    // panel's own. The bound value must outlive the panel or be unbound first.
+    void bindElapsedSeconds(double* seconds);
     void startElapsedTimer();
     void stopElapsedTimer();
     bool isElapsedTimerRunning() const;
@@ -102,7 +107,8 @@ private:
 
     StatusPanelSeams m_seams;
     std::function<bool()> m_isPaused;
-    double m_elapsedSeconds = 0.0;
+    double m_ownElapsedSeconds = 0.0;
+    double* m_elapsedSeconds = &m_ownElapsedSeconds;
     bool m_isOnline = false;
 
     QLabel* m_emails = nullptr;

@@ -38,7 +38,7 @@ protected:
         m_panel->setPausedQuery([this] { return m_paused; });
     }
 
-    QString elapsedText() const { return m_panel->text(StatusLabel::ElapsedTime); }
+    QString elapsedText() const { return m_panel->text(StatusPanel::Label::ElapsedTime); }
 
     FakeNetworkProbe* m_probe = nullptr;
     ManualTickTimer* m_elapsed = nullptr;
@@ -83,7 +83,7 @@ TEST_F(StatusPanelTest, ElementsSitAtTheirDesignPositions)
         EXPECT_EQ(label->text(), QLatin1String(p.text)) << p.name;
         EXPECT_EQ(label->geometry(), rect(p.left, p.top, p.width, 255)) << p.name;
     }
-    EXPECT_TRUE(m_panel->label(StatusLabel::Percent)->isHidden());
+    EXPECT_TRUE(m_panel->label(StatusPanel::Label::Percent)->isHidden());
 
     // The bar: a locked, segmented gradient in a single-line border, hidden until used.
     const ColorBar* bar = m_panel->progressBar();
@@ -141,6 +141,21 @@ TEST_F(StatusPanelTest, TimeCarriesOverRunsUntilAListIsOpened)
     EXPECT_EQ(elapsedText(), QStringLiteral("00:00:01"));
 }
 
+TEST_F(StatusPanelTest, ABoundCountIsTheOneTheTickAdvances)
+{
+    // The window's run state keeps the count and clears it itself on opening a list.
+    double runStateSeconds = 120;
+    m_panel->bindElapsedSeconds(&runStateSeconds);
+    m_panel->startElapsedTimer();
+    m_elapsed->fire();
+    EXPECT_DOUBLE_EQ(runStateSeconds, 121.0);
+    EXPECT_EQ(elapsedText(), QStringLiteral("00:02:01"));
+    runStateSeconds = 0;
+    m_elapsed->fire();
+    EXPECT_EQ(elapsedText(), QStringLiteral("00:00:01"));
+    m_panel->bindElapsedSeconds(nullptr);
+}
+
 TEST_F(StatusPanelTest, IndicatorFollowsTheNetworkOnEveryTick)
 {
     QSignalSpy readings(m_panel.get(), &StatusPanel::networkRead);
@@ -187,7 +202,7 @@ TEST(StatusPanelTimers, RealTimersTickOnceASecond)
     EXPECT_GE(clock.elapsed(), 900);
     EXPECT_TRUE(panel.onlineIconShown());
     EXPECT_TRUE(QTest::qWaitFor([&] { return panel.elapsedSeconds() >= 1.0; }, 3000));
-    EXPECT_EQ(panel.text(StatusLabel::ElapsedTime), QStringLiteral("00:00:01"));
+    EXPECT_EQ(panel.text(StatusPanel::Label::ElapsedTime), QStringLiteral("00:00:01"));
 }
 
 } // namespace
