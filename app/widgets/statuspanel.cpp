@@ -6,6 +6,7 @@
 #include "statusicons.h"
 #include "twips.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <cmath>
 
@@ -20,6 +21,8 @@ constexpr int kFirstRowTwips = 60;
 constexpr int kSecondRowTwips = 360;
 // The panel is as wide as its right-most element plus a margin.
 constexpr int kWidthTwips = 9600;
+// Smallest type the panel shrinks to so that its captions fit their design boxes.
+constexpr double kSmallestPointSize = 7.0;
 
 } // namespace
 
@@ -35,17 +38,19 @@ StatusPanel::StatusPanel(QWidget* parent, StatusPanelSeams seams)
         m_seams.onlineTimer = std::make_unique<QtTickTimer>(kTickMs);
 
     // Top row: loaded, validated, good and bad counts and the elapsed time.
-    addLabel(QStringLiteral("lblEmailsCaption"), QStringLiteral("Emails:"), kFirstRowTwips, 300,
-             495);
+    m_captions << addLabel(QStringLiteral("lblEmailsCaption"), QStringLiteral("Emails:"),
+                           kFirstRowTwips, 300, 495);
     m_emails =
         addLabel(QStringLiteral("lblEmails"), QStringLiteral("-"), kFirstRowTwips, 840, 1155);
-    addLabel(QStringLiteral("lblValidatedCaption"), QStringLiteral("Validated:"), kFirstRowTwips,
-             2340, 735);
+    m_captions << addLabel(QStringLiteral("lblValidatedCaption"), QStringLiteral("Validated:"),
+                           kFirstRowTwips, 2340, 735);
     m_validated =
         addLabel(QStringLiteral("lblValidated"), QStringLiteral("-"), kFirstRowTwips, 3060, 1155);
-    addLabel(QStringLiteral("lblGoodCaption"), QStringLiteral("Good:"), kFirstRowTwips, 4560, 435);
+    m_captions << addLabel(QStringLiteral("lblGoodCaption"), QStringLiteral("Good:"),
+                           kFirstRowTwips, 4560, 435);
     m_good = addLabel(QStringLiteral("lblGood"), QStringLiteral("-"), kFirstRowTwips, 5040, 1155);
-    addLabel(QStringLiteral("lblBadCaption"), QStringLiteral("Bad:"), kFirstRowTwips, 6480, 375);
+    m_captions << addLabel(QStringLiteral("lblBadCaption"), QStringLiteral("Bad:"), kFirstRowTwips,
+                           6480, 375);
     m_bad = addLabel(QStringLiteral("lblBad"), QStringLiteral("-"), kFirstRowTwips, 6840, 1155);
     m_elapsedTime = addLabel(QStringLiteral("lblEpalsedTime"), QStringLiteral("00:00:00"),
                              kFirstRowTwips, 8760, 1095);
@@ -65,12 +70,12 @@ StatusPanel::StatusPanel(QWidget* parent, StatusPanelSeams seams)
     m_progressBar->hide();
     m_percent = addLabel(QStringLiteral("lblPercent"), QString(), kSecondRowTwips, 3060, 735);
     m_percent->hide();
-    addLabel(QStringLiteral("lblRetryingCaption"), QStringLiteral("Retry:"), kSecondRowTwips, 4560,
-             675);
+    m_captions << addLabel(QStringLiteral("lblRetryingCaption"), QStringLiteral("Retry:"),
+                           kSecondRowTwips, 4560, 675);
     m_retrying =
         addLabel(QStringLiteral("lblRetrying"), QStringLiteral("-"), kSecondRowTwips, 5040, 1035);
-    addLabel(QStringLiteral("lblRetryedCaption"), QStringLiteral("Retryed:"), kSecondRowTwips, 6480,
-             675);
+    m_captions << addLabel(QStringLiteral("lblRetryedCaption"), QStringLiteral("Retryed:"),
+                           kSecondRowTwips, 6480, 675);
     m_retryed =
         addLabel(QStringLiteral("lblRetryed"), QStringLiteral("-"), kSecondRowTwips, 7140, 1215);
 
@@ -90,6 +95,8 @@ StatusPanel::StatusPanel(QWidget* parent, StatusPanelSeams seams)
         // Before the first reading neither state is claimed.
         icon->hide();
     }
+
+    fitFontToCaptions();
 
     const int height = twipsToPixels(kHeightTwips, logicalDpiY());
     setMinimumHeight(height);
@@ -114,6 +121,26 @@ QRect StatusPanel::twipsRect(int leftTwips, int topTwips, int widthTwips, int he
     const int dpiY = logicalDpiY();
     return QRect(twipsToPixels(leftTwips, dpiX), twipsToPixels(topTwips, dpiY),
                  twipsToPixels(widthTwips, dpiX), twipsToPixels(heightTwips, dpiY));
+}
+
+void StatusPanel::fitFontToCaptions()
+{
+    // The design's boxes were drawn for a small, narrow system font; wider desktop
+    // fonts would clip "Validated:" and its neighbours. The boxes stay where the
+    // design puts them and the type shrinks (to a floor) until every caption fits.
+    QFont panelFont = font();
+    if (panelFont.pointSizeF() <= 0)
+        return;
+    const auto captionsFit = [this](const QFont& candidate) {
+        const QFontMetrics metrics(candidate);
+        for (const QLabel* caption : std::as_const(m_captions))
+            if (metrics.horizontalAdvance(caption->text()) > caption->width())
+                return false;
+        return true;
+    };
+    while (!captionsFit(panelFont) && panelFont.pointSizeF() - 0.5 >= kSmallestPointSize)
+        panelFont.setPointSizeF(panelFont.pointSizeF() - 0.5);
+    setFont(panelFont);
 }
 
 QLabel* StatusPanel::addLabel(const QString& objectName, const QString& text, int topTwips,

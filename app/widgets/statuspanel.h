@@ -3,6 +3,7 @@
 #include "networkprobe.h"
 #include "ticktimer.h"
 
+#include <QList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -103,6 +104,7 @@ signals:
 private:
     QLabel* addLabel(const QString& objectName, const QString& text, int topTwips, int leftTwips,
                      int widthTwips);
+    void fitFontToCaptions();
     QRect twipsRect(int leftTwips, int topTwips, int widthTwips, int heightTwips) const;
 
     StatusPanelSeams m_seams;
@@ -111,6 +113,7 @@ private:
     double* m_elapsedSeconds = &m_ownElapsedSeconds;
     bool m_isOnline = false;
 
+    QList<QLabel*> m_captions;
     QLabel* m_emails = nullptr;
     QLabel* m_validated = nullptr;
     QLabel* m_good = nullptr;

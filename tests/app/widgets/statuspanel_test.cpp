@@ -82,6 +82,11 @@ TEST_F(StatusPanelTest, ElementsSitAtTheirDesignPositions)
         ASSERT_NE(label, nullptr) << p.name;
         EXPECT_EQ(label->text(), QLatin1String(p.text)) << p.name;
         EXPECT_EQ(label->geometry(), rect(p.left, p.top, p.width, 255)) << p.name;
+        // Captions are readable in full: the type shrinks to fit the design's boxes.
+        if (QByteArray(p.name).endsWith("Caption")) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+                << p.name;
+        }
     }
     EXPECT_TRUE(m_panel->label(StatusPanel::Label::Percent)->isHidden());
 
