@@ -114,14 +114,9 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
     QByteArray partial;    // a line cut by the end of a chunk
     QByteArray chunk(kChunkSize, Qt::Uninitialized);
 
-    // consumed is the file offset just past the line and its line end.
-    const auto addLine = [&](QByteArrayView line, qint64 consumed) {
-        // A CR LF pair yields an empty line between the two, skipped like
-        // every other empty line.
-        if (line.isEmpty())
-            return;
-        ++state.LoadedCount;
-        report.addRecord(line);
+    // The display changes only when the whole-number percentage of the bytes
+    // consumed so far does.
+    const auto progressTo = [&](qint64 consumed) {
         const int percent = WholePercent(static_cast<double>(consumed), length);
         if (percent == lastPercent)
             return;
@@ -132,6 +127,14 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
         if (percent < 2)
             report.rebuildRows();
         yieldToEvents();
+    };
+    // consumed is the file offset just past the line and its line end.
+    const auto addLine = [&](QByteArrayView line, qint64 consumed) {
+        if (line.isEmpty())
+            return;
+        ++state.LoadedCount;
+        report.addRecord(line);
+        progressTo(consumed);
     };
 
     std::optional<FileError> error;
@@ -150,21 +153,29 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
             if (c != '\r' && c != '\n')
                 continue;
             const QByteArrayView piece(data + lineStart, i - lineStart);
+            lineStart = i + 1;
+            // CR LF is one line end. A pair cut by the end of a block leaves
+            // its LF to the next block, where it ends an empty line, which is
+            // skipped like every other empty line.
+            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+                lineStart = ++i + 1;
             if (partial.isEmpty()) {
-                addLine(piece, chunkStart + i + 1);
+                addLine(piece, chunkStart + lineStart);
             } else {
                 partial.append(piece);
-                addLine(partial, chunkStart + i + 1);
+                addLine(partial, chunkStart + lineStart);
                 partial.clear();
             }
-            lineStart = i + 1;
         }
         partial.append(data + lineStart, n - lineStart);
         chunkStart += n;
     }
     // A last line without a line end is a line too.
-    if (!error)
+    if (!error) {
         addLine(partial, chunkStart);
+        // Empty lines at the end are consumed too.
+        progressTo(chunkStart);
+    }
     file.close();
 
     status.setLabelText(StatusLabel::Emails, QString::number(state.LoadedCount));
