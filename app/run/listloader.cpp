@@ -57,7 +57,7 @@ void ListLoader::openChosen(const QString& path)
     // opened must not leave an emptied statistics panel over the old records,
     // nor a list name that the old records would later be saved under.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         fail(openError(file, path));
         return;
     }
@@ -88,7 +88,7 @@ void ListLoader::AddList()
     m_ctx.shell.setOverlayVisible(Overlay::LoadFile, true);
     yieldToEvents();
     QFile file(*chosen);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         fail(openError(file, *chosen));
         return;
     }
