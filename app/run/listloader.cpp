@@ -24,6 +24,19 @@ bool isListFile(const QString& path)
 
 constexpr qint64 kChunkSize = 1 << 20;
 
+// Marks a load in progress for as long as it runs, whichever way it ends.
+class LoadingGuard final
+{
+public:
+    explicit LoadingGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~LoadingGuard() { m_flag = false; }
+    LoadingGuard(const LoadingGuard&) = delete;
+    LoadingGuard& operator=(const LoadingGuard&) = delete;
+
+private:
+    bool& m_flag;
+};
+
 } // namespace
 
 ListLoader::ListLoader(RunContext& ctx) : m_ctx(ctx) {}
@@ -35,6 +48,8 @@ QString ListLoader::fileFilter()
 
 void ListLoader::OpenList()
 {
+    if (m_loading || m_ctx.state.IsRunning)
+        return;
     const auto chosen =
         m_ctx.shell.chooseListFile(QStringLiteral("Open Mail List File"), fileFilter());
     if (!chosen || !isListFile(*chosen))
@@ -44,6 +59,8 @@ void ListLoader::OpenList()
 
 void ListLoader::OpenListFile(const QString& path)
 {
+    if (m_loading || m_ctx.state.IsRunning)
+        return;
     if (!isListFile(path)) {
         m_ctx.shell.showMessage(fileNotFound(path).text());
         return;
@@ -53,6 +70,7 @@ void ListLoader::OpenListFile(const QString& path)
 
 void ListLoader::openChosen(const QString& path)
 {
+    const LoadingGuard loading(m_loading);
     // The file is opened before anything is cleared: a list that cannot be
     // opened must not leave an emptied statistics panel over the old records,
     // nor a list name that the old records would later be saved under.
@@ -77,6 +95,8 @@ void ListLoader::openChosen(const QString& path)
 
 void ListLoader::AddList()
 {
+    if (m_loading || m_ctx.state.IsRunning)
+        return;
     if (m_ctx.report.recordCount() < 1) {
         OpenList();
         return;
@@ -85,6 +105,7 @@ void ListLoader::AddList()
         m_ctx.shell.chooseListFile(QStringLiteral("Add Mail List File"), fileFilter());
     if (!chosen || !isListFile(*chosen))
         return;
+    const LoadingGuard loading(m_loading);
     m_ctx.shell.setOverlayVisible(Overlay::LoadFile, true);
     yieldToEvents();
     QFile file(*chosen);

@@ -467,3 +467,36 @@ TEST(Run, CommandStatesFollowTheirOrder)
               (QStringList{"tb200=0", "tb201=1", "tb202=1", "tb203=0"}));
     EXPECT_EQ(h.shell.commandLog.filter("=1").size(), 4); // Pause and Stop, both bars
 }
+
+TEST(Run, CommandsArrivingWhileARunOrALoadYieldsAreIgnored)
+{
+    Harness h;
+    h.openList(kEight);
+    h.state.ThreadCount = 2;
+    h.factory.onVerify = [&](FakeVerifier&) {
+        if (h.factory.dispatched.size() != 3)
+            return;
+        QTimer::singleShot(0, [&] {
+            h.run.Start(); // a second run over the same pool
+            h.shell.nextFile = h.writeFile("other.txt", "z@x.org\n");
+            h.loader.OpenList();
+            h.loader.AddList();
+        });
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.factory.created, 2);
+    EXPECT_EQ(h.state.ValidatedCount, 8);
+    EXPECT_EQ(h.report.recordCount(), 8);
+
+    // An Open that arrives while a list is being read waits its turn.
+    Harness g;
+    g.shell.nextFile = g.writeFile("l.txt", "a@x.org\nb@x.org\n");
+    QTimer::singleShot(0, [&] {
+        g.shell.nextFile = g.writeFile("m.txt", "c@x.org\n");
+        g.loader.OpenList();
+    });
+    g.loader.OpenList();
+    EXPECT_EQ(g.shell.dialogTitles.size(), 1);
+    EXPECT_EQ(g.report.addresses(), (QList<QByteArray>{"a@x.org", "b@x.org"}));
+    EXPECT_TRUE(g.state.ListFile.endsWith("l.txt"));
+}
