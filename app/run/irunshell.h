@@ -62,12 +62,4 @@ public:
     virtual void setPositionText(const QString& text) = 0;
 };
 
-// Whether any network is up (not loopback). Called once a second.
-class INetworkProbe
-{
-public:
-    virtual ~INetworkProbe() = default;
-    virtual bool isOnline() = 0;
-};
-
 } // namespace corvanta

@@ -44,9 +44,8 @@ constexpr qint32 kMaxPool = 32767;
 
 } // namespace
 
-RunController::RunController(RunContext& ctx, IVerifierFactory& factory, ListLoader& loader,
-                             INetworkProbe& probe)
-    : m_ctx(ctx), m_factory(factory), m_loader(loader), m_probe(probe)
+RunController::RunController(RunContext& ctx, IVerifierFactory& factory, ListLoader& loader)
+    : m_ctx(ctx), m_factory(factory), m_loader(loader)
 {}
 
 RunController::~RunController() = default;
@@ -185,9 +184,11 @@ bool RunController::requestClose()
     return false;
 }
 
-void RunController::checkNetwork()
+void RunController::setOnline(bool online)
 {
-    m_ctx.state.IsOnline = m_probe.isOnline();
+    // The tick that brings this is an event, so a loop waiting for events
+    // wakes up and sees the new state at once.
+    m_ctx.state.IsOnline = online;
 }
 
 void RunController::RunValidation()
@@ -377,13 +378,21 @@ bool RunController::dispatch(Slot& slot)
 {
     const RunSettings& settings = m_ctx.settings;
     IVerifier& v = *slot.verifier;
-    attempt([&] { v.setEventsEnabled(false); });
-    attempt([&] { v.ClearDnsServers(); });
-    attempt([&] { v.AddDnsServer(settings.DnsServerName); });
-    attempt([&] { v.setFromAddress(settings.FromAddress); });
-    attempt([&] { v.setDnsTimeout(milliseconds(settings.DnsTimeout)); });
-    attempt([&] { v.setSmtpTimeout(milliseconds(settings.SmtpTimeout)); });
-    attempt([&] { v.setHelloName(settings.HelloName); });
+    // The settings cannot change during a run (Setup is disabled) and the
+    // object keeps them across Reset, so each verifier receives them with its
+    // first address only: every call here is a round trip to the server, and
+    // seven of them per address would make the GUI thread the bottleneck of a
+    // large pool.
+    if (!slot.prepared) {
+        slot.prepared = true;
+        attempt([&] { v.setEventsEnabled(false); });
+        attempt([&] { v.ClearDnsServers(); });
+        attempt([&] { v.AddDnsServer(settings.DnsServerName); });
+        attempt([&] { v.setFromAddress(settings.FromAddress); });
+        attempt([&] { v.setDnsTimeout(milliseconds(settings.DnsTimeout)); });
+        attempt([&] { v.setSmtpTimeout(milliseconds(settings.SmtpTimeout)); });
+        attempt([&] { v.setHelloName(settings.HelloName); });
+    }
 
     if (!advanceCursor() || m_ctx.state.ForceAbort)
         return false;

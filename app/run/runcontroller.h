@@ -7,7 +7,6 @@
 
 namespace corvanta {
 
-class INetworkProbe;
 class ListLoader;
 
 // The validation run and the commands that drive it (Start, Pause, Stop,
@@ -22,12 +21,11 @@ class ListLoader;
 // status push, a timer, a command) rather than spinning.
 //
 // The controller owns the pool of verifiers during a run; the context, the
-// factory, the loader and the probe must outlive it.
+// factory and the loader must outlive it.
 class RunController final
 {
 public:
-    RunController(RunContext& ctx, IVerifierFactory& factory, ListLoader& loader,
-                  INetworkProbe& probe);
+    RunController(RunContext& ctx, IVerifierFactory& factory, ListLoader& loader);
     ~RunController();
     RunController(const RunController&) = delete;
     RunController& operator=(const RunController&) = delete;
@@ -57,8 +55,9 @@ public:
     // refused in every case while a run is going.
     bool requestClose();
 
-    // One reading of the network state (the status panel's one-second tick).
-    void checkNetwork();
+    // A new reading of the network state, from the status panel's one-second
+    // tick. While offline no address is handed out; collection goes on.
+    void setOnline(bool online);
 
     // The number read from the start of a text, as the boxes read it: blanks,
     // a sign, digits with a decimal point and an exponent; 0 when the text
@@ -69,7 +68,8 @@ private:
     struct Slot
     {
         std::unique_ptr<IVerifier> verifier;
-        qsizetype row = -1; // the record this verifier works on; -1 when free
+        qsizetype row = -1;    // the record this verifier works on; -1 when free
+        bool prepared = false; // has received the settings of this run
     };
 
     void loadPool(qint32 size);
@@ -95,7 +95,6 @@ private:
     RunContext& m_ctx;
     IVerifierFactory& m_factory;
     ListLoader& m_loader;
-    INetworkProbe& m_probe;
 
     std::vector<Slot> m_pool;
     qsizetype m_cursor = 0;

@@ -174,13 +174,6 @@ public:
     QString positionText;
 };
 
-class FakeProbe final : public INetworkProbe
-{
-public:
-    bool isOnline() override { return online; }
-    bool online = true;
-};
-
 class FakeFactory;
 
 // A verifier whose verification finishes on a timer (or when the test lets it

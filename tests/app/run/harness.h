@@ -44,11 +44,10 @@ struct Harness
     FakeReport report;
     FakeStatus status;
     FakeShell shell;
-    FakeProbe probe;
     FakeFactory factory;
     RunContext ctx{state, settings, report, status, shell};
     ListLoader loader{ctx};
-    RunController run{ctx, factory, loader, probe};
+    RunController run{ctx, factory, loader};
 };
 
 } // namespace corvanta::test

@@ -79,24 +79,26 @@ TEST(Run, FullRunDispatchesInOrderAndCountsEveryOutcome)
 TEST(Run, VerifiersGetTheSettingsInMillisecondsAndAddressBeforeId)
 {
     Harness h;
-    h.openList({"a@x.org"});
+    h.openList({"a@x.org", "b@x.org", "c@x.org"});
+    h.state.ThreadCount = 1; // one verifier serves all three addresses
     h.settings.DnsTimeout = 7;
     h.settings.SmtpTimeout = 3000000; // beyond a 32-bit millisecond count
-    QStringList order;
-    FakeVerifier* seen = nullptr;
+    int seen = 0;
     h.factory.onVerify = [&](FakeVerifier& v) {
-        seen = &v;
+        ++seen;
         EXPECT_EQ(v.dnsTimeout, 7000);
         EXPECT_EQ(v.smtpTimeout, std::numeric_limits<qint32>::max());
         EXPECT_EQ(v.helloName, "corvanta.test");
         EXPECT_EQ(v.fromAddress, "probe@corvanta.test");
         EXPECT_EQ(v.dnsServers, QStringList{"127.0.0.53"});
         EXPECT_FALSE(v.eventsEnabled);
-        EXPECT_EQ(v.callOrder, (QStringList{"Address", "ID"}));
-        EXPECT_EQ(h.report.rows[0].word, "Validating...");
+        EXPECT_EQ(v.callOrder.mid(v.callOrder.size() - 2), (QStringList{"Address", "ID"}));
+        EXPECT_EQ(v.ID(), seen - 1);
+        EXPECT_EQ(v.resets, seen) << "reset at loading, then after each collection";
+        EXPECT_EQ(h.report.rows[size_t(seen - 1)].word, "Validating...");
     };
     runGuarded(h, [&] { h.run.Start(); });
-    EXPECT_NE(seen, nullptr);
+    EXPECT_EQ(seen, 3);
 }
 
 TEST(Run, PercentageOfOneThreadRunRoundsHalfToEven)
@@ -311,15 +313,13 @@ TEST(Run, OfflineHoldsDispatchAndCollectionGoesOn)
     h.factory.onVerify = [&](FakeVerifier&) {
         if (h.factory.dispatched.size() != 2)
             return;
-        h.probe.online = false;
-        h.run.checkNetwork();
+        h.run.setOnline(false);
         QTimer::singleShot(60, [&] {
             EXPECT_EQ(h.factory.dispatched.size(), 2);
             EXPECT_EQ(h.state.ValidatedCount, 2);
             EXPECT_FALSE(h.state.IsPaused);
             checked = true;
-            h.probe.online = true;
-            h.run.checkNetwork();
+            h.run.setOnline(true);
         });
     };
     runGuarded(h, [&] { h.run.Start(); });
