@@ -135,6 +135,7 @@ TEST(ListLoading, OpenReplacesRecordsAndResetsTheStatisticsAddAppends)
     EXPECT_EQ(h.report.addresses(), QList<QByteArray>{"z@x.org"});
     EXPECT_EQ(h.state.LoadedCount, 1);
     EXPECT_EQ(h.state.ValidatedCount + h.state.GoodCount + h.state.BadCount, 0);
+    EXPECT_EQ(h.status.label(StatusLabel::Retrying), "-");
     EXPECT_EQ(h.state.ElapsedSeconds, 0);
     EXPECT_EQ(h.state.StartPosition, 1);
     EXPECT_EQ(h.shell.positionText, "1");

@@ -75,33 +75,6 @@ TEST(Statistics, EachOutcomeHasItsWordMessageColourAndIcon)
     EXPECT_FALSE(h.report.rows[0].code.has_value());
 }
 
-TEST(Statistics, ResetClearsCountersLabelsAndPosition)
-{
-    Harness h;
-    h.state.ValidatedCount = 8;
-    h.state.GoodCount = 5;
-    h.state.BadCount = 3;
-    h.state.RetryedCount = 2;
-    h.state.ElapsedSeconds = 99;
-    h.state.StartPosition = 7;
-    h.state.LoadedCount = 8;
-    h.state.RunTotal = 3;
-    ResetStatistics(h.ctx);
-    EXPECT_EQ(h.state.ValidatedCount + h.state.GoodCount + h.state.BadCount + h.state.RetryedCount,
-              0);
-    EXPECT_EQ(h.state.ElapsedSeconds, 0);
-    EXPECT_EQ(h.state.StartPosition, 1);
-    EXPECT_EQ(h.shell.positionText, "1");
-    EXPECT_EQ(h.state.LoadedCount, 8); // not the statistics' to clear
-    EXPECT_EQ(h.state.RunTotal, 3);
-    for (auto l : {StatusLabel::Validated, StatusLabel::Good, StatusLabel::Bad,
-                   StatusLabel::Retryed, StatusLabel::Retrying})
-        EXPECT_EQ(h.status.label(l), "-");
-    EXPECT_EQ(h.status.label(StatusLabel::ElapsedTime), "00:00:00");
-    EXPECT_EQ(h.status.label(StatusLabel::Percent), "");
-    EXPECT_EQ(h.status.progress.back(), 0);
-}
-
 TEST(Statistics, StartPositionIsNeverBelowOne)
 {
     Harness h;
