@@ -42,6 +42,8 @@ qint32 milliseconds(qint32 seconds)
 // Element numbers of the pool are 16-bit.
 constexpr qint32 kMaxPool = 32767;
 
+constexpr qint64 kYieldIntervalMs = 5;
+
 } // namespace
 
 RunController::RunController(RunContext& ctx, IVerifierFactory& factory, ListLoader& loader)
@@ -256,10 +258,17 @@ void RunController::loadPool(qint32 size)
         try {
             slot.verifier = m_factory.create();
         } catch (const std::exception& e) {
-            if (m_createError.isEmpty())
-                m_createError = QString::fromLocal8Bit(e.what());
-            continue;
+            // Each failed creation can take the broker's whole start-up
+            // bound; a server that cannot give one object will not give the
+            // next either. The run goes on with the verifiers it has.
+            m_createError = QString::fromLocal8Bit(e.what());
+            break;
         }
+        // Creating hundreds of objects takes a while; keep the window alive
+        // and let a close request end the loading.
+        yieldToEvents();
+        if (m_ctx.state.ForceAbort)
+            break;
         if (!slot.verifier)
             continue;
         IVerifier& v = *slot.verifier;
@@ -278,6 +287,7 @@ void RunController::loop()
     IRunShell& shell = m_ctx.shell;
     for (;;) {
         yieldToEvents();
+        m_sinceYield.start();
         if (s.ForceAbort)
             return;
         if (s.StopRequested) {
@@ -297,7 +307,7 @@ void RunController::loop()
                 dropSlot(slot);
             if (slot.verifier && statusOf(slot) == StatusFinished)
                 progressed = collect(slot) || progressed;
-            yieldToEvents();
+            yieldSometimes();
             if (s.ForceAbort)
                 return;
             if (slot.verifier && slot.row < 0 && canDispatch() && statusOf(slot) == StatusReady)
@@ -317,6 +327,18 @@ void RunController::loop()
         if (!progressed && !workWaiting())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+}
+
+void RunController::yieldSometimes()
+{
+    // Status reads cost no round trip, so a pass over hundreds of idle
+    // verifiers takes microseconds; yielding after each one would cost more
+    // than the pass. Yielding every few milliseconds keeps the window just as
+    // responsive.
+    if (m_sinceYield.isValid() && m_sinceYield.elapsed() < kYieldIntervalMs)
+        return;
+    yieldToEvents();
+    m_sinceYield.start();
 }
 
 qint32 RunController::statusOf(Slot& slot)

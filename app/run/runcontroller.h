@@ -3,6 +3,7 @@
 #include "iverifier.h"
 #include "runcontext.h"
 
+#include <QElapsedTimer>
 #include <vector>
 
 namespace corvanta {
@@ -76,6 +77,7 @@ private:
     void loop();
     void endRun();
 
+    void yieldSometimes();
     qint32 statusOf(Slot& slot);
     bool collect(Slot& slot);
     bool dispatch(Slot& slot);
@@ -103,6 +105,7 @@ private:
     qsizetype m_lost = 0;
     qsizetype m_firstLost = -1;
     QString m_createError;
+    QElapsedTimer m_sinceYield;
 };
 
 } // namespace corvanta

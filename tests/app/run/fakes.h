@@ -311,7 +311,8 @@ class FakeFactory final : public IVerifierFactory
 public:
     std::unique_ptr<IVerifier> create() override
     {
-        if (failCreate)
+        ++attempts;
+        if (failCreate || (failAfter >= 0 && created >= failAfter))
             throw std::runtime_error("sondrix is not installed");
         auto v = std::make_unique<FakeVerifier>(*this);
         live.push_back(v.get());
@@ -348,6 +349,8 @@ public:
     std::function<void(FakeVerifier&)> onVerify;
     int delayMs = 1;
     bool failCreate = false;
+    int failAfter = -1; // creations that succeed before every later one fails
+    int attempts = 0;
     int created = 0;
     int maxBusy = 0;
     QStringList dispatched;

@@ -404,6 +404,16 @@ TEST(Run, ServerThatCannotStartIsReportedAndTheRunEnds)
     ASSERT_EQ(h.shell.messages.size(), 1);
     EXPECT_TRUE(h.shell.messages[0].contains("sondrix is not installed"));
     EXPECT_EQ(h.shell.commandLog.last(), "mn400=1");
+    EXPECT_EQ(h.factory.attempts, 1) << "one failure is enough to stop asking";
+
+    // A server that gives out only some objects: the run does with those.
+    Harness g;
+    g.openList(kEight);
+    g.state.ThreadCount = 10;
+    g.factory.failAfter = 2;
+    runGuarded(g, [&] { g.run.Start(); });
+    EXPECT_EQ(g.factory.attempts, 3);
+    EXPECT_EQ(g.state.ValidatedCount, 8);
 }
 
 TEST(Run, StartOnAnEmptyReportOffersOpenAndCancelChangesNothing)
