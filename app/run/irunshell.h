@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace corvanta {
+
+// The overlay panels headed "Please Wait..." of the main window.
+enum class Overlay
+{
+    LoadFile,   // "Loading file, please wait"
+    SavingFile, // "Saving file, please wait"
+    Stop,       // the stop panel with its "Threads running:" count
+};
+
+enum class Answer
+{
+    Yes,
+    No,
+    Cancel,
+};
+
+// The main window as the run logic sees it: dialogs, message boxes, overlay
+// panels, command states and caption. Called on the GUI thread only. Modal
+// calls (message boxes, the file dialog, the saved dialog) may run a nested
+// event loop.
+class IRunShell
+{
+public:
+    virtual ~IRunShell() = default;
+
+    // The file-open dialog with the given title and filter
+    // ("Mailing Lists (*.txt)|*.txt|All Files (*.*)|*.*"); no value on cancel.
+    virtual std::optional<QString> chooseListFile(const QString& title, const QString& filter) = 0;
+    // A message box titled kMessageTitle with an OK button.
+    virtual void showMessage(const QString& text) = 0;
+    // A message box titled kMessageTitle with Yes, No and Cancel, the
+    // critical-stop icon and Cancel as the default button.
+    virtual Answer askYesNoCancel(const QString& text) = 0;
+    // The "Saved" dialog, modal, centred over the main window. leftOut is the
+    // number of addresses that had no outcome and went into neither file.
+    virtual void showSaved(const QString& validFile, const QString& errorsFile,
+                           qsizetype leftOut) = 0;
+
+    // Shows a panel centred and in front, or hides it.
+    virtual void setOverlayVisible(Overlay overlay, bool visible) = 0;
+    virtual bool isOverlayVisible(Overlay overlay) const = 0;
+    // The count beside "Threads running:" on the stop panel.
+    virtual void setStopCount(int count) = 0;
+    virtual void setBusyCursor(bool busy) = 0;
+    // Caption from the product name and the list file.
+    virtual void updateCaption() = 0;
+    // Closes the main window; called after a run that was told to close it.
+    virtual void closeWindow() = 0;
+
+    virtual void enableToolbarButton(int id, bool enabled) = 0;
+    virtual void enableMenuButton(int id, bool enabled) = 0;
+    virtual void checkToolbarButton(int id, bool checked) = 0;
+    virtual void checkMenuButton(int id, bool checked) = 0;
+    // The texts of the Threads box (501) and the Position box (503).
+    virtual void setThreadsText(const QString& text) = 0;
+    virtual void setPositionText(const QString& text) = 0;
+};
+
+} // namespace corvanta

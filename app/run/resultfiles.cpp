@@ -1,0 +1,150 @@
+#include "resultfiles.h"
+
+#include "statistics.h"
+
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <cmath>
+
+namespace corvanta {
+
+namespace {
+
+qsizetype lastSeparator(const QString& path)
+{
+    return std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+}
+
+// Collects lines into large blocks: a million tiny writes on a QIODevice cost
+// more than the disk does.
+class BlockWriter final
+{
+public:
+    explicit BlockWriter(QSaveFile& file) : m_file(file) { m_block.reserve(kBlock + 4096); }
+
+    bool addLine(const QByteArray& line)
+    {
+        m_block.append(line);
+        m_block.append("\r\n", 2);
+        return m_block.size() < kBlock || flush();
+    }
+
+    bool flush()
+    {
+        const bool ok = m_file.write(m_block) == m_block.size();
+        m_block.clear();
+        return ok;
+    }
+
+private:
+    static constexpr qsizetype kBlock = 1 << 20;
+    QSaveFile& m_file;
+    QByteArray m_block;
+};
+
+} // namespace
+
+QString GetFileName(const QString& path)
+{
+    const qsizetype i = lastSeparator(path);
+    return i < 0 ? path : path.mid(i + 1);
+}
+
+QString GetFilePath(const QString& path)
+{
+    const qsizetype i = lastSeparator(path);
+    return i < 0 ? QString() : path.left(i + 1);
+}
+
+QString GetFileExtension(const QString& name)
+{
+    const qsizetype i = name.lastIndexOf(QLatin1Char('.'));
+    return i < 0 ? QString() : name.mid(i + 1).toLower();
+}
+
+ResultFileNames resultFileNames(const QString& listFile)
+{
+    const QString name = GetFileName(listFile);
+    const QString folder = GetFilePath(listFile);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot < 0 ? name : name.left(dot);
+    return {folder + base + QStringLiteral("_Valid.txt"),
+            folder + base + QStringLiteral("_Errors.txt")};
+}
+
+std::optional<FileError> writeResultFiles(const IReport& report, const ResultFileNames& names,
+                                          SaveSummary& summary,
+                                          const std::function<void(int)>& progress)
+{
+    summary = {};
+    QSaveFile valid(names.valid);
+    QSaveFile errors(names.errors);
+    if (!valid.open(QIODevice::WriteOnly))
+        return openError(valid, names.valid);
+    if (!errors.open(QIODevice::WriteOnly))
+        return openError(errors, names.errors);
+
+    BlockWriter validOut(valid);
+    BlockWriter errorsOut(errors);
+    const qsizetype n = report.recordCount();
+    int lastPercent = 0;
+    for (qsizetype row = 0; row < n; ++row) {
+        // The save yields to the event loop; should the records change
+        // meanwhile, the files would no longer match the report.
+        if (report.recordCount() != n)
+            return FileError{5, QStringLiteral("The list changed while it was being saved; "
+                                               "the earlier result files were kept")};
+        const std::optional<qint32> code = report.storedCode(row);
+        if (!code) {
+            // Never validated: it is neither good nor bad, and putting it
+            // among the valid addresses would pass it off as checked.
+            ++summary.leftOut;
+        } else if (*code == verifyValid) {
+            ++summary.valid;
+            if (!validOut.addLine(report.address(row)))
+                return ioError(valid, names.valid);
+        } else {
+            ++summary.errors;
+            if (!errorsOut.addLine(report.address(row)))
+                return ioError(errors, names.errors);
+        }
+        const int percent = WholePercent(static_cast<double>(row + 1), static_cast<double>(n));
+        if (percent != lastPercent) {
+            lastPercent = percent;
+            if (progress)
+                progress(percent);
+        }
+    }
+    if (!validOut.flush())
+        return ioError(valid, names.valid);
+    if (!errorsOut.flush())
+        return ioError(errors, names.errors);
+    // Both files are complete before either replaces its older version.
+    if (!valid.commit())
+        return ioError(valid, names.valid);
+    if (!errors.commit())
+        return ioError(errors, names.errors);
+    return std::nullopt;
+}
+
+void SaveResults(RunContext& ctx)
+{
+    if (ctx.state.ListFile.isEmpty() || ctx.report.recordCount() < 1)
+        return;
+    ctx.shell.setOverlayVisible(Overlay::SavingFile, true);
+    const ResultFileNames names = resultFileNames(ctx.state.ListFile);
+    SaveSummary summary;
+    const auto error = writeResultFiles(ctx.report, names, summary, [&ctx](int percent) {
+        ctx.status.setProgressValue(percent);
+        ctx.status.setLabelText(StatusLabel::Percent, QString::number(percent) + QLatin1Char('%'));
+        QCoreApplication::processEvents();
+    });
+    ctx.shell.setOverlayVisible(Overlay::SavingFile, false);
+    if (error) {
+        ctx.shell.showMessage(error->text());
+        return;
+    }
+    ctx.shell.showSaved(names.valid, names.errors, summary.leftOut);
+}
+
+} // namespace corvanta

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "ireport.h"
+#include "irunshell.h"
+#include "istatusdisplay.h"
+#include "runtypes.h"
+
+namespace corvanta {
+
+// The main window's parts that the run logic works on. The window owns all of
+// them and keeps them alive for as long as any object built on this context.
+struct RunContext
+{
+    RunState& state;
+    const RunSettings& settings;
+    IReport& report;
+    IStatusDisplay& status;
+    IRunShell& shell;
+};
+
+} // namespace corvanta

@@ -1,0 +1,567 @@
+#include "runcontroller.h"
+
+#include "irunshell.h"
+#include "listloader.h"
+#include "statistics.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <limits>
+
+namespace corvanta {
+
+namespace {
+
+void yieldToEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+// Runs one call on a verifier; a failing call is ignored and the run goes on.
+template <typename F> bool attempt(F&& call)
+{
+    try {
+        call();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// Seconds in the settings, milliseconds at the verifier; a setting too large
+// for the verifier's 32-bit value is held at the largest one.
+qint32 milliseconds(qint32 seconds)
+{
+    const qint64 ms = static_cast<qint64>(seconds) * 1000;
+    return static_cast<qint32>(std::clamp<qint64>(ms, 0, std::numeric_limits<qint32>::max()));
+}
+
+// Element numbers of the pool are 16-bit.
+constexpr qint32 kMaxPool = 32767;
+
+constexpr qint64 kYieldIntervalMs = 5;
+
+} // namespace
+
+RunController::RunController(RunContext& ctx, IVerifierFactory& factory, ListLoader& loader)
+    : m_ctx(ctx), m_factory(factory), m_loader(loader)
+{}
+
+RunController::~RunController() = default;
+
+void RunController::Start()
+{
+    m_ctx.state.StopRequested = false;
+    m_ctx.state.ForceAbort = false;
+    m_ctx.state.RetryMode = false;
+    RunValidation();
+}
+
+void RunController::Retry()
+{
+    m_ctx.state.StopRequested = false;
+    m_ctx.state.ForceAbort = false;
+    m_ctx.state.RetryMode = true;
+    RunValidation();
+}
+
+void RunController::TogglePause()
+{
+    RunState& s = m_ctx.state;
+    s.IsPaused = !s.IsPaused;
+    m_ctx.shell.checkMenuButton(command::Pause, s.IsPaused);
+    m_ctx.shell.checkToolbarButton(command::Pause, s.IsPaused);
+}
+
+void RunController::RequestStop()
+{
+    m_ctx.state.StopRequested = true;
+}
+
+double RunController::leadingNumber(const QString& text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    const qsizetype begin = i;
+    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    qsizetype digits = 0;
+    while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
+        ++i;
+        ++digits;
+    }
+    if (i < n && text[i] == QLatin1Char('.')) {
+        ++i;
+        while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return 0;
+    qsizetype end = i;
+    if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+        qsizetype j = i + 1;
+        if (j < n && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
+            ++j;
+        const qsizetype expStart = j;
+        while (j < n && text[j].isDigit() && text[j].unicode() < 128)
+            ++j;
+        if (j > expStart)
+            end = j;
+    }
+    bool ok = false;
+    const double value = text.mid(begin, end - begin).toDouble(&ok);
+    return ok && std::isfinite(value) ? value : 0;
+}
+
+void RunController::ThreadsBoxChanged(const QString& text)
+{
+    const double value = std::nearbyint(leadingNumber(text));
+    if (value < 1) {
+        m_ctx.state.ThreadCount = 20;
+        m_ctx.shell.setThreadsText(QStringLiteral("20"));
+        return;
+    }
+    m_ctx.state.ThreadCount =
+        static_cast<qint32>(std::min<double>(value, std::numeric_limits<qint32>::max()));
+}
+
+void RunController::PositionBoxChanged(const QString& text)
+{
+    const double value = leadingNumber(text);
+    if (value < 1) {
+        m_ctx.state.StartPosition = 1;
+        m_ctx.shell.setPositionText(QStringLiteral("1"));
+        return;
+    }
+    m_ctx.state.StartPosition = value;
+}
+
+void RunController::UpdateCommandStates()
+{
+    IRunShell& shell = m_ctx.shell;
+    const bool idle = !m_ctx.state.IsRunning;
+    const auto runCommandEnabled = [idle](int id) {
+        return id == command::Pause || id == command::Stop ? !idle : idle;
+    };
+    for (int id = command::Start; id <= command::Retry; ++id)
+        shell.enableToolbarButton(id, runCommandEnabled(id));
+    shell.enableToolbarButton(command::ThreadsBox, idle);
+    shell.enableToolbarButton(command::PositionBox, idle);
+    for (int id = command::Start; id <= command::Retry; ++id)
+        shell.enableMenuButton(id, runCommandEnabled(id));
+    for (int id = command::Open; id <= command::Add; ++id)
+        shell.enableToolbarButton(id, idle);
+    for (int id = command::Open; id <= command::Add; ++id)
+        shell.enableMenuButton(id, idle);
+    for (const int id : {command::Setup, command::About}) {
+        shell.enableToolbarButton(id, idle);
+        shell.enableMenuButton(id, idle);
+    }
+}
+
+bool RunController::requestClose()
+{
+    RunState& s = m_ctx.state;
+    if (!s.IsRunning) {
+        s.StopRequested = true;
+        s.ForceAbort = true;
+        return true;
+    }
+    const Answer answer = m_ctx.shell.askYesNoCancel(
+        QStringLiteral("Are you sure you want to abort this process now and do not save the "
+                       "result?"));
+    if (answer == Answer::Yes) {
+        RequestStop();
+        yieldToEvents();
+        s.ForceAbort = true;
+        s.CloseWhenDone = true;
+    }
+    return false;
+}
+
+void RunController::setOnline(bool online)
+{
+    // The tick that brings this is an event, so a loop waiting for events
+    // wakes up and sees the new state at once.
+    m_ctx.state.IsOnline = online;
+}
+
+void RunController::RunValidation()
+{
+    RunState& s = m_ctx.state;
+    IStatusDisplay& status = m_ctx.status;
+    if (s.IsRunning)
+        return;
+    if (m_ctx.report.recordCount() < 1) {
+        m_loader.OpenList();
+        if (m_ctx.report.recordCount() < 1)
+            return;
+    }
+    if (!(s.StartPosition >= 1))
+        s.StartPosition = 1;
+    const QString dash = QStringLiteral("-");
+    if (s.RetryMode) {
+        s.RunTotal = s.BadCount;
+        status.setLabelText(StatusLabel::Retrying, QString::number(s.RunTotal));
+    } else {
+        s.RunTotal = s.LoadedCount - s.ValidatedCount;
+        status.setLabelText(StatusLabel::Retrying, dash);
+    }
+    status.setLabelText(StatusLabel::Retryed, dash);
+    double position = s.StartPosition;
+    SetStartPosition(m_ctx, position);
+    if (s.RunTotal < 1)
+        return;
+
+    s.IsRunning = true;
+    s.IsPaused = false;
+    m_ctx.shell.checkMenuButton(command::Pause, false);
+    m_ctx.shell.checkToolbarButton(command::Pause, false);
+    UpdateCommandStates();
+
+    status.setProgressVisible(true);
+    status.setProgressValue(0);
+    status.setPercentVisible(true);
+    status.setElapsedTimerEnabled(true);
+    loadPool(std::clamp(s.ThreadCount, 1, kMaxPool));
+
+    s.RetryedCount = 0;
+    m_active = 0;
+    m_dispatched = 0;
+    m_lost = 0;
+    m_firstLost = -1;
+    if (s.RetryMode) {
+        m_cursor = 0;
+    } else {
+        const double first = std::nearbyint(s.StartPosition - 1);
+        const double last = static_cast<double>(m_ctx.report.recordCount());
+        m_cursor = static_cast<qsizetype>(std::clamp(first, 0.0, last));
+    }
+    loop();
+    endRun();
+}
+
+void RunController::loadPool(qint32 size)
+{
+    const RunSettings& settings = m_ctx.settings;
+    m_createError.clear();
+    m_pool.clear();
+    m_pool.resize(static_cast<size_t>(size));
+    for (Slot& slot : m_pool) {
+        try {
+            slot.verifier = m_factory.create();
+        } catch (const std::exception& e) {
+            // Each failed creation can take the broker's whole start-up
+            // bound; a server that cannot give one object will not give the
+            // next either. The run goes on with the verifiers it has.
+            m_createError = QString::fromLocal8Bit(e.what());
+            break;
+        }
+        // Creating hundreds of objects takes a while; keep the window alive
+        // and let a close request end the loading.
+        yieldToEvents();
+        if (m_ctx.state.ForceAbort)
+            break;
+        if (!slot.verifier)
+            continue;
+        IVerifier& v = *slot.verifier;
+        attempt([&] { v.Reset(); });
+        attempt([&] { v.setEventsEnabled(false); });
+        attempt([&] { v.setDnsTimeout(milliseconds(settings.DnsTimeout)); });
+        attempt([&] { v.setSmtpTimeout(milliseconds(settings.SmtpTimeout)); });
+        attempt([&] { v.setHelloName(settings.HelloName); });
+        attempt([&] { v.setFromAddress(settings.FromAddress); });
+    }
+}
+
+void RunController::loop()
+{
+    RunState& s = m_ctx.state;
+    IRunShell& shell = m_ctx.shell;
+    for (;;) {
+        yieldToEvents();
+        m_sinceYield.start();
+        if (s.ForceAbort)
+            return;
+        if (s.StopRequested) {
+            if (m_active < 1)
+                return;
+            if (!shell.isOverlayVisible(Overlay::Stop)) {
+                shell.setOverlayVisible(Overlay::Stop, true);
+                yieldToEvents();
+            }
+            shell.setStopCount(m_active);
+        }
+        bool progressed = false;
+        for (Slot& slot : m_pool) {
+            if (s.ForceAbort)
+                return;
+            if (slot.verifier && !slot.verifier->isConnected())
+                dropSlot(slot);
+            if (slot.verifier && statusOf(slot) == StatusFinished)
+                progressed = collect(slot) || progressed;
+            yieldSometimes();
+            if (s.ForceAbort)
+                return;
+            if (slot.verifier && slot.row < 0 && canDispatch() && statusOf(slot) == StatusReady)
+                progressed = dispatch(slot) || progressed;
+        }
+        if (s.StopRequested && m_active > 0)
+            shell.setStopCount(m_active);
+        if (complete())
+            return;
+        const bool anyVerifier = std::any_of(m_pool.begin(), m_pool.end(),
+                                             [](const Slot& slot) { return bool(slot.verifier); });
+        if (!anyVerifier) {
+            // No verifier is left to do the work: the server is gone or could
+            // not be started. Waiting on would wait for ever.
+            return;
+        }
+        if (!progressed && !workWaiting())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void RunController::yieldSometimes()
+{
+    // Status reads cost no round trip, so a pass over hundreds of idle
+    // verifiers takes microseconds; yielding after each one would cost more
+    // than the pass. Yielding every few milliseconds keeps the window just as
+    // responsive.
+    if (m_sinceYield.isValid() && m_sinceYield.elapsed() < kYieldIntervalMs)
+        return;
+    yieldToEvents();
+    m_sinceYield.start();
+}
+
+qint32 RunController::statusOf(Slot& slot)
+{
+    qint32 value = 0;
+    attempt([&] { value = slot.verifier->Status(); });
+    return value;
+}
+
+bool RunController::collect(Slot& slot)
+{
+    IVerifier& v = *slot.verifier;
+    if (slot.row >= 0) {
+        if (!CollectOutcome(m_ctx, v, slot.row)) {
+            // The outcome could not be read: the address keeps no outcome of
+            // this run, like an address whose verifier went away.
+            restoreRow(slot.row);
+            ++m_lost;
+            m_firstLost = m_firstLost < 0 ? slot.row : std::min(m_firstLost, slot.row);
+        }
+        --m_active;
+    }
+    // A verifier that finished without having been given an address by this
+    // run has no outcome to count; it is only made free again.
+    slot.row = -1;
+    attempt([&] { v.Reset(); });
+    return true;
+}
+
+bool RunController::canDispatch() const
+{
+    const RunState& s = m_ctx.state;
+    return s.IsOnline && m_dispatched < s.RunTotal && !s.IsPaused && !s.StopRequested;
+}
+
+bool RunController::takes(qsizetype row) const
+{
+    const std::optional<qint32> code = m_ctx.report.storedCode(row);
+    if (m_ctx.state.RetryMode)
+        return code && *code != verifyValid;
+    // A record that already has an outcome was counted once; validating it
+    // again in a normal run would count it twice and carry the counters and
+    // the percentage beyond the list.
+    return !code;
+}
+
+bool RunController::advanceCursor()
+{
+    const qsizetype end = std::min<qsizetype>(m_ctx.state.LoadedCount, m_ctx.report.recordCount());
+    while (m_cursor < end && !takes(m_cursor)) {
+        if (m_ctx.state.ForceAbort)
+            return false;
+        ++m_cursor;
+    }
+    return m_cursor < end;
+}
+
+bool RunController::dispatch(Slot& slot)
+{
+    const RunSettings& settings = m_ctx.settings;
+    IVerifier& v = *slot.verifier;
+    // The settings cannot change during a run (Setup is disabled) and the
+    // object keeps them across Reset, so each verifier receives them with its
+    // first address only: every call here is a round trip to the server, and
+    // seven of them per address would make the GUI thread the bottleneck of a
+    // large pool.
+    if (!slot.prepared) {
+        slot.prepared = true;
+        attempt([&] { v.setEventsEnabled(false); });
+        attempt([&] { v.ClearDnsServers(); });
+        attempt([&] { v.AddDnsServer(settings.DnsServerName); });
+        attempt([&] { v.setFromAddress(settings.FromAddress); });
+        attempt([&] { v.setDnsTimeout(milliseconds(settings.DnsTimeout)); });
+        attempt([&] { v.setSmtpTimeout(milliseconds(settings.SmtpTimeout)); });
+        attempt([&] { v.setHelloName(settings.HelloName); });
+    }
+
+    if (!advanceCursor() || m_ctx.state.ForceAbort)
+        return false;
+    const qsizetype row = m_cursor;
+    const QString address = QString::fromLocal8Bit(m_ctx.report.address(row));
+    const auto id = static_cast<qint32>(row);
+    if (m_ctx.state.RetryMode) {
+        attempt([&] { v.setID(id); });
+        attempt([&] { v.setAddress(address); });
+    } else {
+        attempt([&] { v.setAddress(address); });
+        attempt([&] { v.setID(id); });
+    }
+    ++m_active;
+    slot.row = row;
+    MarkRowValidating(m_ctx, row);
+    if (!attempt([&] { v.Verify(); })) {
+        // The verification never started, so no outcome will come: the row
+        // goes back to having none instead of holding the run open.
+        --m_active;
+        slot.row = -1;
+        restoreRow(row);
+        ++m_lost;
+        m_firstLost = m_firstLost < 0 ? row : std::min(m_firstLost, row);
+    }
+    ++m_dispatched;
+    ++m_cursor;
+    return true;
+}
+
+bool RunController::complete()
+{
+    const RunState& s = m_ctx.state;
+    if (s.RetryMode ? s.RetryedCount >= s.RunTotal : s.ValidatedCount >= s.LoadedCount)
+        return true;
+    // Nothing is busy and nothing is left to hand out: the run has done all it
+    // can, also when the start position was moved past unvalidated records or
+    // BadCount counts more failures than the report holds.
+    return m_active == 0 && (m_dispatched >= s.RunTotal || !advanceCursor());
+}
+
+bool RunController::workWaiting()
+{
+    const RunState& s = m_ctx.state;
+    if (s.ForceAbort || (s.StopRequested && m_active < 1))
+        return true;
+    const bool mayDispatch = canDispatch();
+    for (Slot& slot : m_pool) {
+        if (!slot.verifier)
+            continue;
+        if (!slot.verifier->isConnected())
+            return true;
+        const qint32 st = statusOf(slot);
+        if (st == StatusFinished)
+            return true;
+        if (st == StatusReady && slot.row < 0 && mayDispatch && advanceCursor())
+            return true;
+    }
+    return false;
+}
+
+void RunController::dropSlot(Slot& slot)
+{
+    if (slot.row >= 0) {
+        restoreRow(slot.row);
+        ++m_lost;
+        m_firstLost = m_firstLost < 0 ? slot.row : std::min(m_firstLost, slot.row);
+        --m_active;
+    }
+    slot.row = -1;
+    slot.verifier.reset();
+}
+
+void RunController::restoreRow(qsizetype row)
+{
+    if (row < 0 || row >= m_ctx.report.recordCount())
+        return;
+    const std::optional<qint32> code = m_ctx.report.storedCode(row);
+    if (!code) {
+        m_ctx.report.setResult(row, QString(), 0, 0);
+    } else {
+        const bool good = *code == verifyValid;
+        m_ctx.report.setResult(row, OutcomeWord(*code), good ? kColourGood : kColourBad,
+                               good ? kIconGood : kIconBad);
+    }
+    m_ctx.report.repaint();
+}
+
+double RunController::resumePosition()
+{
+    // Normally the first record not handed out; a record lost on the way lies
+    // before it and comes first.
+    const qsizetype count = m_ctx.report.recordCount();
+    advanceCursor();
+    qsizetype next = m_cursor;
+    if (m_firstLost >= 0)
+        next = std::min(next, m_firstLost);
+    if (next >= count) {
+        // The run reached the end from a moved start position: the records
+        // still without an outcome lie before it.
+        next = 0;
+        while (next < count && m_ctx.report.storedCode(next))
+            ++next;
+    }
+    return static_cast<double>(std::min(next, count - 1) + 1);
+}
+
+void RunController::endRun()
+{
+    RunState& s = m_ctx.state;
+    m_ctx.shell.setOverlayVisible(Overlay::Stop, false);
+    yieldToEvents();
+    // Unloading aborts what a verifier still works on; a forced end does not
+    // wait for it.
+    m_pool.clear();
+    yieldToEvents();
+    m_ctx.status.setElapsedTimerEnabled(false);
+    s.IsRunning = false;
+    if (!s.RetryMode && s.ValidatedCount < s.LoadedCount && m_ctx.report.recordCount() > 0) {
+        double position = resumePosition();
+        SetStartPosition(m_ctx, position);
+    }
+    UpdateCommandStates();
+    if (!s.ForceAbort)
+        reportLostAddresses();
+    if (s.CloseWhenDone)
+        m_ctx.shell.closeWindow();
+}
+
+void RunController::reportLostAddresses()
+{
+    const RunState& s = m_ctx.state;
+    const bool unfinished = m_active > 0 || (!s.StopRequested && !complete());
+    if (m_lost == 0 && !unfinished)
+        return;
+    const QString again = s.RetryMode ? QStringLiteral("Retry") : QStringLiteral("Start");
+    QString text;
+    if (!m_createError.isEmpty() && m_dispatched == 0) {
+        text = QStringLiteral("The verification server could not be started: ") + m_createError;
+    } else {
+        text = QStringLiteral("The connection to the verification server was lost during the "
+                              "run. ") +
+               QString::number(m_lost) +
+               QStringLiteral(" address(es) being validated received no result. Press ") + again +
+               QStringLiteral(" to validate the addresses that have no result yet.");
+    }
+    m_ctx.shell.showMessage(text);
+}
+
+} // namespace corvanta

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "iverifier.h"
+#include "runcontext.h"
+
+#include <QElapsedTimer>
+#include <vector>
+
+namespace corvanta {
+
+class ListLoader;
+
+// The validation run and the commands that drive it (Start, Pause, Stop,
+// Retry, the Threads and Position boxes) plus the close rule of a window
+// whose run may be going.
+//
+// Everything runs on the GUI thread. RunValidation() does not return until
+// the run has ended: it turns a loop that yields to the event loop, so the
+// commands, the status panel's timers and the close request run inside it and
+// act through the flags of RunState. When a pass of the loop finds nothing to
+// collect and nothing to hand out it sleeps until the next event (a verifier's
+// status push, a timer, a command) rather than spinning.
+//
+// The controller owns the pool of verifiers during a run; the context, the
+// factory and the loader must outlive it.
+class RunController final
+{
+public:
+    RunController(RunContext& ctx, IVerifierFactory& factory, ListLoader& loader);
+    ~RunController();
+    RunController(const RunController&) = delete;
+    RunController& operator=(const RunController&) = delete;
+
+    // Commands 200 and 203: clear StopRequested and ForceAbort, set RetryMode
+    // and run over the addresses without an outcome, or over the failed ones.
+    void Start();
+    void Retry();
+    // The run itself, for a caller that has set those flags. Ignored while a
+    // run is going, so a command that slips through while the run yields
+    // cannot start a second run over the same pool.
+    void RunValidation();
+    // Command 201.
+    void TogglePause();
+    // Command 202: no new address is handed out; the run ends when every busy
+    // verifier has been collected.
+    void RequestStop();
+    // Commands 501 and 503: the box's new text.
+    void ThreadsBoxChanged(const QString& text);
+    void PositionBoxChanged(const QString& text);
+    // Enables the commands for the current IsRunning.
+    void UpdateCommandStates();
+
+    // The window's close request. Returns true when the window may close
+    // now. During a run it asks the user; on Yes the run ends without waiting
+    // for busy verifiers and then closes the window itself. The close is
+    // refused in every case while a run is going.
+    bool requestClose();
+
+    // A new reading of the network state, from the status panel's one-second
+    // tick. While offline no address is handed out; collection goes on.
+    void setOnline(bool online);
+
+    // The number read from the start of a text, as the boxes read it: blanks,
+    // a sign, digits with a decimal point and an exponent; 0 when the text
+    // does not start with a number.
+    static double leadingNumber(const QString& text);
+
+private:
+    struct Slot
+    {
+        std::unique_ptr<IVerifier> verifier;
+        qsizetype row = -1;    // the record this verifier works on; -1 when free
+        bool prepared = false; // has received the settings of this run
+    };
+
+    void loadPool(qint32 size);
+    void loop();
+    void endRun();
+
+    void yieldSometimes();
+    qint32 statusOf(Slot& slot);
+    bool collect(Slot& slot);
+    bool dispatch(Slot& slot);
+    bool canDispatch() const;
+    // Moves the cursor to the next record this run may take; false when none.
+    bool advanceCursor();
+    bool takes(qsizetype row) const;
+    bool complete();
+    bool workWaiting();
+    // The verifier's object has gone: its address goes back to having no
+    // outcome of this run, and the verifier leaves the pool.
+    void dropSlot(Slot& slot);
+    void restoreRow(qsizetype row);
+    double resumePosition();
+    void reportLostAddresses();
+
+    RunContext& m_ctx;
+    IVerifierFactory& m_factory;
+    ListLoader& m_loader;
+
+    std::vector<Slot> m_pool;
+    qsizetype m_cursor = 0;
+    qint32 m_dispatched = 0;
+    qint32 m_active = 0;
+    qsizetype m_lost = 0;
+    qsizetype m_firstLost = -1;
+    QString m_createError;
+    QElapsedTimer m_sinceYield;
+};
+
+} // namespace corvanta

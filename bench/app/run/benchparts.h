@@ -1,0 +1,95 @@
+#pragma once
+
+// Stand-ins for the window's parts that cost nothing, so the benchmarks
+// measure the run logic alone.
+
+#include "ireport.h"
+#include "irunshell.h"
+#include "istatusdisplay.h"
+#include "runtypes.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace corvanta::bench {
+
+// A report kept as one byte block with line ends, as a real compact store
+// would keep it.
+class CompactReport final : public IReport
+{
+public:
+    qsizetype recordCount() const override { return qsizetype(m_ends.size()); }
+    QByteArray address(qsizetype row) const override
+    {
+        const qsizetype start = row == 0 ? 0 : m_ends[size_t(row - 1)];
+        return QByteArray::fromRawData(m_blob.data() + start, m_ends[size_t(row)] - start);
+    }
+    std::optional<qint32> storedCode(qsizetype row) const override
+    {
+        const qint8 c = m_codes[size_t(row)];
+        return c < 0 ? std::nullopt : std::optional<qint32>(c);
+    }
+    void addRecord(QByteArrayView address) override
+    {
+        m_blob.insert(m_blob.end(), address.begin(), address.end());
+        m_ends.push_back(qsizetype(m_blob.size()));
+        m_codes.push_back(-1);
+    }
+    void removeAllRecords() override
+    {
+        m_blob.clear();
+        m_ends.clear();
+        m_codes.clear();
+    }
+    void rebuildRows() override {}
+    void setStoredCode(qsizetype row, qint32 code) override { m_codes[size_t(row)] = qint8(code); }
+    void setResult(qsizetype, const QString&, quint32, int) override {}
+    void setMessage(qsizetype, const QString&) override {}
+    void bringIntoView(qsizetype) override {}
+    void repaint() override {}
+
+private:
+    // std::vector grows geometrically on every append; QByteArray::append of
+    // a view does not in every Qt 6 release.
+    std::vector<char> m_blob;
+    std::vector<qsizetype> m_ends;
+    std::vector<qint8> m_codes;
+};
+
+class NullStatus final : public IStatusDisplay
+{
+public:
+    void setLabelText(StatusLabel, const QString&) override {}
+    void setPercentVisible(bool) override {}
+    void setProgressValue(int) override {}
+    void setProgressVisible(bool) override {}
+    void setElapsedTimerEnabled(bool) override {}
+};
+
+class BenchShell final : public IRunShell
+{
+public:
+    std::optional<QString> chooseListFile(const QString&, const QString&) override { return file; }
+    void showMessage(const QString& text) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    Answer askYesNoCancel(const QString&) override { return Answer::No; }
+    void showSaved(const QString&, const QString&, qsizetype) override {}
+    void setOverlayVisible(Overlay, bool) override {}
+    bool isOverlayVisible(Overlay) const override { return false; }
+    void setStopCount(int) override {}
+    void setBusyCursor(bool) override {}
+    void updateCaption() override {}
+    void closeWindow() override {}
+    void enableToolbarButton(int, bool) override {}
+    void enableMenuButton(int, bool) override {}
+    void checkToolbarButton(int, bool) override {}
+    void checkMenuButton(int, bool) override {}
+    void setThreadsText(const QString&) override {}
+    void setPositionText(const QString&) override {}
+
+    QString file;
+};
+
+} // namespace corvanta::bench
