@@ -1,0 +1,248 @@
+#include "frmsetup.h"
+
+#include "textnumber.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace corvanta {
+
+namespace {
+
+constexpr int kThreadStep = 5;
+constexpr int kThreadMax = 500;
+
+double numberIn(const QString& text)
+{
+    return leadingNumber(text.trimmed().toStdString());
+}
+
+QWidget* withButton(QLineEdit* edit, QPushButton* button)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(edit, 1);
+    layout->addWidget(button);
+    return row;
+}
+
+QWidget* withUnit(QLineEdit* edit, QLabel* unit)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(edit);
+    layout->addWidget(unit);
+    layout->addStretch(1);
+    return row;
+}
+
+QLabel* namedLabel(const char* name, const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+} // namespace
+
+frmSetup::frmSetup(RunSettings& settings, SetupServices services, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_services(std::move(services))
+{
+    if (!m_services.showError) {
+        m_services.showError = [](QWidget* owner, const QString& text) {
+            QMessageBox::warning(owner, QStringLiteral("Corvanta"), text);
+        };
+    }
+    if (!m_services.describeError) {
+        m_services.describeError = [](const std::exception& e) {
+            return QString::fromLocal8Bit(e.what());
+        };
+    }
+    setObjectName(QStringLiteral("frmSetup"));
+    setWindowTitle(QStringLiteral("Setup"));
+    setModal(true);
+    buildLayout();
+    loadValues();
+}
+
+void frmSetup::buildLayout()
+{
+    const auto edit = [](const char* name) {
+        auto* e = new QLineEdit;
+        e->setObjectName(QLatin1String(name));
+        return e;
+    };
+    m_txtDnsServerName = edit("txtDnsServerName");
+    m_txtDnsTimeout = edit("txtDnsTimeout");
+    m_txtHelloName = edit("txtHelloName");
+    m_txtFromAddress = edit("txtFromAddress");
+    m_txtSmtpTimeout = edit("txtSmtpTimeout");
+    m_txtDnsTimeout->setMaximumWidth(80);
+    m_txtSmtpTimeout->setMaximumWidth(80);
+
+    auto* cmdDefaultDNS = new QPushButton(QStringLiteral("..."));
+    cmdDefaultDNS->setObjectName(QStringLiteral("cmdDefaultDNS"));
+    cmdDefaultDNS->setToolTip(QStringLiteral("Get default DNS server"));
+    cmdDefaultDNS->setAutoDefault(false);
+    connect(cmdDefaultDNS, &QPushButton::clicked, this, &frmSetup::cmdDefaultDNS_Click);
+
+    auto* cmdDefaultHelloName = new QPushButton(QStringLiteral("..."));
+    cmdDefaultHelloName->setObjectName(QStringLiteral("cmdDefaultHelloName"));
+    cmdDefaultHelloName->setToolTip(QStringLiteral("Get default machine name"));
+    cmdDefaultHelloName->setAutoDefault(false);
+    connect(cmdDefaultHelloName, &QPushButton::clicked, this, &frmSetup::cmdDefaultHelloName_Click);
+
+    auto* frame1 = new QGroupBox(QStringLiteral("DNS"));
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* dnsForm = new QFormLayout(frame1);
+    dnsForm->addRow(namedLabel("Label1", QStringLiteral("DNS server name or IP:")),
+                    withButton(m_txtDnsServerName, cmdDefaultDNS));
+    dnsForm->addRow(namedLabel("Label2", QStringLiteral("DNS Server Timeout:")),
+                    withUnit(m_txtDnsTimeout, namedLabel("Label3", QStringLiteral("Seconds"))));
+
+    auto* frame2 = new QGroupBox(QStringLiteral("Smtp"));
+    frame2->setObjectName(QStringLiteral("Frame2"));
+    auto* smtpForm = new QFormLayout(frame2);
+    smtpForm->addRow(namedLabel("Label4", QStringLiteral("Hello Name:")),
+                     withButton(m_txtHelloName, cmdDefaultHelloName));
+    smtpForm->addRow(namedLabel("Label5", QStringLiteral("Sender Email:")), m_txtFromAddress);
+    smtpForm->addRow(namedLabel("Label6", QStringLiteral("Smtp Timeout:")),
+                     withUnit(m_txtSmtpTimeout, namedLabel("Label7", QStringLiteral("Seconds"))));
+
+    auto* frame3 = new QGroupBox(QStringLiteral("Connections"));
+    frame3->setObjectName(QStringLiteral("Frame3"));
+    auto* connLayout = new QVBoxLayout(frame3);
+    auto* threadsRow = new QHBoxLayout;
+    m_cboDefaultThreads = new QComboBox;
+    m_cboDefaultThreads->setObjectName(QStringLiteral("cboDefaultThreads"));
+    // Editable like the original combo: the OK rules read its text, so a
+    // typed count is honoured and an empty one falls back to the default.
+    m_cboDefaultThreads->setEditable(true);
+    m_cboDefaultThreads->setInsertPolicy(QComboBox::NoInsert);
+    threadsRow->addWidget(namedLabel("Label8", QStringLiteral("Threads:")));
+    threadsRow->addWidget(m_cboDefaultThreads);
+    threadsRow->addStretch(1);
+    connLayout->addLayout(threadsRow);
+    auto* label9 = namedLabel(
+        "Label9",
+        QStringLiteral("Please select the default number of threads. Threads are parallel "
+                       "concurrent connections. The number of threads recommended depends on your "
+                       "system resources available. Try to test with few threads 10 to 50 and "
+                       "watch your system."));
+    label9->setWordWrap(true);
+    connLayout->addWidget(label9);
+
+    auto* buttons = new QDialogButtonBox;
+    auto* cmdOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    auto* cmdClose = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    connect(cmdOK, &QPushButton::clicked, this, &frmSetup::cmdOK_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame1);
+    layout->addWidget(frame2);
+    layout->addWidget(frame3);
+    layout->addWidget(buttons);
+    setMinimumWidth(420);
+}
+
+void frmSetup::loadValues()
+{
+    m_txtDnsServerName->setText(m_settings.dnsServerName);
+    m_txtDnsTimeout->setText(QString::number(m_settings.dnsTimeout));
+    m_txtFromAddress->setText(m_settings.fromAddress);
+    m_txtHelloName->setText(m_settings.helloName);
+    m_txtSmtpTimeout->setText(QString::number(m_settings.smtpTimeout));
+
+    for (int n = kThreadStep; n <= kThreadMax; n += kThreadStep)
+        m_cboDefaultThreads->addItem(QString::number(n));
+    // A stored count that is not offered leaves the box empty, and OK then
+    // falls back to the default count.
+    m_cboDefaultThreads->setCurrentIndex(
+        m_cboDefaultThreads->findText(QString::number(m_settings.defaultThreads)));
+    if (m_cboDefaultThreads->currentIndex() < 0)
+        m_cboDefaultThreads->setEditText(QString());
+}
+
+void frmSetup::cmdDefaultDNS_Click()
+{
+    m_txtDnsServerName->setText(m_services.defaultDnsServer ? m_services.defaultDnsServer()
+                                                            : QString());
+}
+
+void frmSetup::cmdDefaultHelloName_Click()
+{
+    m_txtHelloName->setText(m_services.machineName ? m_services.machineName() : QString());
+}
+
+QString frmSetup::numberText(double value)
+{
+    if (value == std::trunc(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<long long>(value));
+    return QString::number(value, 'g', 15);
+}
+
+bool frmSetup::store(const QString& key, const QString& value)
+{
+    try {
+        if (m_services.writeSetting)
+            m_services.writeSetting(key, value);
+        return true;
+    } catch (const std::exception& e) {
+        m_services.showError(this, m_services.describeError(e));
+        return false;
+    }
+}
+
+void frmSetup::cmdOK_Click()
+{
+    if (m_txtDnsServerName->text().trimmed().isEmpty())
+        cmdDefaultDNS_Click();
+    if (!store(QStringLiteral("DnsServerName"), m_txtDnsServerName->text().trimmed()))
+        return;
+
+    // Time-outs below one second would fail every check at once; they are
+    // corrected to 1 in the box so the user sees what was stored.
+    const auto timeout = [this](QLineEdit* box, const QString& key) {
+        double seconds = numberIn(box->text());
+        if (seconds < 1) {
+            box->setText(QStringLiteral("1"));
+            seconds = 1;
+        }
+        return store(key, numberText(seconds));
+    };
+    if (!timeout(m_txtDnsTimeout, QStringLiteral("DnsTimeout")))
+        return;
+    if (!store(QStringLiteral("HelloName"), m_txtHelloName->text().trimmed()))
+        return;
+    if (!store(QStringLiteral("FromAddress"), m_txtFromAddress->text().trimmed()))
+        return;
+    if (!timeout(m_txtSmtpTimeout, QStringLiteral("SmtpTimeout")))
+        return;
+
+    double threads = numberIn(m_cboDefaultThreads->currentText());
+    if (threads < 1) {
+        m_cboDefaultThreads->setEditText(QStringLiteral("5"));
+        threads = 5;
+    }
+    if (!store(QStringLiteral("DefaultThreads"), numberText(threads)))
+        return;
+    m_settings.defaultThreads = roundHalfEvenToInt32(threads);
+    accept();
+}
+
+} // namespace corvanta

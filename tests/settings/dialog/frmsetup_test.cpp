@@ -1,0 +1,171 @@
+#include "frmsetup.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+#include <map>
+#include <stdexcept>
+
+using namespace corvanta;
+
+namespace {
+
+struct StoreFailure : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+// A dialog over an in-memory store that records every write and the errors
+// the dialog would have shown.
+struct Harness
+{
+    RunSettings settings{
+        QStringLiteral("192.0.2.53"), 25, 30, 120, QStringLiteral("probe@example.org"),
+        QStringLiteral("host1")};
+    std::map<QString, QString> stored;
+    QStringList errors;
+    QString failKey;
+
+    SetupServices services()
+    {
+        SetupServices s;
+        s.defaultDnsServer = [] {
+            return QStringLiteral("198.51.100.1");
+        };
+        s.machineName = [] {
+            return QStringLiteral("workstation");
+        };
+        s.writeSetting = [this](const QString& key, const QString& value) {
+            if (key == failKey)
+                throw StoreFailure("ERROR #26001: Failed to create registry Key: 'x");
+            stored[key] = value;
+        };
+        s.showError = [this](QWidget*, const QString& text) {
+            errors << text;
+        };
+        return s;
+    }
+};
+
+} // namespace
+
+TEST(SetupDialog, ShowsTheSettingsInMemory)
+{
+    Harness h;
+    frmSetup dlg(h.settings, h.services());
+    EXPECT_EQ(dlg.windowTitle(), "Setup");
+    EXPECT_EQ(dlg.txtDnsServerName()->text(), "192.0.2.53");
+    EXPECT_EQ(dlg.txtDnsTimeout()->text(), "30");
+    EXPECT_EQ(dlg.txtSmtpTimeout()->text(), "120");
+    EXPECT_EQ(dlg.txtFromAddress()->text(), "probe@example.org");
+    EXPECT_EQ(dlg.txtHelloName()->text(), "host1");
+    ASSERT_EQ(dlg.cboDefaultThreads()->count(), 100);
+    EXPECT_EQ(dlg.cboDefaultThreads()->itemText(0), "5");
+    EXPECT_EQ(dlg.cboDefaultThreads()->itemText(99), "500");
+    EXPECT_EQ(dlg.cboDefaultThreads()->currentText(), "25");
+}
+
+TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
+{
+    Harness h;
+    frmSetup dlg(h.settings, h.services());
+    dlg.txtHelloName()->setText("  mx.example.net  ");
+    dlg.txtFromAddress()->setText(" someone@example.net ");
+    dlg.txtDnsTimeout()->setText("2.5");
+    dlg.cboDefaultThreads()->setCurrentIndex(dlg.cboDefaultThreads()->findText("50"));
+    dlg.cmdOK_Click();
+
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(h.errors.isEmpty());
+    EXPECT_EQ(h.stored["DnsServerName"], "192.0.2.53");
+    EXPECT_EQ(h.stored["DnsTimeout"], "2.5"); // rounded only when read back at the next start
+    EXPECT_EQ(h.stored["HelloName"], "mx.example.net");
+    EXPECT_EQ(h.stored["FromAddress"], "someone@example.net");
+    EXPECT_EQ(h.stored["SmtpTimeout"], "120");
+    EXPECT_EQ(h.stored["DefaultThreads"], "50");
+    EXPECT_EQ(h.settings.defaultThreads, 50);
+    EXPECT_EQ(h.settings.dnsTimeout, 30);
+    EXPECT_EQ(h.settings.helloName, "host1");
+}
+
+TEST(SetupDialog, CorrectionsBelowOne)
+{
+    for (const char* bad : {"0", "-4", "abc", "", "0.4"}) {
+        Harness h;
+        h.settings.defaultThreads = 7; // not offered: the box opens empty
+        frmSetup dlg(h.settings, h.services());
+        EXPECT_EQ(dlg.cboDefaultThreads()->currentIndex(), -1);
+        EXPECT_EQ(dlg.cboDefaultThreads()->currentText(), "");
+        dlg.txtDnsServerName()->setText("   ");
+        dlg.txtDnsTimeout()->setText(bad);
+        dlg.txtSmtpTimeout()->setText(bad);
+        dlg.cmdOK_Click();
+
+        EXPECT_EQ(dlg.txtDnsServerName()->text(), "198.51.100.1") << bad;
+        EXPECT_EQ(h.stored["DnsServerName"], "198.51.100.1") << bad;
+        EXPECT_EQ(dlg.txtDnsTimeout()->text(), "1") << bad;
+        EXPECT_EQ(h.stored["DnsTimeout"], "1") << bad;
+        EXPECT_EQ(h.stored["SmtpTimeout"], "1") << bad;
+        EXPECT_EQ(dlg.cboDefaultThreads()->currentText(), "5") << bad;
+        EXPECT_EQ(h.stored["DefaultThreads"], "5") << bad;
+        EXPECT_EQ(h.settings.defaultThreads, 5) << bad;
+    }
+}
+
+TEST(SetupDialog, TypedThreadCountRoundsHalfToEvenInMemory)
+{
+    Harness h;
+    frmSetup dlg(h.settings, h.services());
+    dlg.cboDefaultThreads()->setEditText("12.5 threads");
+    dlg.cmdOK_Click();
+    EXPECT_EQ(h.stored["DefaultThreads"], "12.5");
+    EXPECT_EQ(h.settings.defaultThreads, 12);
+}
+
+TEST(SetupDialog, DefaultButtonsFillTheirBoxes)
+{
+    Harness h;
+    frmSetup dlg(h.settings, h.services());
+    dlg.cmdDefaultDNS_Click();
+    dlg.cmdDefaultHelloName_Click();
+    EXPECT_EQ(dlg.txtDnsServerName()->text(), "198.51.100.1");
+    EXPECT_EQ(dlg.txtHelloName()->text(), "workstation");
+    EXPECT_TRUE(h.stored.empty());
+}
+
+TEST(SetupDialog, CancelStoresNothing)
+{
+    Harness h;
+    frmSetup dlg(h.settings, h.services());
+    dlg.txtDnsTimeout()->setText("99");
+    dlg.cboDefaultThreads()->setCurrentIndex(0);
+    dlg.reject();
+    EXPECT_TRUE(h.stored.empty());
+    EXPECT_EQ(h.settings.defaultThreads, 25);
+}
+
+TEST(SetupDialog, AFailedStoreShowsTheErrorAndKeepsTheDialogOpen)
+{
+    Harness h;
+    h.failKey = "SmtpTimeout";
+    frmSetup dlg(h.settings, h.services());
+    dlg.cboDefaultThreads()->setCurrentIndex(dlg.cboDefaultThreads()->findText("100"));
+    dlg.cmdOK_Click();
+    ASSERT_EQ(h.errors.size(), 1);
+    EXPECT_TRUE(h.errors[0].contains("26001"));
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(h.stored.count("DefaultThreads"), 0u);
+    EXPECT_EQ(h.settings.defaultThreads, 25); // nothing changes in memory on failure
+}
+
+int main(int argc, char** argv)
+{
+    // Widget tests never need a display; test discovery runs this binary
+    // outside CTest's environment too.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
