@@ -46,16 +46,14 @@ int ReportModel::ColumnWidth(int column)
 
 qsizetype ReportModel::RecordCount() const
 {
-    return qsizetype(m_ends.size());
+    return qsizetype(m_outcomes.size());
 }
 
 qsizetype ReportModel::AddRecord(QByteArrayView address)
 {
     if (RecordCount() >= kMaxRecords)
         return -1;
-    m_bytes.insert(m_bytes.end(), address.begin(), address.end());
-    m_ends.push_back(m_bytes.size());
-    m_outcomes.emplace_back();
+    m_outcomes.emplace_back().address = m_bytes.Append(address);
     if (!m_messages.empty())
         m_messages.emplace_back();
     return RecordCount() - 1;
@@ -65,10 +63,9 @@ void ReportModel::RemoveAllRecords()
 {
     beginResetModel();
     // Give the memory back: the next list may be much smaller.
-    std::vector<char>().swap(m_bytes);
-    std::vector<std::uint64_t>().swap(m_ends);
-    std::vector<Outcome>().swap(m_outcomes);
-    std::vector<QString>().swap(m_messages);
+    m_bytes.Clear();
+    m_outcomes.clear();
+    m_messages.clear();
     std::vector<std::uint32_t>().swap(m_order);
     std::vector<std::uint32_t>().swap(m_rowOf);
     m_shown = 0;
@@ -95,8 +92,7 @@ void ReportModel::Populate()
 
 QByteArrayView ReportModel::AddressView(qsizetype record) const
 {
-    const std::uint64_t begin = record == 0 ? 0 : m_ends[record - 1];
-    return QByteArrayView(m_bytes.data() + begin, qsizetype(m_ends[record] - begin));
+    return m_bytes.View(m_outcomes[record].address);
 }
 
 QByteArray ReportModel::address(qsizetype row) const
@@ -196,7 +192,7 @@ void ReportModel::setMessage(qsizetype record, const QString& message)
     if (m_messages.empty()) {
         if (message.isEmpty())
             return;
-        m_messages.resize(m_ends.size());
+        m_messages.grow_to(m_outcomes.size());
     }
     m_messages[record] = message;
     RowChanged(record, ColMessage);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChunkedStore.h"
 #include "ireport.h"
 
 #include <QAbstractTableModel>
@@ -112,6 +113,7 @@ signals:
 private:
     struct Outcome
     {
+        ByteArena::Ref address;
         qint32 code = 0;
         quint32 word = 0; // index into m_words; 0 is the empty word
         QRgb colour = 0;
@@ -132,10 +134,9 @@ private:
     void BuildOrder(int column, Qt::SortOrder order);
     QString DisplayText(qsizetype record, int column) const;
 
-    std::vector<char> m_bytes;         // every address, back to back
-    std::vector<std::uint64_t> m_ends; // end offset of each record's address
-    std::vector<Outcome> m_outcomes;
-    std::vector<QString> m_messages; // empty until the first message is written
+    ByteArena m_bytes;                 // every address, back to back
+    ChunkedVector<Outcome> m_outcomes; // one slot per record
+    ChunkedVector<QString> m_messages; // empty until the first message is written
     QStringList m_words{QString()};
     QHash<QString, quint32> m_wordIndex;
 

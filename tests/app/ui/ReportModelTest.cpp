@@ -164,6 +164,32 @@ TEST(ReportModel, AddressBytesSurviveUnchanged)
     EXPECT_EQ(Cell(model, 0, 1), QString::fromLocal8Bit(odd));
 }
 
+TEST(ReportModel, ManyRecordsAndAHugeLineKeepTheirBytesAcrossStorageBlocks)
+{
+    ReportModel model;
+    const QByteArray huge(3 << 20, 'h'); // longer than a storage chunk
+    constexpr int kCount = 70000;        // several blocks of records
+    for (int i = 0; i < kCount; ++i) {
+        if (i == 40000)
+            model.addRecord(huge);
+        else
+            model.addRecord(QByteArray::number(i) + "@x.test");
+    }
+    model.setMessage(kCount - 1, QStringLiteral("last"));
+    model.addRecord("after@x.test"); // messages keep pace with records
+    model.rebuildRows();
+    ASSERT_EQ(model.rowCount(), kCount + 1);
+    EXPECT_EQ(model.address(0), QByteArray("0@x.test"));
+    EXPECT_EQ(model.address(16384), QByteArray("16384@x.test"));
+    EXPECT_EQ(model.address(39999), QByteArray("39999@x.test"));
+    EXPECT_EQ(model.address(40000), huge);
+    EXPECT_EQ(model.address(40001), QByteArray("40001@x.test"));
+    EXPECT_EQ(model.address(kCount), QByteArray("after@x.test"));
+    EXPECT_EQ(model.Message(kCount - 1), QStringLiteral("last"));
+    EXPECT_TRUE(model.Message(kCount).isEmpty());
+    EXPECT_EQ(Cell(model, kCount - 1, 0), QString::number(kCount));
+}
+
 TEST(ReportModel, RemovingAllRecordsEmptiesTheGridAndRestartsNumbering)
 {
     ReportModel model;
