@@ -82,7 +82,9 @@ void CommandBars::BuildToolbar(int defaultThreads)
     m_bar = new QToolBar(QStringLiteral("Standard"), &m_window);
     m_bar->setObjectName(QStringLiteral("Standard"));
     m_bar->setIconSize(QSize(16, 16));
-    m_bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // Icons only: with captions beside them the twelve controls do not fit the
+    // window's default width. Each button's tool tip shows its caption.
+    m_bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     // Permanent controls: the user cannot take the bar away.
     m_bar->setMovable(false);
     m_bar->toggleViewAction()->setEnabled(false);
@@ -126,6 +128,7 @@ void CommandBars::BuildToolbar(int defaultThreads)
 
     // The edit box shows its caption beside it, as one control.
     auto* positionControl = new QWidget(m_bar);
+    positionControl->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(positionControl);
     row->setContentsMargins(4, 0, 4, 0);
     row->setSpacing(4);
