@@ -24,6 +24,19 @@ bool isListFile(const QString& path)
 
 constexpr qint64 kChunkSize = 1 << 20;
 
+// Marks a load in progress for as long as it runs, whichever way it ends.
+class LoadingGuard final
+{
+public:
+    explicit LoadingGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~LoadingGuard() { m_flag = false; }
+    LoadingGuard(const LoadingGuard&) = delete;
+    LoadingGuard& operator=(const LoadingGuard&) = delete;
+
+private:
+    bool& m_flag;
+};
+
 } // namespace
 
 ListLoader::ListLoader(RunContext& ctx) : m_ctx(ctx) {}
@@ -35,6 +48,8 @@ QString ListLoader::fileFilter()
 
 void ListLoader::OpenList()
 {
+    if (m_loading || m_ctx.state.IsRunning)
+        return;
     const auto chosen =
         m_ctx.shell.chooseListFile(QStringLiteral("Open Mail List File"), fileFilter());
     if (!chosen || !isListFile(*chosen))
@@ -44,6 +59,8 @@ void ListLoader::OpenList()
 
 void ListLoader::OpenListFile(const QString& path)
 {
+    if (m_loading || m_ctx.state.IsRunning)
+        return;
     if (!isListFile(path)) {
         m_ctx.shell.showMessage(fileNotFound(path).text());
         return;
@@ -53,11 +70,12 @@ void ListLoader::OpenListFile(const QString& path)
 
 void ListLoader::openChosen(const QString& path)
 {
+    const LoadingGuard loading(m_loading);
     // The file is opened before anything is cleared: a list that cannot be
     // opened must not leave an emptied statistics panel over the old records,
     // nor a list name that the old records would later be saved under.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         fail(openError(file, path));
         return;
     }
@@ -77,6 +95,8 @@ void ListLoader::openChosen(const QString& path)
 
 void ListLoader::AddList()
 {
+    if (m_loading || m_ctx.state.IsRunning)
+        return;
     if (m_ctx.report.recordCount() < 1) {
         OpenList();
         return;
@@ -85,10 +105,11 @@ void ListLoader::AddList()
         m_ctx.shell.chooseListFile(QStringLiteral("Add Mail List File"), fileFilter());
     if (!chosen || !isListFile(*chosen))
         return;
+    const LoadingGuard loading(m_loading);
     m_ctx.shell.setOverlayVisible(Overlay::LoadFile, true);
     yieldToEvents();
     QFile file(*chosen);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         fail(openError(file, *chosen));
         return;
     }
@@ -114,14 +135,9 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
     QByteArray partial;    // a line cut by the end of a chunk
     QByteArray chunk(kChunkSize, Qt::Uninitialized);
 
-    // consumed is the file offset just past the line and its line end.
-    const auto addLine = [&](QByteArrayView line, qint64 consumed) {
-        // A CR LF pair yields an empty line between the two, skipped like
-        // every other empty line.
-        if (line.isEmpty())
-            return;
-        ++state.LoadedCount;
-        report.addRecord(line);
+    // The display changes only when the whole-number percentage of the bytes
+    // consumed so far does.
+    const auto progressTo = [&](qint64 consumed) {
         const int percent = WholePercent(static_cast<double>(consumed), length);
         if (percent == lastPercent)
             return;
@@ -132,6 +148,14 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
         if (percent < 2)
             report.rebuildRows();
         yieldToEvents();
+    };
+    // consumed is the file offset just past the line and its line end.
+    const auto addLine = [&](QByteArrayView line, qint64 consumed) {
+        if (line.isEmpty())
+            return;
+        ++state.LoadedCount;
+        report.addRecord(line);
+        progressTo(consumed);
     };
 
     std::optional<FileError> error;
@@ -150,21 +174,29 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
             if (c != '\r' && c != '\n')
                 continue;
             const QByteArrayView piece(data + lineStart, i - lineStart);
+            lineStart = i + 1;
+            // CR LF is one line end. A pair cut by the end of a block leaves
+            // its LF to the next block, where it ends an empty line, which is
+            // skipped like every other empty line.
+            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+                lineStart = ++i + 1;
             if (partial.isEmpty()) {
-                addLine(piece, chunkStart + i + 1);
+                addLine(piece, chunkStart + lineStart);
             } else {
                 partial.append(piece);
-                addLine(partial, chunkStart + i + 1);
+                addLine(partial, chunkStart + lineStart);
                 partial.clear();
             }
-            lineStart = i + 1;
         }
         partial.append(data + lineStart, n - lineStart);
         chunkStart += n;
     }
     // A last line without a line end is a line too.
-    if (!error)
+    if (!error) {
         addLine(partial, chunkStart);
+        // Empty lines at the end are consumed too.
+        progressTo(chunkStart);
+    }
     file.close();
 
     status.setLabelText(StatusLabel::Emails, QString::number(state.LoadedCount));

@@ -21,6 +21,9 @@ class ListLoader final
 public:
     explicit ListLoader(RunContext& ctx);
 
+    // Open and Add do nothing while a list is being read or a run is going:
+    // both would change the records under a loop that is walking them.
+    //
     // The Open command: the file dialog, then the chosen list replaces the
     // report's records and the statistics are reset.
     void OpenList();
@@ -40,6 +43,10 @@ private:
     void fail(const FileError& error);
 
     RunContext& m_ctx;
+    // Set while a file is read: the loader yields to the event loop, and an
+    // Open or Add arriving then must not start a second read into the same
+    // report.
+    bool m_loading = false;
 };
 
 } // namespace corvanta

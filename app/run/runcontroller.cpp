@@ -194,6 +194,8 @@ void RunController::RunValidation()
 {
     RunState& s = m_ctx.state;
     IStatusDisplay& status = m_ctx.status;
+    if (s.IsRunning)
+        return;
     if (m_ctx.report.recordCount() < 1) {
         m_loader.OpenList();
         if (m_ctx.report.recordCount() < 1)

@@ -32,10 +32,14 @@ public:
     RunController(const RunController&) = delete;
     RunController& operator=(const RunController&) = delete;
 
-    // Commands 200 and 203: run over the addresses without an outcome, or
-    // over the failed ones.
+    // Commands 200 and 203: clear StopRequested and ForceAbort, set RetryMode
+    // and run over the addresses without an outcome, or over the failed ones.
     void Start();
     void Retry();
+    // The run itself, for a caller that has set those flags. Ignored while a
+    // run is going, so a command that slips through while the run yields
+    // cannot start a second run over the same pool.
+    void RunValidation();
     // Command 201.
     void TogglePause();
     // Command 202: no new address is handed out; the run ends when every busy
@@ -68,7 +72,6 @@ private:
         qsizetype row = -1; // the record this verifier works on; -1 when free
     };
 
-    void RunValidation();
     void loadPool(qint32 size);
     void loop();
     void endRun();

@@ -1,0 +1,402 @@
+#pragma once
+
+#include "ireport.h"
+#include "irunshell.h"
+#include "istatusdisplay.h"
+#include "iverifier.h"
+#include "runtypes.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <vector>
+
+namespace corvanta::test {
+
+// A report that keeps its records in plain vectors and remembers what the
+// run logic wrote into them.
+class FakeReport final : public IReport
+{
+public:
+    struct Row
+    {
+        QByteArray address;
+        std::optional<qint32> code;
+        QString word;
+        quint32 colour = 0;
+        int icon = 0;
+        QString message;
+    };
+
+    qsizetype recordCount() const override { return qsizetype(rows.size()); }
+    QByteArray address(qsizetype row) const override { return rows.at(size_t(row)).address; }
+    std::optional<qint32> storedCode(qsizetype row) const override
+    {
+        return rows.at(size_t(row)).code;
+    }
+    void addRecord(QByteArrayView address) override
+    {
+        Row row;
+        row.address = address.toByteArray();
+        rows.push_back(row);
+    }
+    void removeAllRecords() override { rows.clear(); }
+    void rebuildRows() override { ++rebuilds; }
+    void setStoredCode(qsizetype row, qint32 code) override { rows.at(size_t(row)).code = code; }
+    void setResult(qsizetype row, const QString& word, quint32 colour, int icon) override
+    {
+        Row& r = rows.at(size_t(row));
+        r.word = word;
+        r.colour = colour;
+        r.icon = icon;
+    }
+    void setMessage(qsizetype row, const QString& message) override
+    {
+        rows.at(size_t(row)).message = message;
+    }
+    void bringIntoView(qsizetype row) override { shownRows.push_back(row); }
+    void repaint() override {}
+
+    void load(const QList<QByteArray>& addresses)
+    {
+        for (const QByteArray& a : addresses)
+            addRecord(a);
+    }
+    QList<QByteArray> addresses() const
+    {
+        QList<QByteArray> out;
+        for (const Row& r : rows)
+            out << r.address;
+        return out;
+    }
+    int countWord(const QString& word) const
+    {
+        return int(
+            std::count_if(rows.begin(), rows.end(), [&](const Row& r) { return r.word == word; }));
+    }
+
+    std::vector<Row> rows;
+    int rebuilds = 0;
+    std::vector<qsizetype> shownRows;
+};
+
+class FakeStatus final : public IStatusDisplay
+{
+public:
+    void setLabelText(StatusLabel label, const QString& text) override { labels[label] = text; }
+    void setPercentVisible(bool visible) override { percentVisible = visible; }
+    void setProgressValue(int value) override { progress.push_back(value); }
+    void setProgressVisible(bool visible) override { progressVisible = visible; }
+    void setElapsedTimerEnabled(bool enabled) override { elapsedEnabled = enabled; }
+
+    QString label(StatusLabel l) const { return labels.count(l) ? labels.at(l) : QString(); }
+
+    std::map<StatusLabel, QString> labels;
+    std::vector<int> progress;
+    bool percentVisible = false;
+    bool progressVisible = false;
+    bool elapsedEnabled = false;
+};
+
+class FakeShell final : public IRunShell
+{
+public:
+    std::optional<QString> chooseListFile(const QString& title, const QString& filter) override
+    {
+        dialogTitles << title;
+        lastFilter = filter;
+        return nextFile;
+    }
+    void showMessage(const QString& text) override { messages << text; }
+    Answer askYesNoCancel(const QString& text) override
+    {
+        questions << text;
+        return answer;
+    }
+    void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override
+    {
+        saved = {validFile, errorsFile};
+        savedLeftOut = leftOut;
+    }
+    void setOverlayVisible(Overlay overlay, bool visible) override
+    {
+        overlays[overlay] = visible;
+        if (visible)
+            overlaysShown << int(overlay);
+    }
+    bool isOverlayVisible(Overlay overlay) const override
+    {
+        return overlays.count(overlay) && overlays.at(overlay);
+    }
+    void setStopCount(int count) override { stopCounts.push_back(count); }
+    void setBusyCursor(bool busy) override { busyCursor = busy; }
+    void updateCaption() override { ++captionUpdates; }
+    void closeWindow() override { ++closes; }
+    void enableToolbarButton(int id, bool enabled) override
+    {
+        commandLog << QStringLiteral("tb%1=%2").arg(id).arg(int(enabled));
+    }
+    void enableMenuButton(int id, bool enabled) override
+    {
+        commandLog << QStringLiteral("mn%1=%2").arg(id).arg(int(enabled));
+    }
+    void checkToolbarButton(int id, bool checked) override
+    {
+        checkLog << QStringLiteral("tb%1=%2").arg(id).arg(int(checked));
+    }
+    void checkMenuButton(int id, bool checked) override
+    {
+        checkLog << QStringLiteral("mn%1=%2").arg(id).arg(int(checked));
+    }
+    void setThreadsText(const QString& text) override { threadsText = text; }
+    void setPositionText(const QString& text) override { positionText = text; }
+
+    std::optional<QString> nextFile;
+    QStringList dialogTitles;
+    QString lastFilter;
+    QStringList messages;
+    QStringList questions;
+    Answer answer = Answer::Cancel;
+    QStringList saved;
+    qsizetype savedLeftOut = -1;
+    std::map<Overlay, bool> overlays;
+    QList<int> overlaysShown;
+    std::vector<int> stopCounts;
+    bool busyCursor = false;
+    int captionUpdates = 0;
+    int closes = 0;
+    QStringList commandLog;
+    QStringList checkLog;
+    QString threadsText;
+    QString positionText;
+};
+
+class FakeProbe final : public INetworkProbe
+{
+public:
+    bool isOnline() override { return online; }
+    bool online = true;
+};
+
+class FakeFactory;
+
+// A verifier whose verification finishes on a timer (or when the test lets it
+// go), with an outcome the factory's script chooses by address.
+class FakeVerifier final : public IVerifier
+{
+public:
+    explicit FakeVerifier(FakeFactory& factory) : m_factory(factory) {}
+    ~FakeVerifier() override;
+
+    qint32 Status() override
+    {
+        check();
+        return m_status;
+    }
+    void Reset() override
+    {
+        check();
+        m_status = StatusReady;
+        ++resets;
+    }
+    void Abort() override { check(); }
+    qint32 Result() override
+    {
+        check();
+        return m_result;
+    }
+    void Verify() override;
+    void ClearDnsServers() override
+    {
+        check();
+        dnsServers.clear();
+    }
+    void AddDnsServer(const QString& server) override
+    {
+        check();
+        dnsServers << server;
+    }
+    void setAddress(const QString& address) override
+    {
+        check();
+        m_address = address;
+        callOrder << QStringLiteral("Address");
+    }
+    void setFromAddress(const QString& address) override
+    {
+        check();
+        fromAddress = address;
+    }
+    void setHelloName(const QString& name) override
+    {
+        check();
+        helloName = name;
+    }
+    void setDnsTimeout(qint32 ms) override
+    {
+        check();
+        dnsTimeout = ms;
+    }
+    void setSmtpTimeout(qint32 ms) override
+    {
+        check();
+        smtpTimeout = ms;
+    }
+    void setEventsEnabled(bool enabled) override
+    {
+        check();
+        eventsEnabled = enabled;
+    }
+    void setID(qint32 id) override
+    {
+        m_id = id;
+        callOrder << QStringLiteral("ID");
+    }
+    qint32 ID() const override { return m_id; }
+    QString GetMessage() override
+    {
+        check();
+        return QStringLiteral("msg:") + m_address;
+    }
+    QString SmtpReplies() override
+    {
+        check();
+        return QStringLiteral("smtp:") + m_address;
+    }
+    QString FromReply() override
+    {
+        check();
+        return QStringLiteral("from:") + m_address;
+    }
+    QString RecptReply() override
+    {
+        check();
+        return QStringLiteral("rcpt:") + m_address;
+    }
+    bool isConnected() const override { return m_connected; }
+
+    // Finishes the verification now with the scripted outcome.
+    void finish();
+    void disconnect() { m_connected = false; }
+    const QString& address() const { return m_address; }
+    bool working() const { return m_status == StatusWorking; }
+
+    QStringList dnsServers;
+    QString fromAddress;
+    QString helloName;
+    qint32 dnsTimeout = 0;
+    qint32 smtpTimeout = 0;
+    bool eventsEnabled = true;
+    int resets = 0;
+    QStringList callOrder;
+
+private:
+    void check() const
+    {
+        if (!m_connected)
+            throw std::runtime_error("the verification server has gone");
+    }
+
+    FakeFactory& m_factory;
+    qint32 m_status = StatusReady;
+    qint32 m_result = 0;
+    qint32 m_id = 0;
+    QString m_address;
+    bool m_connected = true;
+    quint64 m_generation = 0;
+};
+
+// Makes FakeVerifiers and scripts them. Outcomes come from codeFor (default:
+// an address containing "bad" fails with verifyBadUser, else valid). With
+// delayMs >= 0 a verification finishes that long after Verify(); with -1 it
+// waits until the test calls finishAll().
+class FakeFactory final : public IVerifierFactory
+{
+public:
+    std::unique_ptr<IVerifier> create() override
+    {
+        if (failCreate)
+            throw std::runtime_error("sondrix is not installed");
+        auto v = std::make_unique<FakeVerifier>(*this);
+        live.push_back(v.get());
+        ++created;
+        return v;
+    }
+
+    qint32 codeFor(const QString& address)
+    {
+        if (script)
+            return script(address);
+        return address.contains(QLatin1String("bad")) ? verifyBadUser : verifyValid;
+    }
+
+    int busyCount() const
+    {
+        return int(
+            std::count_if(live.begin(), live.end(), [](FakeVerifier* v) { return v->working(); }));
+    }
+    void finishAll()
+    {
+        for (FakeVerifier* v : std::vector<FakeVerifier*>(live))
+            if (v->working())
+                v->finish();
+    }
+    void killAll()
+    {
+        for (FakeVerifier* v : live)
+            v->disconnect();
+    }
+
+    std::function<qint32(const QString&)> script;
+    // Called right after Verify() with the address handed out.
+    std::function<void(FakeVerifier&)> onVerify;
+    int delayMs = 1;
+    bool failCreate = false;
+    int created = 0;
+    int maxBusy = 0;
+    QStringList dispatched;
+    std::vector<FakeVerifier*> live;
+    // Owns the finishing timers, so none fires after the factory has gone.
+    QObject timers;
+};
+
+inline FakeVerifier::~FakeVerifier()
+{
+    auto& l = m_factory.live;
+    l.erase(std::remove(l.begin(), l.end(), this), l.end());
+}
+
+inline void FakeVerifier::Verify()
+{
+    check();
+    m_status = StatusWorking;
+    static quint64 s_generations = 0;
+    const quint64 generation = ++s_generations;
+    m_generation = generation;
+    m_factory.dispatched << m_address;
+    m_factory.maxBusy = std::max(m_factory.maxBusy, m_factory.busyCount());
+    if (m_factory.delayMs >= 0) {
+        // The factory outlives every verifier; a verifier destroyed before its
+        // timer fires is found missing from the live list.
+        FakeFactory* factory = &m_factory;
+        QTimer::singleShot(m_factory.delayMs, &m_factory.timers, [factory, this, generation] {
+            const auto& l = factory->live;
+            if (std::find(l.begin(), l.end(), this) != l.end() && m_generation == generation &&
+                m_status == StatusWorking && m_connected)
+                finish();
+        });
+    }
+    if (m_factory.onVerify)
+        m_factory.onVerify(*this);
+}
+
+inline void FakeVerifier::finish()
+{
+    m_result = m_factory.codeFor(m_address);
+    m_status = StatusFinished;
+}
+
+} // namespace corvanta::test

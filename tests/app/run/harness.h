@@ -1,0 +1,54 @@
+#pragma once
+
+#include "fakes.h"
+#include "listloader.h"
+#include "runcontroller.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace corvanta::test {
+
+// The run logic wired to fakes, as the main window wires it to its parts.
+struct Harness
+{
+    Harness()
+    {
+        settings.DnsServerName = QStringLiteral("127.0.0.53");
+        settings.DnsTimeout = 30;
+        settings.SmtpTimeout = 120;
+        settings.FromAddress = QStringLiteral("probe@corvanta.test");
+        settings.HelloName = QStringLiteral("corvanta.test");
+    }
+
+    // Writes bytes into a file in the temporary folder and returns its path.
+    QString writeFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+
+    // Opens a list of the given addresses through the Open command.
+    void openList(const QList<QByteArray>& addresses, const QString& name = "list.txt")
+    {
+        shell.nextFile = writeFile(name, addresses.join("\r\n") + "\r\n");
+        loader.OpenList();
+    }
+
+    QTemporaryDir dir;
+    RunState state;
+    RunSettings settings;
+    FakeReport report;
+    FakeStatus status;
+    FakeShell shell;
+    FakeProbe probe;
+    FakeFactory factory;
+    RunContext ctx{state, settings, report, status, shell};
+    ListLoader loader{ctx};
+    RunController run{ctx, factory, loader, probe};
+};
+
+} // namespace corvanta::test

@@ -1,0 +1,502 @@
+#include "harness.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <ctime>
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+using namespace corvanta::test;
+
+namespace {
+
+const QList<QByteArray> kEight{"a1@x.org", "bad2@x.org", "a3@x.org",   "bad4@x.org",
+                               "a5@x.org", "a6@x.org",   "bad7@x.org", "a8@x.org"};
+
+// Runs a command that runs the loop; a run that has not ended within the
+// bound is forced to end and the test fails instead of hanging.
+void runGuarded(Harness& h, const std::function<void()>& command, int boundMs = 5000)
+{
+    bool hung = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        hung = true;
+        h.state.ForceAbort = true;
+    });
+    watchdog.start(boundMs);
+    command();
+    EXPECT_FALSE(hung) << "the run did not end by itself";
+    EXPECT_FALSE(h.state.IsRunning);
+}
+
+QStringList strings(const QList<QByteArray>& list)
+{
+    QStringList out;
+    for (const auto& b : list)
+        out << QString::fromLatin1(b);
+    return out;
+}
+
+} // namespace
+
+TEST(Run, FullRunDispatchesInOrderAndCountsEveryOutcome)
+{
+    Harness h;
+    h.openList(kEight);
+    h.state.ThreadCount = 3;
+    std::vector<int> percents;
+    runGuarded(h, [&] { h.run.Start(); });
+
+    EXPECT_EQ(h.factory.dispatched, strings(kEight));
+    EXPECT_EQ(h.factory.created, 3);
+    EXPECT_EQ(h.factory.maxBusy, 3);
+    EXPECT_TRUE(h.factory.live.empty()) << "the pool is unloaded at the end";
+    EXPECT_EQ(h.state.ValidatedCount, 8);
+    EXPECT_EQ(h.state.GoodCount, 5);
+    EXPECT_EQ(h.state.BadCount, 3);
+    EXPECT_EQ(h.status.label(StatusLabel::Validated), "8");
+    EXPECT_EQ(h.status.label(StatusLabel::Good), "5");
+    EXPECT_EQ(h.status.label(StatusLabel::Bad), "3");
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
+    EXPECT_EQ(h.status.label(StatusLabel::Retrying), "-");
+    EXPECT_EQ(h.status.label(StatusLabel::Retryed), "-");
+    EXPECT_EQ(h.status.progress.back(), 100);
+    EXPECT_FALSE(h.status.elapsedEnabled);
+    EXPECT_EQ(h.report.countWord("Valid"), 5);
+    EXPECT_EQ(h.report.countWord("Bad User"), 3);
+    EXPECT_EQ(h.report.rows[1].message, "rcpt:bad2@x.org");
+    EXPECT_EQ(h.state.StartPosition, 1);
+    EXPECT_TRUE(h.shell.messages.isEmpty());
+    // Rows were brought into view as they were handed out.
+    EXPECT_EQ(h.report.shownRows, (std::vector<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7}));
+    // Run commands were disabled for the run and enabled again after it.
+    EXPECT_TRUE(h.shell.commandLog.contains("tb200=0"));
+    EXPECT_EQ(h.shell.commandLog.last(), "mn400=1");
+    EXPECT_EQ(h.shell.checkLog, (QStringList{"mn201=0", "tb201=0"}));
+}
+
+TEST(Run, VerifiersGetTheSettingsInMillisecondsAndAddressBeforeId)
+{
+    Harness h;
+    h.openList({"a@x.org"});
+    h.settings.DnsTimeout = 7;
+    h.settings.SmtpTimeout = 3000000; // beyond a 32-bit millisecond count
+    QStringList order;
+    FakeVerifier* seen = nullptr;
+    h.factory.onVerify = [&](FakeVerifier& v) {
+        seen = &v;
+        EXPECT_EQ(v.dnsTimeout, 7000);
+        EXPECT_EQ(v.smtpTimeout, std::numeric_limits<qint32>::max());
+        EXPECT_EQ(v.helloName, "corvanta.test");
+        EXPECT_EQ(v.fromAddress, "probe@corvanta.test");
+        EXPECT_EQ(v.dnsServers, QStringList{"127.0.0.53"});
+        EXPECT_FALSE(v.eventsEnabled);
+        EXPECT_EQ(v.callOrder, (QStringList{"Address", "ID"}));
+        EXPECT_EQ(h.report.rows[0].word, "Validating...");
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_NE(seen, nullptr);
+}
+
+TEST(Run, PercentageOfOneThreadRunRoundsHalfToEven)
+{
+    Harness h;
+    h.openList(kEight);
+    h.state.ThreadCount = 1;
+    h.status.progress.clear();
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.status.progress, (std::vector<int>{0, 12, 25, 38, 50, 62, 75, 88, 100}));
+}
+
+TEST(Run, StopWaitsForBusyVerifiersAndStartContinuesFromThePosition)
+{
+    Harness h;
+    QList<QByteArray> ten;
+    for (int i = 1; i <= 10; ++i)
+        ten << "u" + QByteArray::number(i) + "@x.org";
+    h.openList(ten);
+    h.state.ThreadCount = 2;
+    h.factory.delayMs = 20;
+    h.factory.onVerify = [&](FakeVerifier&) {
+        if (h.factory.dispatched.size() == 4)
+            h.run.RequestStop();
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.factory.dispatched.size(), 4);
+    EXPECT_EQ(h.state.ValidatedCount, 4);
+    EXPECT_EQ(h.report.countWord("Validating..."), 0);
+    ASSERT_FALSE(h.shell.stopCounts.empty());
+    EXPECT_EQ(h.shell.stopCounts.front(), 2);
+    EXPECT_TRUE(h.shell.overlaysShown.contains(int(Overlay::Stop)));
+    EXPECT_FALSE(h.shell.isOverlayVisible(Overlay::Stop));
+    EXPECT_EQ(h.state.StartPosition, 5);
+    EXPECT_EQ(h.shell.positionText, "5");
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "40%");
+
+    // Start goes on from the Position box with the addresses left.
+    h.factory.onVerify = nullptr;
+    h.factory.dispatched.clear();
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.state.RunTotal, 6);
+    EXPECT_EQ(h.factory.dispatched.first(), "u5@x.org");
+    EXPECT_EQ(h.factory.dispatched.size(), 6);
+    EXPECT_EQ(h.state.ValidatedCount, 10);
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
+    EXPECT_EQ(h.state.StartPosition, 5); // complete: the position is left alone
+
+    // Nothing is left: Start changes nothing.
+    const int commandsBefore = h.shell.commandLog.size();
+    h.factory.dispatched.clear();
+    h.run.Start();
+    EXPECT_TRUE(h.factory.dispatched.isEmpty());
+    EXPECT_EQ(h.shell.commandLog.size(), commandsBefore);
+}
+
+TEST(Run, MovedStartPositionEndsAtTheLastRecordAndPointsBackToTheRest)
+{
+    Harness h;
+    QList<QByteArray> six;
+    for (int i = 1; i <= 6; ++i)
+        six << "u" + QByteArray::number(i) + "@x.org";
+    h.openList(six);
+    h.run.PositionBoxChanged("5");
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.factory.dispatched, (QStringList{"u5@x.org", "u6@x.org"}));
+    EXPECT_EQ(h.state.ValidatedCount, 2);
+    EXPECT_EQ(h.state.StartPosition, 1);
+    EXPECT_TRUE(h.shell.messages.isEmpty());
+
+    // From the start again: the records validated already are not counted twice.
+    h.factory.dispatched.clear();
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.factory.dispatched, (QStringList{"u1@x.org", "u2@x.org", "u3@x.org", "u4@x.org"}));
+    EXPECT_EQ(h.state.ValidatedCount, 6);
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
+
+    // A position far beyond the list reads no record past the end.
+    h.openList(six);
+    h.run.PositionBoxChanged("1e9");
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.state.ValidatedCount, 0);
+    EXPECT_EQ(h.state.StartPosition, 1);
+}
+
+TEST(Run, PauseWithEveryVerifierBusyCollectsThemAndHandsOutNothing)
+{
+    Harness h;
+    h.openList({"a1@x", "a2@x", "a3@x", "a4@x", "a5@x"});
+    h.state.ThreadCount = 2;
+    h.factory.delayMs = -1; // held until released
+    bool checkedWhilePaused = false;
+    h.factory.onVerify = [&](FakeVerifier&) {
+        if (h.factory.dispatched.size() != 2)
+            return;
+        h.run.TogglePause();
+        QTimer::singleShot(10, [&] {
+            h.factory.finishAll();
+            QTimer::singleShot(50, [&] {
+                EXPECT_EQ(h.factory.dispatched.size(), 2);
+                EXPECT_EQ(h.state.ValidatedCount, 2);
+                EXPECT_EQ(h.report.countWord("Validating..."), 0);
+                EXPECT_TRUE(h.state.IsPaused);
+                checkedWhilePaused = true;
+                h.factory.delayMs = 1;
+                h.run.TogglePause();
+            });
+        });
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_TRUE(checkedWhilePaused);
+    EXPECT_EQ(h.state.ValidatedCount, 5);
+    EXPECT_EQ(h.shell.checkLog,
+              (QStringList{"mn201=0", "tb201=0", "mn201=1", "tb201=1", "mn201=0", "tb201=0"}));
+}
+
+TEST(Run, RetryTakesTheFailedRecordsAndMovesSuccessesToGood)
+{
+    Harness h;
+    h.openList(kEight);
+    h.state.ThreadCount = 4;
+    runGuarded(h, [&] { h.run.Start(); });
+    ASSERT_EQ(h.state.BadCount, 3);
+
+    // Two of the three now succeed.
+    h.factory.script = [](const QString& a) {
+        return a == "bad7@x.org" ? verifyBadUser : verifyValid;
+    };
+    h.factory.dispatched.clear();
+    QStringList order;
+    h.factory.onVerify = [&](FakeVerifier& v) {
+        order = v.callOrder.mid(v.callOrder.size() - 2);
+    };
+    runGuarded(h, [&] { h.run.Retry(); });
+    EXPECT_EQ(h.factory.dispatched, (QStringList{"bad2@x.org", "bad4@x.org", "bad7@x.org"}));
+    EXPECT_EQ(order, (QStringList{"ID", "Address"}));
+    EXPECT_EQ(h.state.RetryedCount, 3);
+    EXPECT_EQ(h.state.GoodCount, 7);
+    EXPECT_EQ(h.state.BadCount, 1);
+    EXPECT_EQ(h.state.ValidatedCount, 8);
+    EXPECT_EQ(h.status.label(StatusLabel::Retrying), "3");
+    EXPECT_EQ(h.status.label(StatusLabel::Retryed), "3");
+    EXPECT_EQ(h.status.label(StatusLabel::Validated), "8");
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
+    EXPECT_EQ(h.report.rows[1].word, "Valid");
+    EXPECT_EQ(h.report.rows[6].word, "Bad User");
+
+    // BadCount above the failed records (an address counted twice): the
+    // retry takes the one failed record and ends instead of polling on.
+    h.state.BadCount = 4;
+    h.factory.dispatched.clear();
+    runGuarded(h, [&] { h.run.Retry(); });
+    EXPECT_EQ(h.factory.dispatched, QStringList{"bad7@x.org"});
+    EXPECT_EQ(h.state.RetryedCount, 1);
+}
+
+TEST(Run, CloseDuringARunAnsweredYesEndsAtOnceAndClosesTheWindow)
+{
+    Harness h;
+    h.openList(kEight);
+    h.state.ThreadCount = 3;
+    h.factory.delayMs = -1; // nobody ever finishes: the run must not wait
+    h.shell.answer = Answer::Yes;
+    bool refused = false;
+    h.factory.onVerify = [&](FakeVerifier&) {
+        if (h.factory.dispatched.size() == 3)
+            QTimer::singleShot(0, [&] { refused = !h.run.requestClose(); });
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(h.shell.questions,
+              QStringList{"Are you sure you want to abort this process now and do not save the "
+                          "result?"});
+    EXPECT_TRUE(h.state.StopRequested);
+    EXPECT_TRUE(h.state.ForceAbort);
+    EXPECT_TRUE(h.state.CloseWhenDone);
+    EXPECT_EQ(h.shell.closes, 1);
+    EXPECT_TRUE(h.factory.live.empty());
+    EXPECT_EQ(h.state.ValidatedCount, 0);
+    EXPECT_TRUE(h.shell.messages.isEmpty());
+
+    // The second close finds no run and goes ahead.
+    EXPECT_TRUE(h.run.requestClose());
+}
+
+TEST(Run, CloseDuringARunAnsweredNoLeavesTheRunGoing)
+{
+    for (const Answer answer : {Answer::No, Answer::Cancel}) {
+        Harness h;
+        h.openList(kEight);
+        h.shell.answer = answer;
+        h.factory.onVerify = [&](FakeVerifier&) {
+            if (h.factory.dispatched.size() == 2)
+                QTimer::singleShot(0, [&] { EXPECT_FALSE(h.run.requestClose()); });
+        };
+        runGuarded(h, [&] { h.run.Start(); });
+        EXPECT_EQ(h.shell.questions.size(), 1);
+        EXPECT_FALSE(h.state.ForceAbort);
+        EXPECT_FALSE(h.state.CloseWhenDone);
+        EXPECT_EQ(h.shell.closes, 0);
+        EXPECT_EQ(h.state.ValidatedCount, 8);
+    }
+}
+
+TEST(Run, OfflineHoldsDispatchAndCollectionGoesOn)
+{
+    Harness h;
+    h.openList(kEight);
+    h.state.ThreadCount = 2;
+    h.factory.delayMs = 5;
+    bool checked = false;
+    h.factory.onVerify = [&](FakeVerifier&) {
+        if (h.factory.dispatched.size() != 2)
+            return;
+        h.probe.online = false;
+        h.run.checkNetwork();
+        QTimer::singleShot(60, [&] {
+            EXPECT_EQ(h.factory.dispatched.size(), 2);
+            EXPECT_EQ(h.state.ValidatedCount, 2);
+            EXPECT_FALSE(h.state.IsPaused);
+            checked = true;
+            h.probe.online = true;
+            h.run.checkNetwork();
+        });
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(h.state.ValidatedCount, 8);
+}
+
+TEST(Run, WaitingForVerifiersDoesNotSpin)
+{
+    // 500 verifiers, each busy for 200 ms, two rounds: the loop must sleep
+    // between status changes instead of polling.
+    Harness h;
+    QList<QByteArray> list;
+    for (int i = 0; i < 1000; ++i)
+        list << "u" + QByteArray::number(i) + "@x.org";
+    h.openList(list);
+    h.state.ThreadCount = 500;
+    h.factory.delayMs = 200;
+    const std::clock_t cpuBefore = std::clock();
+    QElapsedTimer wall;
+    wall.start();
+    runGuarded(h, [&] { h.run.Start(); });
+    const double cpuMs = double(std::clock() - cpuBefore) * 1000.0 / CLOCKS_PER_SEC;
+    EXPECT_GE(wall.elapsed(), 390);
+    EXPECT_LT(cpuMs, double(wall.elapsed()) * 0.5)
+        << "cpu " << cpuMs << " ms in " << wall.elapsed() << " ms";
+    EXPECT_EQ(h.factory.maxBusy, 500);
+    EXPECT_EQ(h.state.ValidatedCount, 1000);
+}
+
+TEST(Run, ServerDeathEndsTheRunAndLeavesUnfinishedAddressesForTheNextStart)
+{
+    Harness h;
+    h.openList(kEight);
+    h.state.ThreadCount = 3;
+    h.factory.delayMs = -1;
+    h.factory.onVerify = [&](FakeVerifier&) {
+        if (h.factory.dispatched.size() == 3)
+            QTimer::singleShot(10, [&] { h.factory.killAll(); });
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    ASSERT_EQ(h.shell.messages.size(), 1);
+    EXPECT_TRUE(h.shell.messages[0].contains("lost")) << h.shell.messages[0].toStdString();
+    EXPECT_TRUE(h.shell.messages[0].contains("Start"));
+    EXPECT_EQ(h.state.ValidatedCount, 0);
+    EXPECT_EQ(h.report.countWord("Validating..."), 0);
+    for (const auto& row : h.report.rows)
+        EXPECT_FALSE(row.code.has_value());
+    EXPECT_EQ(h.state.StartPosition, 1);
+
+    // The server is back: Start validates every address exactly once.
+    h.factory.delayMs = 1;
+    h.factory.onVerify = nullptr;
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.state.ValidatedCount, 8);
+    EXPECT_EQ(h.state.GoodCount, 5);
+    EXPECT_EQ(h.state.BadCount, 3);
+}
+
+TEST(Run, OneLostVerifierDoesNotStopTheOthers)
+{
+    Harness h;
+    h.openList(kEight);
+    h.state.ThreadCount = 2;
+    h.factory.delayMs = 5;
+    h.factory.onVerify = [&](FakeVerifier& v) {
+        if (h.factory.dispatched.size() == 2)
+            v.disconnect(); // its outcome for a3 never comes
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.state.ValidatedCount, 7);
+    EXPECT_FALSE(h.report.rows[1].code.has_value());
+    ASSERT_EQ(h.shell.messages.size(), 1);
+    EXPECT_EQ(h.state.StartPosition, 2);
+
+    h.factory.onVerify = nullptr;
+    h.factory.dispatched.clear();
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.factory.dispatched, QStringList{"bad2@x.org"});
+    EXPECT_EQ(h.state.ValidatedCount, 8);
+}
+
+TEST(Run, ServerThatCannotStartIsReportedAndTheRunEnds)
+{
+    Harness h;
+    h.openList(kEight);
+    h.factory.failCreate = true;
+    runGuarded(h, [&] { h.run.Start(); });
+    ASSERT_EQ(h.shell.messages.size(), 1);
+    EXPECT_TRUE(h.shell.messages[0].contains("sondrix is not installed"));
+    EXPECT_EQ(h.shell.commandLog.last(), "mn400=1");
+}
+
+TEST(Run, StartOnAnEmptyReportOffersOpenAndCancelChangesNothing)
+{
+    Harness h;
+    h.run.Start();
+    EXPECT_EQ(h.shell.dialogTitles, QStringList{"Open Mail List File"});
+    EXPECT_FALSE(h.state.IsRunning);
+    EXPECT_TRUE(h.shell.commandLog.isEmpty());
+    EXPECT_EQ(h.factory.created, 0);
+
+    // Retry with nothing failed: no run at all.
+    h.openList({"a@x"});
+    h.run.Retry();
+    EXPECT_TRUE(h.shell.commandLog.isEmpty());
+}
+
+TEST(Run, BoxesReadTheLeadingNumberAndCorrectSmallValues)
+{
+    Harness h;
+    const std::pair<const char*, int> threads[] = {{"0", 20},         {"abc", 20},  {"", 20},
+                                                   {"-5", 20},        {"12.5", 12}, {"13.5", 14},
+                                                   {" 7 threads", 7}, {"500", 500}, {"0.6", 1}};
+    for (const auto& [text, expected] : threads) {
+        h.shell.threadsText.clear();
+        h.run.ThreadsBoxChanged(text);
+        EXPECT_EQ(h.state.ThreadCount, expected) << text;
+        EXPECT_EQ(h.shell.threadsText, expected == 20 && QString(text) != "20" ? "20" : "") << text;
+    }
+    const std::pair<const char*, double> positions[] = {
+        {"0", 1}, {"-3", 1}, {"x", 1}, {"4", 4}, {"2.5", 2.5}, {"1e2", 100}, {"7e", 7}};
+    for (const auto& [text, expected] : positions) {
+        h.run.PositionBoxChanged(text);
+        EXPECT_EQ(h.state.StartPosition, expected) << text;
+    }
+    h.shell.positionText.clear();
+    h.run.PositionBoxChanged("0");
+    EXPECT_EQ(h.shell.positionText, "1");
+}
+
+TEST(Run, CommandStatesFollowTheirOrder)
+{
+    Harness h;
+    h.run.UpdateCommandStates();
+    EXPECT_EQ(h.shell.commandLog,
+              (QStringList{"tb200=1", "tb201=0", "tb202=0", "tb203=1", "tb501=1", "tb503=1",
+                           "mn200=1", "mn201=0", "mn202=0", "mn203=1", "tb100=1", "tb101=1",
+                           "tb102=1", "tb103=1", "mn100=1", "mn101=1", "mn102=1", "mn103=1",
+                           "tb300=1", "mn300=1", "tb400=1", "mn400=1"}));
+    h.shell.commandLog.clear();
+    h.state.IsRunning = true;
+    h.run.UpdateCommandStates();
+    EXPECT_EQ(h.shell.commandLog.mid(0, 4),
+              (QStringList{"tb200=0", "tb201=1", "tb202=1", "tb203=0"}));
+    EXPECT_EQ(h.shell.commandLog.filter("=1").size(), 4); // Pause and Stop, both bars
+}
+
+TEST(Run, CommandsArrivingWhileARunOrALoadYieldsAreIgnored)
+{
+    Harness h;
+    h.openList(kEight);
+    h.state.ThreadCount = 2;
+    h.factory.onVerify = [&](FakeVerifier&) {
+        if (h.factory.dispatched.size() != 3)
+            return;
+        QTimer::singleShot(0, [&] {
+            h.run.Start(); // a second run over the same pool
+            h.shell.nextFile = h.writeFile("other.txt", "z@x.org\n");
+            h.loader.OpenList();
+            h.loader.AddList();
+        });
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.factory.created, 2);
+    EXPECT_EQ(h.state.ValidatedCount, 8);
+    EXPECT_EQ(h.report.recordCount(), 8);
+
+    // An Open that arrives while a list is being read waits its turn.
+    Harness g;
+    g.shell.nextFile = g.writeFile("l.txt", "a@x.org\nb@x.org\n");
+    QTimer::singleShot(0, [&] {
+        g.shell.nextFile = g.writeFile("m.txt", "c@x.org\n");
+        g.loader.OpenList();
+    });
+    g.loader.OpenList();
+    EXPECT_EQ(g.shell.dialogTitles.size(), 1);
+    EXPECT_EQ(g.report.addresses(), (QList<QByteArray>{"a@x.org", "b@x.org"}));
+    EXPECT_TRUE(g.state.ListFile.endsWith("l.txt"));
+}

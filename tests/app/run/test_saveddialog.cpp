@@ -1,0 +1,35 @@
+#include "saveddialog.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+
+TEST(SavedDialog, ShowsBothPathsTheLeftOutCountAndClosesOnOk)
+{
+    SavedDialog dialog("/l/march_Valid.txt", "/l/march_Errors.txt", 3);
+    EXPECT_EQ(dialog.windowTitle(), "Saved");
+    EXPECT_EQ(dialog.validFileText(), "/l/march_Valid.txt");
+    EXPECT_EQ(dialog.invalidFileText(), "/l/march_Errors.txt");
+    EXPECT_TRUE(dialog.leftOutText().startsWith("3 "));
+    dialog.show();
+    ASSERT_TRUE(dialog.isVisible());
+    dialog.okButton()->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    SavedDialog complete("/a_Valid.txt", "/a_Errors.txt", 0);
+    EXPECT_TRUE(complete.leftOutText().isEmpty());
+}
+
+int main(int argc, char** argv)
+{
+    // Widget tests never need a display; test discovery runs them without
+    // the CTest environment too.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
