@@ -1,5 +1,7 @@
 // corvanta: creates and shows the main window; nothing else runs at start-up.
 
+#include "SettingsBridge.h"
+#include "StatusPanelBridge.h"
 #include "ui/IRunController.h"
 #include "ui/WindowServices.h"
 #include "ui/frmMain.h"
@@ -10,34 +12,36 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QHostInfo>
-#include <QNetworkInterface>
 
 namespace {
 
 using namespace corvanta;
 
-// Keeps the settings for this session only. Stands in until the window is wired
-// to the registry store; nothing is read from or written to disk.
-class SessionSettings final : public ISettingsAccess
+// The stored settings, through the settings library.
+class StoredSettings final : public ISettingsAccess
 {
 public:
     QVariant ReadSetting(const QString& key, const QVariant& defaultValue) override
     {
-        return m_values.value(key, defaultValue);
+        return bridge::ReadStoredSetting(key, defaultValue);
     }
-    void WriteSetting(const QString& key, const QVariant& value) override
+    QString WriteSetting(const QString& key, const QVariant& value) override
     {
-        m_values.insert(key, value);
+        return bridge::WriteStoredSetting(key, value);
     }
     RunSettings ReadRunSettings(const QString& defaultHelloName) override
     {
+        const bridge::StoredRunValues stored =
+            bridge::ReadStoredRunSettings([&defaultHelloName] { return defaultHelloName; });
         RunSettings settings;
-        settings.HelloName = defaultHelloName;
+        settings.DnsServerName = stored.dnsServerName;
+        settings.DefaultThreads = stored.defaultThreads;
+        settings.DnsTimeout = stored.dnsTimeout;
+        settings.SmtpTimeout = stored.smtpTimeout;
+        settings.FromAddress = stored.fromAddress;
+        settings.HelloName = stored.helloName;
         return settings;
     }
-
-private:
-    QHash<QString, QVariant> m_values;
 };
 
 // Until the component broker is wired in, "starting the server" means finding
@@ -58,21 +62,6 @@ public:
     QString DefaultHelloName() override { return QHostInfo::localHostName(); }
 };
 
-// Any interface that is up and running, not loopback, and has an address.
-bool AnyNetworkUp()
-{
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& itf : interfaces) {
-        const auto flags = itf.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
-            (flags & QNetworkInterface::IsLoopBack))
-            continue;
-        if (!itf.addressEntries().isEmpty())
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -81,12 +70,17 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QLatin1String(corvanta::kProductName));
     QApplication::setOrganizationName(QStringLiteral("Halvorn"));
 
-    SessionSettings settings;
+    StoredSettings settings;
     LocalVerifierHost verifiers;
     DefaultDialogs dialogs;
     NullRunController run;
 
-    frmMain window(run, settings, verifiers, dialogs, AnyNetworkUp);
+    RunState& state = run.State();
+    bridge::StatusPanelHookup status = bridge::CreateStatusPanel(
+        [&state] { return state.IsPaused; }, [&state](bool online) { state.IsOnline = online; });
+
+    frmMain window(run, settings, verifiers, dialogs, status.readNetwork);
+    window.SetStatusPanel(status.panel);
     window.show();
     return QApplication::exec();
 }

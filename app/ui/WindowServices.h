@@ -19,7 +19,8 @@ class ISettingsAccess
 public:
     virtual ~ISettingsAccess() = default;
     virtual QVariant ReadSetting(const QString& key, const QVariant& defaultValue) = 0;
-    virtual void WriteSetting(const QString& key, const QVariant& value) = 0;
+    // Returns an empty text on success, otherwise what went wrong.
+    virtual QString WriteSetting(const QString& key, const QVariant& value) = 0;
     // Reads the run settings in their fixed order; `defaultHelloName` is what
     // HelloName falls back to when it was never stored.
     virtual RunSettings ReadRunSettings(const QString& defaultHelloName) = 0;

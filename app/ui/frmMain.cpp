@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace corvanta {
 
@@ -199,16 +200,23 @@ void frmMain::ReadWindowGeometry()
 
 void frmMain::WriteWindowGeometry()
 {
-    const auto write = [this](const char* key, int pixels) {
-        m_settings.WriteSetting(QLatin1String(key),
-                                QString::number(qRound(m_twips->FromPixels(pixels))));
-    };
     // Position is the outer frame, size the client area: the pair that move()
     // and resize() take back at the next start, so the window reopens unchanged.
-    write("MainLeft", pos().x());
-    write("MainTop", pos().y());
-    write("MainWidth", width());
-    write("MainHeight", height());
+    const std::pair<const char*, int> values[] = {{"MainLeft", pos().x()},
+                                                  {"MainTop", pos().y()},
+                                                  {"MainWidth", width()},
+                                                  {"MainHeight", height()}};
+    for (const auto& [key, pixels] : values) {
+        const QString error = m_settings.WriteSetting(
+            QLatin1String(key), QString::number(qRound(m_twips->FromPixels(pixels))));
+        if (!error.isEmpty()) {
+            // The user learns why the window will not reopen where it was; the
+            // close itself goes ahead.
+            m_dialogs.ShowError(this,
+                                QStringLiteral("The window position could not be saved: ") + error);
+            return;
+        }
+    }
 }
 
 // ---- Command states -------------------------------------------------------
@@ -445,6 +453,10 @@ void frmMain::SetStatusPanel(QWidget* panel)
     if (!panel || panel == m_statusPanel)
         return;
     panel->setParent(this);
+    // The panel keeps its own height; a widget that has none yet gets the strip's.
+    const int height = panel->sizeHint().height() > 0 ? panel->sizeHint().height()
+                                                      : m_twips->ToPixels(kStatusPanelTwips);
+    panel->resize(panel->width(), height);
     panel->show();
     delete m_statusPanel;
     m_statusPanel = panel;

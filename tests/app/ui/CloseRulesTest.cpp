@@ -125,6 +125,17 @@ TEST(CloseRules, YesDuringARunAsksTheRunToEndAndClosesWhenItHas)
     EXPECT_EQ(h.dialogs.questions, 1);
 }
 
+TEST(CloseRules, AFailedGeometryWriteIsShownAndTheWindowStillCloses)
+{
+    Harness h;
+    frmMain& window = h.Show();
+    h.settings.failure = QStringLiteral("access denied");
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    ASSERT_EQ(h.dialogs.errors.size(), 1); // once, not once per value
+    EXPECT_TRUE(h.dialogs.errors.first().contains(QStringLiteral("access denied")));
+}
+
 TEST(CloseRules, ExitClosesAnIdleWindow)
 {
     Harness h;

@@ -20,10 +20,13 @@ public:
         reads.append(key);
         return values.value(key, defaultValue);
     }
-    void WriteSetting(const QString& key, const QVariant& value) override
+    QString WriteSetting(const QString& key, const QVariant& value) override
     {
+        if (!failure.isEmpty())
+            return failure;
         writes.append(key);
         values.insert(key, value);
+        return {};
     }
     RunSettings ReadRunSettings(const QString& defaultHelloName) override
     {
@@ -37,6 +40,7 @@ public:
     QStringList reads;
     QStringList writes;
     RunSettings run;
+    QString failure; // non-empty: every write fails with this text
 };
 
 class FakeVerifierHost final : public IVerifierHost

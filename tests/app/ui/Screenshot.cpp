@@ -25,7 +25,7 @@ public:
     {
         return defaultValue;
     }
-    void WriteSetting(const QString&, const QVariant&) override {}
+    QString WriteSetting(const QString&, const QVariant&) override { return {}; }
     RunSettings ReadRunSettings(const QString& hello) override
     {
         RunSettings settings;
