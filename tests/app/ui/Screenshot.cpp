@@ -2,6 +2,7 @@
 // the README. Usage: cv_ui_screenshot OUTPUT.png (run under a real X server,
 // for example xvfb-run, so fonts and styles are the user's).
 
+#include "StatusPanelBridge.h"
 #include "runtypes.h"
 #include "ui/IRunController.h"
 #include "ui/ReportModel.h"
@@ -55,7 +56,9 @@ int main(int argc, char* argv[])
     DefaultDialogs dialogs;
     NullRunController run;
     run.State().ListFile = QStringLiteral("/home/ada/lists/march.txt");
+    bridge::StatusPanelHookup panel = bridge::CreateStatusPanel([] { return false; }, [](bool) {});
     frmMain window(run, settings, host, dialogs, [] { return true; });
+    window.SetStatusPanel(panel.panel);
     window.UpdateCaption();
 
     ReportModel& report = window.Report();
