@@ -17,8 +17,9 @@ public:
     ApartmentConnection(std::shared_ptr<const ClassTable> classes) : m_classes(std::move(classes))
     {}
 
-    bool open(qintptr fd)
+    bool open(qintptr fd, QEventLoop* topLoop)
     {
+        m_topLoop = topLoop;
         m_socket = new QLocalSocket(this);
         if (!m_socket->setSocketDescriptor(fd)) {
             ::close(int(fd));
@@ -212,8 +213,11 @@ private:
     }
 
     // The connection is finished (closed by the client, broken, or a frame
-    // was refused): abort the object's work and end the thread's event
-    // loops. The object is destroyed once the thread's stack has unwound.
+    // was refused): abort the object's work and leave the apartment's
+    // outermost loop. Only that loop is told to quit, not the thread: the
+    // object's nested waits (a DNS look-up, an SMTP reply) must unwind
+    // through their own abort paths, and the outer loop returns once they
+    // have. The object is destroyed after that, on an unwound stack.
     void close()
     {
         if (m_closing)
@@ -224,11 +228,13 @@ private:
         if (m_object)
             m_object->abortWork();
         m_socket->abort();
-        QThread::currentThread()->exit(0);
+        if (m_topLoop)
+            m_topLoop->quit();
     }
 
     std::shared_ptr<const ClassTable> m_classes;
     QLocalSocket* m_socket = nullptr;
+    QEventLoop* m_topLoop = nullptr;
     wire::FrameReader m_reader;
     std::unique_ptr<HostedObject> m_object;
     QHash<quint32, QEventLoop*> m_waits;
@@ -252,9 +258,10 @@ Apartment::Apartment(qintptr fd, std::shared_ptr<const ClassTable> classes, QObj
 
 void Apartment::run()
 {
+    QEventLoop loop;
     ApartmentConnection connection(m_classes);
-    if (connection.open(m_fd))
-        exec();
+    if (connection.open(m_fd, &loop))
+        loop.exec();
     connection.teardown();
 }
 

@@ -42,11 +42,10 @@ public:
     // The state the client sees right after creation.
     virtual wire::StatePush state() const = 0;
 
-    // The client is gone: stop whatever is in progress at once. After this
-    // the apartment's event loops are told to end, so every nested wait of the
-    // object returns and any wait it starts later returns immediately; waits
-    // must therefore check their own end condition. The object is destroyed on
-    // its thread once its stack has unwound. Must not throw.
+    // The client is gone: stop whatever is in progress and start nothing
+    // new. The object's nested waits must end through their own abort paths
+    // soon after; the apartment destroys the object, on its thread, once the
+    // last of them has returned. Must not throw.
     virtual void abortWork() noexcept = 0;
 };
 
