@@ -46,7 +46,7 @@ BrokerHost::~BrokerHost()
         m_server->close();
     // An apartment ends when its connection closes; ask each to end now and
     // wait, so no object outlives the host.
-    for (Apartment* apartment : std::as_const(m_apartments)) {
+    for (BrokerApartment* apartment : std::as_const(m_apartments)) {
         apartment->exit(0);
         apartment->wait();
         delete apartment;
@@ -104,7 +104,7 @@ void BrokerHost::accept(qintptr fd)
         return;
     }
     m_idleTimer.stop();
-    auto* apartment = new Apartment(fd, m_frozenClasses);
+    auto* apartment = new BrokerApartment(fd, m_frozenClasses);
     m_apartments.append(apartment);
     ++m_live;
     connect(apartment, &QThread::finished, this,
@@ -112,7 +112,7 @@ void BrokerHost::accept(qintptr fd)
     apartment->start();
 }
 
-void BrokerHost::onApartmentFinished(Apartment* apartment)
+void BrokerHost::onApartmentFinished(BrokerApartment* apartment)
 {
     m_apartments.removeOne(apartment);
     apartment->wait();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "apartment.h"
+#include "brokerapartment.h"
 #include "brokerpaths.h"
 
 #include <QObject>
@@ -47,7 +47,7 @@ signals:
 
 private:
     void accept(qintptr fd);
-    void onApartmentFinished(Apartment* apartment);
+    void onApartmentFinished(BrokerApartment* apartment);
     void armIdleTimer(int ms);
 
     friend class HostListener;
@@ -57,7 +57,7 @@ private:
     std::shared_ptr<const ClassTable> m_frozenClasses;
     QLocalServer* m_server = nullptr;
     QTimer m_idleTimer;
-    QList<Apartment*> m_apartments;
+    QList<BrokerApartment*> m_apartments;
     int m_live = 0;
     int m_startGraceMs = 5000;
     int m_lingerMs = 5000;

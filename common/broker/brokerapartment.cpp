@@ -1,4 +1,4 @@
-#include "apartment.h"
+#include "brokerapartment.h"
 
 #include <QEventLoop>
 #include <QLocalSocket>
@@ -250,13 +250,14 @@ private:
 
 } // namespace
 
-Apartment::Apartment(qintptr fd, std::shared_ptr<const ClassTable> classes, QObject* parent)
+BrokerApartment::BrokerApartment(qintptr fd, std::shared_ptr<const ClassTable> classes,
+                                 QObject* parent)
     : QThread(parent), m_fd(fd), m_classes(std::move(classes))
 {
     setStackSize(StackSize);
 }
 
-void Apartment::run()
+void BrokerApartment::run()
 {
     QEventLoop loop;
     ApartmentConnection connection(m_classes);

@@ -16,7 +16,7 @@ using ClassTable = QHash<QString, ObjectFactory>;
 // events all run on this thread, so a silent mail server stalls this object
 // alone. The thread ends when the connection closes; the object is aborted
 // and destroyed on it first.
-class Apartment final : public QThread
+class BrokerApartment final : public QThread
 {
     Q_OBJECT
 
@@ -28,7 +28,8 @@ public:
 
     // Takes ownership of the connected socket descriptor `fd`. `classes` is
     // shared read-only by all apartments.
-    Apartment(qintptr fd, std::shared_ptr<const ClassTable> classes, QObject* parent = nullptr);
+    BrokerApartment(qintptr fd, std::shared_ptr<const ClassTable> classes,
+                    QObject* parent = nullptr);
 
 protected:
     void run() override;
