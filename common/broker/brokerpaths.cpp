@@ -92,4 +92,15 @@ bool peerIsSameUser(qintptr fd)
     return cred.uid == ::getuid();
 }
 
+qint64 peerProcessId(qintptr fd)
+{
+    struct ucred cred
+    {
+    };
+    socklen_t len = sizeof cred;
+    if (fd < 0 || ::getsockopt(int(fd), SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0)
+        return 0;
+    return cred.pid;
+}
+
 } // namespace corvanta

@@ -38,4 +38,7 @@ long openFileLimit();
 // at the door that costs one system call per connection.
 bool peerIsSameUser(qintptr fd);
 
+// The process id of the peer of the connected local socket fd, 0 if unknown.
+qint64 peerProcessId(qintptr fd);
+
 } // namespace corvanta

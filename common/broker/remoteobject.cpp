@@ -1,5 +1,7 @@
 #include "remoteobject.h"
 
+#include "brokerpaths.h"
+
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QLocalSocket>
@@ -52,6 +54,7 @@ RemoteObject::RemoteObject(std::unique_ptr<QLocalSocket> socket, int callTimeout
     : m_socket(socket.release()), m_callTimeoutMs(callTimeoutMs)
 {
     m_socket->setParent(this);
+    m_serverPid = peerProcessId(m_socket->socketDescriptor());
     // The slots only parse frames and record what came; anything that runs
     // the caller's code is posted (notify), so it never runs inside a call.
     connect(m_socket, &QLocalSocket::readyRead, this, &RemoteObject::readIncoming);

@@ -70,6 +70,10 @@ public:
 
     void setCallTimeout(int ms) { m_callTimeoutMs = ms; }
 
+    // The process id of the server holding the object (from the socket's
+    // peer credentials), or 0 when unknown. For diagnostics and tests.
+    qint64 serverProcessId() const { return m_serverPid; }
+
 signals:
     void stateChanged(qint32 status, bool busy);
     void eventRaised(qint32 event, const corvanta::wire::ValueList& args);
@@ -110,6 +114,7 @@ private:
     quint64 m_pushCount = 0;
     quint64 m_notifiedPushes = 0;
     int m_callTimeoutMs = 10000;
+    qint64 m_serverPid = 0;
     bool m_lost = false;
     bool m_lostNotified = false;
     bool m_notifyPosted = false;

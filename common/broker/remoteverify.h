@@ -77,6 +77,7 @@ public:
     bool waitForPush(int ms) { return m_object->waitForPush(ms); }
     quint64 pushCount() const { return m_object->pushCount(); }
     void setCallTimeout(int ms) { m_object->setCallTimeout(ms); }
+    qint64 serverProcessId() const { return m_object->serverProcessId(); }
     // The same call as the typed members, without exceptions.
     bool tryCall(verifyclass::Member member, const wire::ValueList& args, QVariant* value,
                  BrokerError* error)
