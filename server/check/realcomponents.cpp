@@ -13,8 +13,8 @@ ComponentFactory realComponentFactory()
         return ComponentException(0, QStringLiteral("The network components are not built in"));
     };
     return ComponentFactory{
-        [missing]() -> std::unique_ptr<ISmtpClient> { throw missing(); },
         [missing]() -> std::unique_ptr<IDnsResolver> { throw missing(); },
+        [missing](IDnsResolver&) -> std::unique_ptr<ISmtpClient> { throw missing(); },
     };
 }
 

@@ -186,7 +186,7 @@ TEST(CheckCommandTest, JsonAndProgressFromStandardInput)
 TEST(CheckCommandTest, AddressesThatCannotBeCheckedFailTheRun)
 {
     ComponentFactory broken = copyingFactory(worldDns(), worldSmtp());
-    broken.createSmtpClient = []() -> std::unique_ptr<ISmtpClient> {
+    broken.createSmtpClient = [](IDnsResolver&) -> std::unique_ptr<ISmtpClient> {
         throw ComponentException(1, QStringLiteral("no sockets left"));
     };
     const CheckRun run = runCheck({"a@good.test", "b@good.test"}, broken);

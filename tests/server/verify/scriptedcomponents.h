@@ -215,8 +215,8 @@ inline ComponentFactory scriptedFactory(std::shared_ptr<DnsScript> dns,
                                         std::shared_ptr<SmtpScript> smtp)
 {
     return ComponentFactory{
-        [smtp] { return std::unique_ptr<ISmtpClient>(new ScriptedSmtp(smtp)); },
         [dns] { return std::unique_ptr<IDnsResolver>(new ScriptedDns(dns)); },
+        [smtp](IDnsResolver&) { return std::unique_ptr<ISmtpClient>(new ScriptedSmtp(smtp)); },
     };
 }
 
@@ -225,12 +225,12 @@ inline ComponentFactory scriptedFactory(std::shared_ptr<DnsScript> dns,
 inline ComponentFactory copyingFactory(const DnsScript& dns, const SmtpScript& smtp)
 {
     return ComponentFactory{
-        [smtp] {
-            return std::unique_ptr<ISmtpClient>(
-                new ScriptedSmtp(std::make_shared<SmtpScript>(smtp)));
-        },
         [dns] {
             return std::unique_ptr<IDnsResolver>(new ScriptedDns(std::make_shared<DnsScript>(dns)));
+        },
+        [smtp](IDnsResolver&) {
+            return std::unique_ptr<ISmtpClient>(
+                new ScriptedSmtp(std::make_shared<SmtpScript>(smtp)));
         },
     };
 }
