@@ -1,20 +1,15 @@
 #include "realcomponents.h"
 
-#include "componenterror.h"
-#include "idnsresolver.h"
-#include "ismtpclient.h"
+#include "dnsresolver.h"
+#include "smtpclient.h"
 
 namespace corvanta {
 
 ComponentFactory realComponentFactory()
 {
-    // Placeholder until the network components are part of the build.
-    const auto missing = [] {
-        return ComponentException(0, QStringLiteral("The network components are not built in"));
-    };
     return ComponentFactory{
-        [missing]() -> std::unique_ptr<IDnsResolver> { throw missing(); },
-        [missing](IDnsResolver&) -> std::unique_ptr<ISmtpClient> { throw missing(); },
+        [] { return std::unique_ptr<IDnsResolver>(new DnsResolver); },
+        [](IDnsResolver& resolver) { return std::unique_ptr<ISmtpClient>(new SmtpClient(resolver)); },
     };
 }
 
