@@ -198,6 +198,9 @@ int memory(const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    // The same event dispatcher as sondrix uses for its threads.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     const QString mode = args.value(0);

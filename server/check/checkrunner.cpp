@@ -66,34 +66,28 @@ void CheckRunner::launchMore()
 
 void CheckRunner::launch(qsizetype index)
 {
+    // The object is made and started on its own thread: this thread only
+    // starts threads and collects results, so creations run side by side.
     auto apartment = std::make_unique<Apartment>(m_factory);
-    try {
-        apartment->open();
-    } catch (const std::exception& e) {
-        CheckOutcome failed;
-        failed.failure = QString::fromLocal8Bit(e.what());
-        m_waiting.emplace(index, failed);
-        return;
-    }
     const QString address = m_addresses.at(index);
-    const CheckOptions& o = m_options;
-    apartment->call([&, index](clsVerify& v) {
-        if (o.dnsServer)
-            v.AddDnsServer(*o.dnsServer);
-        if (o.dnsPort)
-            v.setDnsServerPort(*o.dnsPort);
-        if (o.fromAddress)
-            v.setFromAddress(*o.fromAddress);
-        if (o.helloName)
-            v.setHelloName(*o.helloName);
-        if (o.dnsTimeoutMs)
-            v.setDnsTimeout(*o.dnsTimeoutMs);
-        if (o.smtpTimeoutMs)
-            v.setSmtpTimeout(*o.smtpTimeoutMs);
-        v.setEventsEnabled(o.progress);
+    const CheckOptions options = m_options;
+    const auto ready = [this, index, address, options](clsVerify& v) {
+        if (options.dnsServer)
+            v.AddDnsServer(*options.dnsServer);
+        if (options.dnsPort)
+            v.setDnsServerPort(*options.dnsPort);
+        if (options.fromAddress)
+            v.setFromAddress(*options.fromAddress);
+        if (options.helloName)
+            v.setHelloName(*options.helloName);
+        if (options.dnsTimeoutMs)
+            v.setDnsTimeout(*options.dnsTimeoutMs);
+        if (options.smtpTimeoutMs)
+            v.setSmtpTimeout(*options.smtpTimeoutMs);
+        v.setEventsEnabled(options.progress);
         v.setAddress(address);
         // Both run on the object's thread and hand over to this one queued.
-        if (o.progress) {
+        if (options.progress) {
             connect(&v, &clsVerify::ProgressEvent, &v,
                     [this, index](qint32 method, const QString& description) {
                         QMetaObject::invokeMethod(
@@ -113,16 +107,43 @@ void CheckRunner::launch(qsizetype index)
                 this, [=, this] { collect(index, done); }, Qt::QueuedConnection);
         });
         v.Verify();
-    });
+    };
+    const auto failed = [this, index](std::exception_ptr error) {
+        CheckOutcome outcome;
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            outcome.failure = QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            outcome.failure = QStringLiteral("unknown error");
+        }
+        QMetaObject::invokeMethod(
+            this, [=, this] { collect(index, outcome); }, Qt::QueuedConnection);
+    };
+    apartment->openAsync(ready, failed);
     m_running.emplace(index, std::move(apartment));
 }
 
 void CheckRunner::collect(qsizetype index, const CheckOutcome& outcome)
 {
-    m_running.erase(index); // joins the apartment's thread; its work is done
+    const auto it = m_running.find(index);
+    if (it != m_running.end()) {
+        retire(std::move(it->second));
+        m_running.erase(it);
+    }
     m_waiting.emplace(index, outcome);
     launchMore();
     writeReady();
+}
+
+void CheckRunner::retire(std::unique_ptr<Apartment> apartment)
+{
+    // Closing joins a thread; let it end on its own and forget it then,
+    // rather than wait here while other results queue up.
+    Apartment* raw = apartment.get();
+    connect(raw, &QThread::finished, this, [this, raw] { m_closing.erase(raw); });
+    raw->requestClose();
+    m_closing.emplace(raw, std::move(apartment));
 }
 
 void CheckRunner::progress(qsizetype index, qint32 method, const QString& description)

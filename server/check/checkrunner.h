@@ -57,6 +57,7 @@ private:
     void launchMore();
     void launch(qsizetype index);
     void collect(qsizetype index, const CheckOutcome& outcome);
+    void retire(std::unique_ptr<Apartment> apartment);
     void progress(qsizetype index, qint32 method, const QString& description);
     void writeReady();
 
@@ -66,6 +67,7 @@ private:
     QIODevice* m_out;
     QIODevice* m_err;
     std::map<qsizetype, std::unique_ptr<Apartment>> m_running;
+    std::map<Apartment*, std::unique_ptr<Apartment>> m_closing; // until their threads end
     std::map<qsizetype, CheckOutcome> m_waiting; // done, but an earlier one is not
     qsizetype m_nextToLaunch = 0;
     qsizetype m_nextToWrite = 0;
