@@ -4,27 +4,51 @@
 
 #include <QEventLoop>
 
+#include <stdexcept>
+
 namespace corvanta {
 
-Apartment::Apartment(ComponentFactory factory, uint stackSize) : m_factory(std::move(factory))
+Apartment::Apartment(ComponentFactory factory, uint stackSize)
+    : m_factory(std::move(factory))
 {
     setStackSize(stackSize);
 }
 
 Apartment::~Apartment()
 {
-    close();
+    requestClose();
+    wait();
 }
 
 void Apartment::open()
 {
-    start();
-    m_created.acquire();
-    if (m_creationError) {
+    openAsync({}, {});
+    if (!awaitCreation()) {
         wait();
         std::rethrow_exception(m_creationError);
     }
-    m_opened = true;
+}
+
+void Apartment::openAsync(std::function<void(clsVerify&)> ready,
+                          std::function<void(std::exception_ptr)> failed)
+{
+    if (m_started)
+        throw std::logic_error("the apartment is already open");
+    m_started = true;
+    m_ready = std::move(ready);
+    m_failed = std::move(failed);
+    start();
+}
+
+bool Apartment::awaitCreation()
+{
+    if (!m_started)
+        return false;
+    if (!m_creationSeen) {
+        m_created.acquire();
+        m_creationSeen = true;
+    }
+    return m_object != nullptr;
 }
 
 void Apartment::run()
@@ -35,10 +59,14 @@ void Apartment::run()
     } catch (...) {
         m_creationError = std::current_exception();
         m_created.release();
+        if (m_failed)
+            m_failed(m_creationError);
         return;
     }
     m_loop = &loop;
     m_created.release();
+    if (m_ready)
+        m_ready(*m_object);
     loop.exec();
     // Back at the outermost level: no procedure runs any more.
     delete m_object;
@@ -48,12 +76,12 @@ void Apartment::run()
 
 void Apartment::invoke(const std::function<void()>& work)
 {
-    if (!m_object)
-        throw std::logic_error("the apartment is not open");
     if (QThread::currentThread() == this) {
         work();
         return;
     }
+    if (m_closeRequested || !awaitCreation())
+        throw std::logic_error("the apartment is not open");
     std::exception_ptr error;
     QMetaObject::invokeMethod(
         m_object,
@@ -69,11 +97,11 @@ void Apartment::invoke(const std::function<void()>& work)
         std::rethrow_exception(error);
 }
 
-void Apartment::close()
+void Apartment::requestClose()
 {
-    if (!m_opened)
+    if (m_closeRequested || !awaitCreation())
         return;
-    m_opened = false;
+    m_closeRequested = true;
     QMetaObject::invokeMethod(
         m_object,
         [this] {
@@ -86,7 +114,6 @@ void Apartment::close()
                 m_loop->quit();
         },
         Qt::QueuedConnection);
-    wait();
 }
 
 } // namespace corvanta

@@ -41,6 +41,19 @@ public:
     // made); the apartment is then closed.
     void open();
 
+    // Starts the thread without waiting for the object. Once it exists,
+    // `ready` runs with it on the apartment's thread; if it cannot be made,
+    // `failed` runs there with the error and the thread ends. Either may be
+    // empty. Lets an owner start many apartments without queueing behind
+    // each creation.
+    void openAsync(std::function<void(clsVerify&)> ready,
+                   std::function<void(std::exception_ptr)> failed);
+
+    // Asks the apartment to close without waiting: a running verification is
+    // aborted, the object destroyed, and finished() follows. The destructor
+    // then only joins the thread.
+    void requestClose();
+
     // The object; lives on the apartment's thread. Reach it through call()
     // from other threads, and connect to its signals with a context object.
     clsVerify* object() const { return m_object; }
@@ -64,14 +77,19 @@ protected:
 
 private:
     void invoke(const std::function<void()>& work);
-    void close();
+    // Waits until the creation has ended (once); true when the object exists.
+    bool awaitCreation();
 
     ComponentFactory m_factory;
+    std::function<void(clsVerify&)> m_ready;
+    std::function<void(std::exception_ptr)> m_failed;
     clsVerify* m_object = nullptr;
     QEventLoop* m_loop = nullptr;
     std::exception_ptr m_creationError;
     QSemaphore m_created;
-    bool m_opened = false;
+    bool m_started = false;
+    bool m_creationSeen = false;
+    bool m_closeRequested = false;
 };
 
 } // namespace corvanta

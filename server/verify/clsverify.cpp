@@ -12,14 +12,16 @@ namespace corvanta {
 clsVerify::clsVerify(const ComponentFactory& factory, QObject* parent)
     : QObject(parent), m_tmrVerify(CTimer::create())
 {
-    if (factory.createSmtpClient)
-        m_smtp = factory.createSmtpClient();
-    if (!m_smtp)
-        throw ComponentException(0, QStringLiteral("The SMTP client could not be created"));
+    // The resolver comes first: the SMTP client looks mail servers up
+    // through it.
     if (factory.createDnsResolver)
         m_dns = factory.createDnsResolver();
     if (!m_dns)
         throw ComponentException(0, QStringLiteral("The DNS resolver could not be created"));
+    if (factory.createSmtpClient)
+        m_smtp = factory.createSmtpClient(*m_dns);
+    if (!m_smtp)
+        throw ComponentException(0, QStringLiteral("The SMTP client could not be created"));
     connect(m_tmrVerify.get(), &CTimer::Timer, this, &clsVerify::tmrVerify_Timer);
     m_tmrVerify->setInterval(5);
 }

@@ -32,7 +32,7 @@ class clsVerify final : public QObject
     Q_OBJECT
 
 public:
-    // Creates the timer, then the SMTP client, then the resolver. Throws
+    // Creates the timer, then the resolver, then the SMTP client. Throws
     // ComponentException when a component cannot be made.
     explicit clsVerify(const ComponentFactory& factory, QObject* parent = nullptr);
     ~clsVerify() override;
@@ -101,8 +101,8 @@ private:
     bool m_closing = false;
 
     std::shared_ptr<CTimer> m_tmrVerify;
-    std::unique_ptr<ISmtpClient> m_smtp;
     std::unique_ptr<IDnsResolver> m_dns;
+    std::unique_ptr<ISmtpClient> m_smtp; // uses m_dns: declared after it
 };
 
 } // namespace corvanta

@@ -50,6 +50,7 @@ private:
 struct DnsScript
 {
     IDnsResolver::MxLists answer;
+    std::function<IDnsResolver::MxLists(const QString&)> answerFor; // overrides `answer`
     QString error;       // non-empty: the query fails with this description
     bool silent = false; // the query waits for its time-out
     std::function<void()> duringQuery;
@@ -83,7 +84,7 @@ public:
         }
         if (!m_script->error.isEmpty())
             throw ComponentException(3, m_script->error);
-        return m_script->answer;
+        return m_script->answerFor ? m_script->answerFor(address) : m_script->answer;
     }
     QList<QHostAddress> resolveHost(const QString&) override { return {}; }
     void cancel() override
@@ -214,8 +215,23 @@ inline ComponentFactory scriptedFactory(std::shared_ptr<DnsScript> dns,
                                         std::shared_ptr<SmtpScript> smtp)
 {
     return ComponentFactory{
-        [smtp] { return std::unique_ptr<ISmtpClient>(new ScriptedSmtp(smtp)); },
         [dns] { return std::unique_ptr<IDnsResolver>(new ScriptedDns(dns)); },
+        [smtp](IDnsResolver&) { return std::unique_ptr<ISmtpClient>(new ScriptedSmtp(smtp)); },
+    };
+}
+
+// A factory whose every object gets its own copy of the scripts, so objects
+// on different threads share nothing.
+inline ComponentFactory copyingFactory(const DnsScript& dns, const SmtpScript& smtp)
+{
+    return ComponentFactory{
+        [dns] {
+            return std::unique_ptr<IDnsResolver>(new ScriptedDns(std::make_shared<DnsScript>(dns)));
+        },
+        [smtp](IDnsResolver&) {
+            return std::unique_ptr<ISmtpClient>(
+                new ScriptedSmtp(std::make_shared<SmtpScript>(smtp)));
+        },
     };
 }
 
