@@ -1,5 +1,7 @@
 #include "checkcommand.h"
+#include "hostedverify.h"
 #include "realcomponents.h"
+#include "remotecheck.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -23,6 +25,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const QString command = args.value(1);
+    if (command == QLatin1String("serve"))
+        return corvanta::serveVerifyObjects(argc, argv, corvanta::realComponentFactory());
+    if (command == QLatin1String("check") && corvanta::wantsRemoteCheck(args.mid(2)))
+        return corvanta::runRemoteCheckCommand(args.mid(2));
     if (command == QLatin1String("check"))
         return corvanta::runCheckCommand(args.mid(2), corvanta::realComponentFactory());
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {

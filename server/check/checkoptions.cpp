@@ -174,7 +174,7 @@ QString checkUsage()
     return QStringLiteral(
         "Usage: sondrix check [--dns-server HOST[:PORT]] [--from ADDRESS] [--helo NAME]\n"
         "                     [--dns-timeout SECONDS] [--smtp-timeout SECONDS] [--jobs N]\n"
-        "                     [--progress] [--json] ADDRESS... | -\n"
+        "                     [--progress] [--json] [--remote] ADDRESS... | -\n"
         "\n"
         "Checks each address (format, mail servers, SMTP probe; no mail is sent) and\n"
         "prints one line per address in input order: the outcome code, the address,\n"
@@ -190,6 +190,7 @@ QString checkUsage()
         "  --jobs N                  addresses checked at once, 1 to 1000 (default: 1)\n"
         "  --progress                print each step to standard error\n"
         "  --json                    print one JSON object per address\n"
+        "  --remote                  verify in a sondrix server process, as corvanta does\n"
         "  -                         read addresses from standard input, one a line\n");
 }
 

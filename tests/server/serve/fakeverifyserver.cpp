@@ -142,12 +142,12 @@ int main(int argc, char** argv)
     if (!ok)
         delay = 20;
     ComponentFactory factory{
-        [failCreate, delay]() -> std::unique_ptr<ISmtpClient> {
+        [] { return std::unique_ptr<IDnsResolver>(new FakeDns); },
+        [failCreate, delay](IDnsResolver&) -> std::unique_ptr<ISmtpClient> {
             if (failCreate)
                 throw ComponentException(7, QStringLiteral("The SMTP client is not installed"));
             return std::make_unique<FakeSmtp>(delay);
         },
-        [] { return std::unique_ptr<IDnsResolver>(new FakeDns); },
     };
     return serveVerifyObjects(argc, argv, factory);
 }
