@@ -15,7 +15,8 @@ namespace corvanta {
 class ISmtpClient
 {
 public:
-    enum State : int {
+    enum State : int
+    {
         Disconnected = 0, // no connection
         NotReady = 1,     // a connection exists but is not greeted
         Ready = 2,        // connected and greeted, ready for commands

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "ismtpclient.h"
+#include "smtpreply.h"
+
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <memory>
+
+class QEventLoop;
+class QHostAddress;
+class QTcpSocket;
+
+namespace corvanta {
+
+class IDnsResolver;
+
+// SmtpClient: a plain SMTP client for probing a mail server on port 25.
+//
+// Ownership: it keeps a reference to `resolver`, which it uses to find the
+// addresses of a mail server given by name; the resolver must outlive it.
+//
+// Threads: create, use and destroy it on one thread that runs a Qt event loop.
+// Each blocking step waits in a nested QEventLoop, so that thread keeps serving
+// other events; from such an event, abort() drops the connection and the
+// waiting step throws at once. Starting another blocking operation from such
+// an event is refused with an error.
+//
+// Time-out: each blocking step (connecting to one address, the greeting, each
+// reply) must finish within the time-out, measured from the step's start, so a
+// server that trickles bytes cannot stretch it. A time-out of zero or less
+// means the default of 60000 ms. A step that runs out of time, a reply over
+// the caps of SmtpReplyReader and a connection lost mid-reply all drop the
+// connection (state Disconnected) and throw.
+//
+// Errors: ComponentException with one of the SmtpError numbers below.
+class SmtpClient final : public ISmtpClient
+{
+public:
+    static constexpr int DefaultTimeoutMs = 60000;
+    static constexpr quint16 SmtpPort = 25;
+    // A host with more addresses than this is tried on its first ones only,
+    // which bounds one connection attempt to this many time-outs.
+    static constexpr int MaxAddressesTried = 8;
+
+    enum SmtpError : int
+    {
+        ConnectFailed = 1,   // no address of the host accepted a connection
+        TimedOut = 2,        // a step did not finish within the time-out
+        ConnectionLost = 3,  // the server closed the connection
+        ReplyTooLarge = 4,   // a reply went past the caps
+        GreetingRefused = 5, // the greeting did not begin with "2"
+        HelloRefused = 6,    // neither EHLO nor HELO was accepted
+        CommandRefused = 7,  // the command holds CR, LF or NUL; nothing was sent
+        NotConnected = 8,    // a command without a greeted connection
+        Aborted = 9,         // abort() ended the step
+        Busy = 10,           // another blocking operation is still waiting
+        HostNotFound = 11,   // the mail server's name gave no address
+    };
+
+    explicit SmtpClient(IDnsResolver& resolver);
+    ~SmtpClient() override;
+
+    SmtpClient(const SmtpClient&) = delete;
+    SmtpClient& operator=(const SmtpClient&) = delete;
+
+    void setTimeout(int milliseconds) override;
+    int timeout() const override;
+    State state() const override;
+    QString helloName() const override;
+    void setHelloName(const QString& name) override;
+
+    void connectAndGreet(const QString& host) override;
+    QString sendCommand(const QString& line) override;
+    // Ends the conversation politely; the connection is closed afterwards in
+    // every case. A server that does not answer QUIT is no error here: the
+    // conversation is over either way.
+    void logout() override;
+    void abort() override;
+
+private:
+    int effectiveTimeout() const;
+    void beginOperation();
+    bool tryConnect(const QHostAddress& address, QString& error);
+    QString exchange(const QString& line, const char* step);
+    QString readReply(const char* step);
+    void waitForEvent(QDeadlineTimer deadline);
+    void wake();
+    void drop();
+    [[noreturn]] void fail(SmtpError number, const QString& description);
+
+    IDnsResolver& m_resolver;
+    std::unique_ptr<QTcpSocket> m_socket;
+    QTimer m_wakeTimer;
+    QEventLoop* m_loop = nullptr;
+    QByteArray m_buffer;
+    SmtpReplyReader m_reader;
+    QString m_helloName;
+    int m_timeoutMs = DefaultTimeoutMs;
+    State m_state = Disconnected;
+    bool m_busy = false;
+    bool m_aborted = false;
+    bool m_resolving = false;
+};
+
+} // namespace corvanta

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <memory>
+
+namespace corvanta::testing {
+
+// How one fake mail server behaves. Replies are given without their final
+// CR LF; a multi-line reply holds its lines joined by CR LF.
+struct FakeSmtpBehaviour
+{
+    bool closeOnConnect = false; // accept, then close at once
+    bool silent = false;         // accept, then never send a byte
+    int replyDelayMs = 0;        // wait before each reply, the greeting included
+    int dripIntervalMs = 0;      // send each reply one byte per interval
+
+    QByteArray greeting = "220 fake.test ESMTP ready";
+    QByteArray ehloReply = "250-fake.test greets you\r\n250-PIPELINING\r\n250 8BITMIME";
+    QByteArray heloReply = "250 fake.test";
+    QByteArray mailReply = "250 2.1.0 Sender ok";
+    QByteArray rcptReply = "250 2.1.5 Recipient ok";
+    // Recipients whose local part starts with this prefix get rejectedRcptReply.
+    QByteArray rejectedRcptPrefix;
+    QByteArray rejectedRcptReply = "550 5.1.1 No such user";
+    QByteArray quitReply = "221 2.0.0 Bye";
+    QByteArray otherReply = "250 2.0.0 Ok";                       // RSET, NOOP
+    QByteArray unknownReply = "500 5.5.2 Command not recognized"; // anything else
+
+    // On a command with this verb ("MAIL", "RCPT"...): close without a reply.
+    QByteArray dropOnVerb;
+    // On a command with this verb: send continuation lines without end.
+    QByteArray endlessOnVerb;
+};
+
+// FakeSmtpServers: any number of scriptable mail servers, served together on
+// one thread of their own so a test's blocking client can talk to them.
+//
+// Each listens on its own address, normally 127.0.0.x port 25 inside a private
+// network namespace. They record every command line they receive. Every
+// method may be called from any thread.
+class FakeSmtpServers final
+{
+public:
+    FakeSmtpServers();
+    ~FakeSmtpServers(); // closes every server and connection, stops the thread
+
+    FakeSmtpServers(const FakeSmtpServers&) = delete;
+    FakeSmtpServers& operator=(const FakeSmtpServers&) = delete;
+
+    // Starts a server on `address`:`port`. Returns false with a reason in
+    // `error` when it cannot listen there.
+    bool add(const QHostAddress& address, const FakeSmtpBehaviour& behaviour,
+             QString* error = nullptr, quint16 port = 25);
+
+    // Command lines received by the server on `address`, in order, without
+    // their line ends, over all its connections.
+    QList<QByteArray> commands(const QHostAddress& address) const;
+    // Connections the server on `address` has accepted.
+    int connections(const QHostAddress& address) const;
+    // Connections of any server still open.
+    int openConnections() const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace corvanta::testing

@@ -1,0 +1,169 @@
+// fakeworld: a fake DNS server and fake mail servers for benchmarks and
+// end-to-end runs, meant to run inside a private network namespace (see
+// netns-run.sh) next to the program under test.
+//
+//   fakeworld [--dns ADDRESS:PORT] [--domains N] [--reply-delay-ms MS]
+//             [--silent-domains K] [--reject-prefix TEXT]
+//
+//   --dns ADDRESS:PORT   where the DNS server listens (UDP); default 127.0.0.1:53
+//   --domains N          domains domain1.test ... domainN.test; default 20.
+//                        domainI.test has one MX, mx.domainI.test (preference
+//                        10), whose address is 127.1.0.0 + I and on whose
+//                        port 25 a fake mail server listens.
+//   --reply-delay-ms MS  every mail server waits MS before each reply (the
+//                        greeting included); default 0
+//   --silent-domains K   the mail servers of the last K domains accept
+//                        connections but never say a word; default 0
+//   --reject-prefix TEXT recipients whose local part begins with TEXT get
+//                        "550 5.1.1 No such user"; default "unknown"
+//
+// Besides: nodata.test has no MX records (NODATA), nullmx.test has a null MX,
+// and every other name does not exist (NXDOMAIN).
+//
+// It prints "ready" on standard output once everything listens, then runs
+// until it is killed or, when standard input is a pipe or terminal, until
+// standard input closes. It exits with 1 and a reason on standard error when
+// it cannot listen, and with 2 on a usage error.
+
+#include "fakednsserver.h"
+#include "fakesmtpserver.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace corvanta::testing;
+
+namespace {
+
+struct Options
+{
+    QHostAddress dnsAddress{QHostAddress::LocalHost};
+    quint16 dnsPort = 53;
+    int domains = 20;
+    int replyDelayMs = 0;
+    int silentDomains = 0;
+    QByteArray rejectPrefix = "unknown";
+};
+
+[[noreturn]] void usage(const QString& problem)
+{
+    std::fprintf(stderr,
+                 "fakeworld: %s\nusage: fakeworld [--dns ADDRESS:PORT] [--domains N] "
+                 "[--reply-delay-ms MS] [--silent-domains K] [--reject-prefix TEXT]\n",
+                 qPrintable(problem));
+    std::exit(2);
+}
+
+int toNumber(const QString& option, const QString& text, int min, int max)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < min || value > max)
+        usage(QStringLiteral("%1 needs a number from %2 to %3").arg(option).arg(min).arg(max));
+    return value;
+}
+
+Options parse(const QStringList& args)
+{
+    Options options;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& option = args.at(i);
+        if (i + 1 >= args.size())
+            usage(QStringLiteral("unknown option or missing value: %1").arg(option));
+        const QString value = args.at(++i);
+        if (option == QLatin1String("--dns")) {
+            const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+            if (colon < 0 || !options.dnsAddress.setAddress(value.left(colon)))
+                usage(QStringLiteral("--dns needs ADDRESS:PORT"));
+            options.dnsPort = quint16(toNumber(option, value.mid(colon + 1), 1, 65535));
+        } else if (option == QLatin1String("--domains")) {
+            options.domains = toNumber(option, value, 1, 60000);
+        } else if (option == QLatin1String("--reply-delay-ms")) {
+            options.replyDelayMs = toNumber(option, value, 0, 3600000);
+        } else if (option == QLatin1String("--silent-domains")) {
+            options.silentDomains = toNumber(option, value, 0, 60000);
+        } else if (option == QLatin1String("--reject-prefix")) {
+            options.rejectPrefix = value.toUtf8();
+        } else {
+            usage(QStringLiteral("unknown option: %1").arg(option));
+        }
+    }
+    if (options.silentDomains > options.domains)
+        usage(QStringLiteral("--silent-domains cannot exceed --domains"));
+    return options;
+}
+
+// Many parallel conversations need many descriptors.
+void raiseOpenFileLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+bool stdinCanClose()
+{
+    struct stat st
+    {
+    };
+    if (fstat(STDIN_FILENO, &st) != 0)
+        return false;
+    return S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || isatty(STDIN_FILENO);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const Options options = parse(app.arguments());
+    raiseOpenFileLimit();
+
+    FakeDnsServer dns;
+    FakeSmtpServers smtp;
+    QString error;
+    if (!dns.start(options.dnsAddress, options.dnsPort, &error)) {
+        std::fprintf(stderr, "fakeworld: DNS server on %s:%u: %s\n",
+                     qPrintable(options.dnsAddress.toString()), options.dnsPort, qPrintable(error));
+        return 1;
+    }
+    for (int i = 1; i <= options.domains; ++i) {
+        const QString domain = QStringLiteral("domain%1.test").arg(i);
+        const QString host = QStringLiteral("mx.") + domain;
+        const QHostAddress address(quint32(0x7f010000u + quint32(i)));
+        dns.setMx(domain, {{10, host}});
+        dns.setAddresses(host, {address});
+        FakeSmtpBehaviour behaviour;
+        behaviour.replyDelayMs = options.replyDelayMs;
+        behaviour.rejectedRcptPrefix = options.rejectPrefix;
+        behaviour.silent = i > options.domains - options.silentDomains;
+        if (!smtp.add(address, behaviour, &error)) {
+            std::fprintf(stderr, "fakeworld: mail server on %s:25: %s\n",
+                         qPrintable(address.toString()), qPrintable(error));
+            return 1;
+        }
+    }
+    dns.setMx(QStringLiteral("nodata.test"), {});
+    dns.setMx(QStringLiteral("nullmx.test"), {{0, QStringLiteral(".")}});
+
+    std::optional<QSocketNotifier> stdinWatch;
+    if (stdinCanClose()) {
+        stdinWatch.emplace(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(&*stdinWatch, &QSocketNotifier::activated, &app, [&] {
+            char buffer[256];
+            if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
+                app.quit();
+        });
+    }
+
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return app.exec();
+}

@@ -1,0 +1,8 @@
+#!/bin/sh
+# Runs a command inside a private network namespace that has only loopback,
+# so tests can bind 127.0.0.x:25 and talk to fake servers without root and
+# without touching the machine's real network. If the namespace cannot be
+# made, this fails (and so does the test): it never runs the command outside.
+#
+#   netns-run.sh COMMAND [ARG...]
+exec unshare -rn sh -c 'ip link set lo up && exec "$@"' netns-run "$@"
