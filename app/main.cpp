@@ -2,14 +2,13 @@
 
 #include "SettingsBridge.h"
 #include "StatusPanelBridge.h"
+#include "ucverify.h"
 #include "ui/IRunController.h"
 #include "ui/WindowServices.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QHostInfo>
 
@@ -44,22 +43,42 @@ public:
     }
 };
 
-// Until the component broker is wired in, "starting the server" means finding
-// the sondrix program beside this one, which is where the broker starts it from.
-class LocalVerifierHost final : public IVerifierHost
+// Element 0 of the window's verifier controls: created before the window
+// loads, which starts the verification server, and asked for the default hello
+// name. It does no work of its own and lives as long as the window.
+class FirstVerifierHost final : public IVerifierHost
 {
 public:
     bool StartFirstVerifier(QString& error) override
     {
-        const QString path =
-            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("sondrix"));
-        if (QFileInfo(path).isExecutable())
+        try {
+            m_first = std::make_unique<ucVerify>();
+            m_first->hide();
             return true;
-        error = QStringLiteral("the program %1 was not found or cannot be run.")
-                    .arg(QDir::toNativeSeparators(path));
+        } catch (const BrokerException& failure) {
+            error = failure.error().description;
+        } catch (const std::exception& failure) {
+            error = QString::fromLocal8Bit(failure.what());
+        }
         return false;
     }
-    QString DefaultHelloName() override { return QHostInfo::localHostName(); }
+
+    QString DefaultHelloName() override
+    {
+        if (m_first) {
+            try {
+                const QString name = m_first->HelloName();
+                if (!name.isEmpty())
+                    return name;
+            } catch (const std::exception&) {
+                // The server went away after starting: fall back below.
+            }
+        }
+        return QHostInfo::localHostName();
+    }
+
+private:
+    std::unique_ptr<ucVerify> m_first;
 };
 
 } // namespace
@@ -71,7 +90,7 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Halvorn"));
 
     StoredSettings settings;
-    LocalVerifierHost verifiers;
+    FirstVerifierHost verifiers;
     DefaultDialogs dialogs;
     NullRunController run;
 
