@@ -1,0 +1,376 @@
+#include "ReportModel.h"
+
+#include "CommandIcons.h"
+
+#include <QBrush>
+#include <algorithm>
+#include <limits>
+
+namespace corvanta {
+
+namespace {
+const QColor kNumberColour(0, 0, 153);
+const QColor kMessageColour(0, 0, 102);
+const QColor kShadedRow(240, 253, 255);
+
+// A model cannot show more rows than an int counts.
+constexpr qsizetype kMaxRecords = std::numeric_limits<int>::max() - 1;
+} // namespace
+
+ReportModel::ReportModel(QObject* parent) : QAbstractTableModel(parent)
+{
+    m_wordIndex.insert(QString(), 0);
+}
+
+QString ReportModel::ColumnCaption(int column)
+{
+    switch (column) {
+    case ColNumber:
+        return QStringLiteral("No");
+    case ColAddress:
+        return QStringLiteral("Email");
+    case ColResult:
+        return QStringLiteral("Result");
+    case ColMessage:
+        return QStringLiteral("Message");
+    default:
+        return {};
+    }
+}
+
+int ReportModel::ColumnWidth(int column)
+{
+    static constexpr int widths[ColumnCount] = {25, 80, 45, 130};
+    return column >= 0 && column < ColumnCount ? widths[column] : 0;
+}
+
+qsizetype ReportModel::RecordCount() const
+{
+    return qsizetype(m_outcomes.size());
+}
+
+qsizetype ReportModel::AddRecord(QByteArrayView address)
+{
+    if (RecordCount() >= kMaxRecords)
+        return -1;
+    m_outcomes.emplace_back().address = m_bytes.Append(address);
+    if (!m_messages.empty())
+        m_messages.emplace_back();
+    return RecordCount() - 1;
+}
+
+void ReportModel::RemoveAllRecords()
+{
+    beginResetModel();
+    // Give the memory back: the next list may be much smaller.
+    m_bytes.Clear();
+    m_outcomes.clear();
+    m_messages.clear();
+    std::vector<std::uint32_t>().swap(m_order);
+    std::vector<std::uint32_t>().swap(m_rowOf);
+    m_shown = 0;
+    m_sortColumn = -1;
+    endResetModel();
+}
+
+void ReportModel::Populate()
+{
+    if (IsSorted()) {
+        beginResetModel();
+        BuildOrder(m_sortColumn, m_sortOrder);
+        m_shown = RecordCount();
+        endResetModel();
+        return;
+    }
+    const qsizetype count = RecordCount();
+    if (count > m_shown) {
+        beginInsertRows({}, int(m_shown), int(count - 1));
+        m_shown = count;
+        endInsertRows();
+    }
+}
+
+QByteArrayView ReportModel::AddressView(qsizetype record) const
+{
+    return m_bytes.View(m_outcomes[record].address);
+}
+
+QByteArray ReportModel::address(qsizetype row) const
+{
+    return Valid(row) ? AddressView(row).toByteArray() : QByteArray();
+}
+
+std::optional<qint32> ReportModel::storedCode(qsizetype row) const
+{
+    if (!HasOutcomeCode(row))
+        return std::nullopt;
+    return m_outcomes[row].code;
+}
+
+void ReportModel::setResult(qsizetype row, const QString& word, quint32 colour, int icon)
+{
+    // Colours arrive as 0x00BBGGRR.
+    SetResult(row, word,
+              QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)),
+              icon);
+}
+
+qint32 ReportModel::OutcomeCode(qsizetype record) const
+{
+    return Valid(record) ? m_outcomes[record].code : 0;
+}
+
+bool ReportModel::HasOutcomeCode(qsizetype record) const
+{
+    return Valid(record) && (m_outcomes[record].flags & HasCode);
+}
+
+void ReportModel::setStoredCode(qsizetype record, qint32 code)
+{
+    if (!Valid(record))
+        return;
+    m_outcomes[record].code = code;
+    m_outcomes[record].flags |= HasCode;
+    // Only a sort by address could depend on it, and the code is not shown.
+}
+
+QString ReportModel::ResultText(qsizetype record) const
+{
+    return Valid(record) ? m_words.at(m_outcomes[record].word) : QString();
+}
+
+QColor ReportModel::ResultColour(qsizetype record) const
+{
+    if (!Valid(record) || !(m_outcomes[record].flags & HasColour))
+        return {};
+    return QColor::fromRgb(m_outcomes[record].colour);
+}
+
+int ReportModel::ResultIcon(qsizetype record) const
+{
+    return Valid(record) ? m_outcomes[record].icon : 0;
+}
+
+quint32 ReportModel::InternWord(const QString& word)
+{
+    auto it = m_wordIndex.constFind(word);
+    if (it != m_wordIndex.cend())
+        return *it;
+    const quint32 index = quint32(m_words.size());
+    m_words.append(word);
+    m_wordIndex.insert(word, index);
+    return index;
+}
+
+void ReportModel::SetResult(qsizetype record, const QString& text, const QColor& colour, int icon)
+{
+    if (!Valid(record))
+        return;
+    Outcome& slot = m_outcomes[record];
+    slot.word = InternWord(text);
+    if (colour.isValid()) {
+        slot.colour = colour.rgb();
+        slot.flags |= HasColour;
+    } else {
+        slot.flags &= quint8(~HasColour);
+    }
+    slot.icon = quint8(std::clamp(icon, 0, 255));
+    RowChanged(record, ColResult);
+}
+
+QString ReportModel::Message(qsizetype record) const
+{
+    if (!Valid(record) || m_messages.empty())
+        return {};
+    return m_messages[record];
+}
+
+void ReportModel::setMessage(qsizetype record, const QString& message)
+{
+    if (!Valid(record))
+        return;
+    if (m_messages.empty()) {
+        if (message.isEmpty())
+            return;
+        m_messages.grow_to(m_outcomes.size());
+    }
+    m_messages[record] = message;
+    RowChanged(record, ColMessage);
+}
+
+qsizetype ReportModel::RowOfRecord(qsizetype record) const
+{
+    if (IsSorted())
+        return record < qsizetype(m_rowOf.size()) ? qsizetype(m_rowOf[record]) : -1;
+    return record < m_shown ? record : -1;
+}
+
+qsizetype ReportModel::RecordAtRow(qsizetype row) const
+{
+    if (row < 0 || row >= m_shown)
+        return -1;
+    return IsSorted() ? qsizetype(m_order[row]) : row;
+}
+
+void ReportModel::RowChanged(qsizetype record, int column)
+{
+    const qsizetype row = RowOfRecord(record);
+    if (row < 0)
+        return;
+    const QModelIndex cell = index(int(row), column);
+    emit dataChanged(cell, cell);
+}
+
+void ReportModel::bringIntoView(qsizetype record)
+{
+    const qsizetype row = RowOfRecord(record);
+    if (row >= 0)
+        emit RowShowRequested(int(row));
+}
+
+QString ReportModel::DisplayText(qsizetype record, int column) const
+{
+    switch (column) {
+    case ColNumber:
+        return QString::number(record + 1);
+    case ColAddress:
+        return QString::fromLocal8Bit(AddressView(record));
+    case ColResult:
+        return m_words.at(m_outcomes[record].word);
+    case ColMessage:
+        return m_messages.empty() ? QString() : m_messages[record];
+    default:
+        return {};
+    }
+}
+
+void ReportModel::BuildOrder(int column, Qt::SortOrder order)
+{
+    const qsizetype count = RecordCount();
+    m_order.resize(size_t(count));
+    for (qsizetype i = 0; i < count; ++i)
+        m_order[i] = std::uint32_t(i);
+
+    auto less = [this, column](std::uint32_t a, std::uint32_t b) {
+        switch (column) {
+        case ColNumber:
+            return a < b;
+        case ColAddress:
+            return AddressView(a) < AddressView(b);
+        case ColResult:
+            return m_words.at(m_outcomes[a].word) < m_words.at(m_outcomes[b].word);
+        case ColMessage:
+            return Message(a) < Message(b);
+        default:
+            return a < b;
+        }
+    };
+    // Stable, so equal keys keep record order and a second click is predictable.
+    if (order == Qt::AscendingOrder)
+        std::stable_sort(m_order.begin(), m_order.end(), less);
+    else
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [&less](std::uint32_t a, std::uint32_t b) { return less(b, a); });
+
+    m_rowOf.resize(size_t(count));
+    for (qsizetype row = 0; row < count; ++row)
+        m_rowOf[m_order[row]] = std::uint32_t(row);
+}
+
+void ReportModel::sort(int column, Qt::SortOrder order)
+{
+    beginResetModel();
+    if (column >= 0 && column < ColumnCount) {
+        m_sortColumn = column;
+        m_sortOrder = order;
+        BuildOrder(column, order);
+    } else {
+        m_sortColumn = -1;
+        std::vector<std::uint32_t>().swap(m_order);
+        std::vector<std::uint32_t>().swap(m_rowOf);
+    }
+    m_shown = RecordCount();
+    endResetModel();
+}
+
+void ReportModel::Arrange(int column)
+{
+    sort(column, Qt::AscendingOrder);
+}
+
+void ReportModel::RestoreRecordOrder()
+{
+    if (!IsSorted())
+        return;
+    beginResetModel();
+    m_sortColumn = -1;
+    std::vector<std::uint32_t>().swap(m_order);
+    std::vector<std::uint32_t>().swap(m_rowOf);
+    // m_shown stays: rows that were shown stay shown, now in record order.
+    endResetModel();
+    emit RecordOrderRestored();
+}
+
+int ReportModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_shown);
+}
+
+int ReportModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ReportModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_shown)
+        return {};
+    const qsizetype record = RecordAtRow(index.row());
+    const int column = index.column();
+
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return DisplayText(record, column);
+    case Qt::ForegroundRole:
+        if (column == ColNumber)
+            return QBrush(kNumberColour);
+        if (column == ColMessage)
+            return QBrush(kMessageColour);
+        if (column == ColResult && (m_outcomes[record].flags & HasColour))
+            return QBrush(QColor::fromRgb(m_outcomes[record].colour));
+        return {};
+    case Qt::BackgroundRole:
+        // Decided per display row while drawing; nothing is stored.
+        if (index.row() % 2 == 0)
+            return QBrush(kShadedRow);
+        return {};
+    case Qt::DecorationRole:
+        if (column == ColResult && m_outcomes[record].icon != 0)
+            return ReportIcon(m_outcomes[record].icon);
+        return {};
+    case OutcomeCodeRole:
+        if (column == ColAddress)
+            return m_outcomes[record].code;
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return ColumnCaption(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags ReportModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Read-only to the user: no Qt::ItemIsEditable.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+} // namespace corvanta

@@ -1,0 +1,87 @@
+#include "ReportView.h"
+
+#include "ReportModel.h"
+
+#include <QHeaderView>
+#include <QPalette>
+
+namespace corvanta {
+
+ReportView::ReportView(ReportModel& model, QWidget* parent) : QTableView(parent), m_model(model)
+{
+    setObjectName(QStringLiteral("wndReportControl"));
+    setModel(&m_model);
+    connect(&m_model, &ReportModel::RowShowRequested, this, &ReportView::OnRowShowRequested);
+    connect(&m_model, &ReportModel::RecordOrderRestored, this, &ReportView::OnOrderRestored);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ReportView::OnHeaderClicked);
+}
+
+void ReportView::InitReport()
+{
+    QHeaderView* header = horizontalHeader();
+    for (int column = 0; column < m_model.columnCount(); ++column) {
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+        setColumnWidth(column, ReportModel::ColumnWidth(column));
+    }
+    header->setStretchLastSection(false);
+    header->setHighlightSections(false);
+    header->setSectionsClickable(m_sortingAllowed);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    // Every row has the same height, so the view never measures rows and
+    // scrolling a huge list costs the same as a small one.
+    QHeaderView* rows = verticalHeader();
+    rows->setVisible(false);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 4);
+
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setShowGrid(true);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+    setIconSize(QSize(16, 16));
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    QPalette colours = palette();
+    colours.setColor(QPalette::Highlight, QColor(0, 79, 117));
+    colours.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
+    setPalette(colours);
+
+    m_model.Populate();
+}
+
+void ReportView::SetSortingAllowed(bool allowed)
+{
+    if (m_sortingAllowed == allowed)
+        return;
+    m_sortingAllowed = allowed;
+    horizontalHeader()->setSectionsClickable(allowed);
+}
+
+void ReportView::OnHeaderClicked(int column)
+{
+    if (!m_sortingAllowed)
+        return;
+    // A second click on the same heading reverses the order.
+    Qt::SortOrder order = Qt::AscendingOrder;
+    if (m_model.IsSorted() && m_model.SortColumn() == column &&
+        m_model.SortDirection() == Qt::AscendingOrder)
+        order = Qt::DescendingOrder;
+    m_model.sort(column, order);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(column, order);
+}
+
+void ReportView::OnRowShowRequested(int row)
+{
+    scrollTo(m_model.index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+void ReportView::OnOrderRestored()
+{
+    horizontalHeader()->setSortIndicatorShown(false);
+}
+
+} // namespace corvanta

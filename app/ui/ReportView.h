@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QTableView>
+
+namespace corvanta {
+
+class ReportModel;
+
+// The report grid: a virtual table over a ReportModel. Read-only to the user,
+// fixed row height (so a million rows scroll without per-row work), no row
+// header. Sorting by a column heading is offered only while SetSortingAllowed
+// is true; the window turns it off for the length of a run, because a run
+// addresses rows by position.
+class ReportView final : public QTableView
+{
+    Q_OBJECT
+public:
+    // Does not own `model`; the model must outlive the view.
+    explicit ReportView(ReportModel& model, QWidget* parent = nullptr);
+
+    // Columns, widths and look; the grid is empty afterwards until records are
+    // added and populated.
+    void InitReport();
+    void SetSortingAllowed(bool allowed);
+    bool SortingAllowed() const { return m_sortingAllowed; }
+    ReportModel& Model() const { return m_model; }
+
+private:
+    void OnHeaderClicked(int column);
+    void OnRowShowRequested(int row);
+    void OnOrderRestored();
+
+    ReportModel& m_model;
+    bool m_sortingAllowed = true;
+};
+
+} // namespace corvanta

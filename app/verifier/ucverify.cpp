@@ -1,0 +1,26 @@
+#include "ucverify.h"
+
+namespace corvanta {
+
+ucVerify::ucVerify(QWidget* parent, const ClientOptions& options)
+    : QWidget(parent), m_verify(std::make_unique<RemoteVerify>(options))
+{
+    // Fixed minimum and maximum: any resize leaves the control 32 by 32.
+    setFixedSize(Side, Side);
+    connect(m_verify.get(), &RemoteVerify::FinishedEvent, this, &ucVerify::Finished);
+    connect(m_verify.get(), &RemoteVerify::ProgressEvent, this, &ucVerify::Progress);
+    connect(m_verify.get(), &RemoteVerify::stateChanged, this, &ucVerify::stateChanged);
+}
+
+ucVerify::~ucVerify()
+{
+    // Abort first so a verification under way ends even if the release
+    // itself were delayed; the release (closing the connection) follows.
+    // Neither may keep the window from closing.
+    QVariant ignoredValue;
+    BrokerError ignoredError;
+    m_verify->tryCall(verifyclass::Abort, {}, &ignoredValue, &ignoredError);
+    m_verify.reset();
+}
+
+} // namespace corvanta

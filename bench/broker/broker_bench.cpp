@@ -1,0 +1,220 @@
+// Broker benchmarks. Prints figures; never fails on a time.
+//
+//   broker_bench [roundtrip|pool|idle|scale|all] [--server PROGRAM]
+//
+// PROGRAM is the server to start (default: the fake verification server of
+// the tests, whose SMTP replies for "*@slow.*" take FAKE_REPLY_DELAY_MS, 20 by
+// default, and whose "*@silent.*" servers never greet).
+#include "remoteverify.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace corvanta;
+
+namespace {
+
+ClientOptions g_options;
+
+double cpuSeconds()
+{
+    struct rusage ru
+    {
+    };
+    getrusage(RUSAGE_SELF, &ru);
+    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+           double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+long residentKb(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toLong();
+    return -1;
+}
+
+std::vector<std::unique_ptr<RemoteVerify>> makePool(int n)
+{
+    std::vector<std::unique_ptr<RemoteVerify>> pool;
+    pool.reserve(size_t(n));
+    for (int i = 0; i < n; ++i)
+        pool.push_back(std::make_unique<RemoteVerify>(g_options));
+    return pool;
+}
+
+void roundTrip()
+{
+    RemoteVerify v(g_options);
+    constexpr int Calls = 20000;
+    std::vector<double> us;
+    us.reserve(Calls);
+    for (int i = 0; i < 1000; ++i)
+        v.ID(); // warm up
+    const double cpu0 = cpuSeconds();
+    for (int i = 0; i < Calls; ++i) {
+        QElapsedTimer t;
+        t.start();
+        v.setID(i);
+        us.push_back(double(t.nsecsElapsed()) / 1000.0);
+    }
+    const double cpu = cpuSeconds() - cpu0;
+    std::sort(us.begin(), us.end());
+    std::printf("round trip (setID, %d calls): median %.1f us, p99 %.1f us; client CPU %.1f us "
+                "per call\n",
+                Calls, us[us.size() / 2], us[us.size() * 99 / 100], cpu * 1e6 / Calls);
+
+    constexpr int Reads = 10000000;
+    QElapsedTimer t;
+    t.start();
+    qint64 sum = 0;
+    RemoteVerify* volatile target = &v; // keeps the reads from being folded into one
+    for (int i = 0; i < Reads; ++i)
+        sum += target->Status();
+    std::printf("reading Status: %.1f ns per read (%d reads, checksum %lld)\n",
+                double(t.nsecsElapsed()) / Reads, Reads, static_cast<long long>(sum));
+}
+
+// The run's way of working: visit every verifier, collect the finished ones,
+// hand out the next address, and sleep until a push when nothing changed.
+void pool(int threads, int addresses, int replies, int delayMs)
+{
+    auto verifiers = makePool(threads);
+    int next = 0;
+    int done = 0;
+    QElapsedTimer t;
+    t.start();
+    const double cpu0 = cpuSeconds();
+    for (auto& v : verifiers) {
+        v->setAddress(QStringLiteral("user%1@slow.example").arg(next++));
+        v->Verify();
+    }
+    while (done < addresses) {
+        bool any = false;
+        for (auto& v : verifiers) {
+            if (v->Status() != 3)
+                continue;
+            any = true;
+            if (v->Result() == 0)
+                ++done;
+            else
+                ++done; // counted either way; a failure shows in the check below
+            v->Reset();
+            if (next < addresses) {
+                v->setAddress(QStringLiteral("user%1@slow.example").arg(next++));
+                v->Verify();
+            }
+        }
+        if (!any)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    const double secs = double(t.nsecsElapsed()) / 1e9;
+    const double cpu = cpuSeconds() - cpu0;
+    const double perAddressMs = replies * delayMs + 5; // replies plus the 5 ms start timer
+    const double ideal = threads * 1000.0 / perAddressMs;
+    const double ideal0 = threads * 1000.0 / (replies * delayMs);
+    std::printf("pool of %d, %d addresses, %d replies x %d ms: %.2f s, %.0f addresses/s\n", threads,
+                addresses, replies, delayMs, secs, addresses / secs);
+    std::printf("  ideal %.0f/s (with the 5 ms start timer): %.1f%%; ideal without it %.0f/s: "
+                "%.1f%%\n",
+                ideal, 100.0 * addresses / secs / ideal, ideal0, 100.0 * addresses / secs / ideal0);
+    std::printf("  client CPU %.2f s (%.1f%% of one core)\n", cpu, 100.0 * cpu / secs);
+}
+
+void idle(int threads, int seconds)
+{
+    auto verifiers = makePool(threads);
+    for (auto& v : verifiers) {
+        v->setAddress(QStringLiteral("user@silent.example"));
+        v->Verify();
+    }
+    QElapsedTimer t;
+    t.start();
+    const double cpu0 = cpuSeconds();
+    int finished = 0;
+    // The run's own one-second timers; between them only pushes wake us.
+    QTimer tick;
+    tick.start(1000);
+    while (t.elapsed() < seconds * 1000) {
+        bool any = false;
+        for (auto& v : verifiers)
+            any |= v->Status() == 3;
+        if (any)
+            ++finished;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    const double cpu = cpuSeconds() - cpu0;
+    std::printf("%d verifiers waiting on silent servers for %d s: client CPU %.3f s (%.2f%% of one "
+                "core)%s\n",
+                threads, seconds, cpu, 100.0 * cpu / seconds,
+                finished ? " (some finished early!)" : "");
+    for (auto& v : verifiers)
+        v->Abort();
+}
+
+void scale(int count)
+{
+    auto first = std::make_unique<RemoteVerify>(g_options);
+    const qint64 pid = first->serverProcessId();
+    const long rss1 = residentKb(pid);
+    QElapsedTimer t;
+    t.start();
+    auto objects = makePool(count - 1);
+    const double secs = double(t.nsecsElapsed()) / 1e9;
+    // Touch each once so every object is fully set up, then measure.
+    for (auto& o : objects)
+        o->DnsServerPort();
+    const long rssN = residentKb(pid);
+    std::printf("%d live objects: created in %.2f s; server resident %ld KB with 1, %ld KB with "
+                "%d: %.1f KB per object\n",
+                count, secs, rss1, rssN, count, double(rssN - rss1) / (count - 1));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QString what = QStringLiteral("all");
+    QTemporaryDir dir;
+    g_options.paths = BrokerPaths::forDir(dir.path() + QStringLiteral("/b"));
+    g_options.serverProgram = QStringLiteral(CORVANTA_BENCH_SERVER);
+    g_options.startTimeoutMs = 20000;
+    g_options.callTimeoutMs = 30000;
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == QStringLiteral("--server") && i + 1 < argc)
+            g_options.serverProgram = QString::fromLocal8Bit(argv[++i]);
+        else
+            what = a;
+    }
+    qputenv("CORVANTA_BROKER_LINGER_MS", "200");
+    const int delay = qEnvironmentVariableIsSet("FAKE_REPLY_DELAY_MS")
+                          ? qEnvironmentVariableIntValue("FAKE_REPLY_DELAY_MS")
+                          : 20;
+    std::printf("server: %s\n", qPrintable(g_options.serverProgram));
+    try {
+        if (what == QStringLiteral("roundtrip") || what == QStringLiteral("all"))
+            roundTrip();
+        if (what == QStringLiteral("pool") || what == QStringLiteral("all"))
+            pool(500, 20000, 4, delay); // greeting, MAIL FROM, RCPT TO, QUIT
+        if (what == QStringLiteral("idle") || what == QStringLiteral("all"))
+            idle(500, 10);
+        if (what == QStringLiteral("scale") || what == QStringLiteral("all"))
+            scale(5000);
+    } catch (const BrokerException& e) {
+        std::printf("error %d: %s\n", e.error().number, e.what());
+        return 1;
+    }
+    return 0;
+}

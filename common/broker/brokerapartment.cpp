@@ -1,0 +1,269 @@
+#include "brokerapartment.h"
+
+#include <QEventLoop>
+#include <QLocalSocket>
+#include <exception>
+#include <unistd.h>
+
+namespace corvanta {
+
+namespace {
+
+// The server end of one connection. Lives on the apartment's thread, on that
+// thread's stack, for as long as the thread runs its event loop.
+class ApartmentConnection final : public QObject, public ObjectSite
+{
+public:
+    ApartmentConnection(std::shared_ptr<const ClassTable> classes) : m_classes(std::move(classes))
+    {}
+
+    bool open(qintptr fd, QEventLoop* topLoop)
+    {
+        m_topLoop = topLoop;
+        m_socket = new QLocalSocket(this);
+        if (!m_socket->setSocketDescriptor(fd)) {
+            ::close(int(fd));
+            return false;
+        }
+        connect(m_socket, &QLocalSocket::readyRead, this, &ApartmentConnection::onReadyRead);
+        connect(m_socket, &QLocalSocket::disconnected, this, [this] { close(); });
+        connect(m_socket, &QLocalSocket::errorOccurred, this, [this] { close(); });
+        // Bytes may have come before the notifiers were connected.
+        if (m_socket->bytesAvailable() > 0)
+            onReadyRead();
+        return true;
+    }
+
+    // Runs on the apartment's thread after its event loop ended: the object
+    // goes first (aborted if still connected), then the socket.
+    void teardown()
+    {
+        const bool wasClosing = m_closing;
+        m_closing = true;
+        if (m_object) {
+            if (!wasClosing)
+                m_object->abortWork();
+            m_object.reset();
+        }
+        if (m_socket) {
+            m_socket->abort();
+            delete m_socket;
+            m_socket = nullptr;
+        }
+    }
+
+    void raiseEvent(qint32 event, const wire::ValueList& args) override
+    {
+        if (m_closing)
+            return;
+        const quint32 seq = ++m_nextSeq;
+        if (!send(wire::EventMessage{seq, event, args}))
+            return;
+        // Wait for this event's acknowledgement. Acks are matched by number,
+        // not by order: when a handler's call starts a nested event, the
+        // client acknowledges the outer one first and the inner one later.
+        QEventLoop loop;
+        m_waits.insert(seq, &loop);
+        while (!m_closing && !m_acked.contains(seq))
+            loop.exec();
+        m_waits.remove(seq);
+        m_acked.remove(seq);
+    }
+
+    void pushState(qint32 status, bool busy) override
+    {
+        if (m_closing || (m_sentState && status == m_lastStatus && busy == m_lastBusy))
+            return;
+        m_sentState = true;
+        m_lastStatus = status;
+        m_lastBusy = busy;
+        send(wire::StatePush{status, busy});
+    }
+
+private:
+    void onReadyRead()
+    {
+        m_reader.append(m_socket->readAll());
+        // Frames are handled from a posted call, never inside readyRead:
+        // a socket does not signal readyRead again while its handler runs,
+        // and a call may nest an event loop (an event waiting for its ack, a
+        // verification waiting for the network) in which later frames must
+        // still be served.
+        if (!m_dispatchPosted) {
+            m_dispatchPosted = true;
+            QMetaObject::invokeMethod(
+                this, [this] { dispatch(); }, Qt::QueuedConnection);
+        }
+    }
+
+    void dispatch()
+    {
+        m_dispatchPosted = false;
+        while (!m_closing) {
+            wire::Message message;
+            switch (m_reader.next(&message)) {
+            case wire::FrameReader::Result::NeedMore:
+                return;
+            case wire::FrameReader::Result::Failed:
+                close();
+                return;
+            case wire::FrameReader::Result::Message:
+                handle(message);
+                break;
+            }
+        }
+    }
+
+    void handle(const wire::Message& message)
+    {
+        if (const auto* create = std::get_if<wire::CreateRequest>(&message))
+            handleCreate(*create);
+        else if (const auto* call = std::get_if<wire::CallRequest>(&message))
+            handleCall(*call);
+        else if (const auto* ack = std::get_if<wire::EventAck>(&message))
+            handleAck(*ack);
+        else
+            close(); // a client never sends replies, events or states
+    }
+
+    void handleCreate(const wire::CreateRequest& request)
+    {
+        if (m_object || m_createTried) {
+            close(); // one connection is one object
+            return;
+        }
+        m_createTried = true;
+        wire::Created reply;
+        const auto it = m_classes->constFind(request.className);
+        if (it == m_classes->constEnd()) {
+            reply.error = brokerError(
+                brokererr::CannotCreate,
+                QStringLiteral("The server has no class named \"%1\"").arg(request.className));
+        } else {
+            try {
+                m_object = (*it)(*this);
+                if (m_object) {
+                    reply.ok = true;
+                    const wire::StatePush state = m_object->state();
+                    reply.status = state.status;
+                    reply.busy = state.busy;
+                    m_sentState = true;
+                    m_lastStatus = state.status;
+                    m_lastBusy = state.busy;
+                } else {
+                    reply.error = brokerError(brokererr::CannotCreate,
+                                              QStringLiteral("The object could not be created"));
+                }
+            } catch (const BrokerException& e) {
+                reply.error = e.error();
+            } catch (const std::exception& e) {
+                reply.error =
+                    brokerError(brokererr::CannotCreate, QString::fromLocal8Bit(e.what()));
+            }
+        }
+        send(reply);
+        if (!reply.ok)
+            close();
+    }
+
+    void handleCall(const wire::CallRequest& request)
+    {
+        if (!m_object) {
+            close();
+            return;
+        }
+        wire::CallReply reply;
+        reply.id = request.id;
+        try {
+            reply.value = m_object->invoke(request.member, request.args);
+        } catch (const BrokerException& e) {
+            reply.ok = false;
+            reply.error = e.error();
+        } catch (const std::exception& e) {
+            reply.ok = false;
+            reply.error = brokerError(brokererr::ObjectFailed, QString::fromLocal8Bit(e.what()));
+        }
+        BrokerError encodeError;
+        if (!send(reply, &encodeError)) {
+            // The member returned something that cannot cross: the caller
+            // gets an error in its place instead of a silent empty value.
+            if (!m_closing)
+                send(wire::CallReply{request.id, false, {}, encodeError});
+        }
+    }
+
+    void handleAck(const wire::EventAck& ack)
+    {
+        if (!m_waits.contains(ack.seq))
+            return; // an ack for nothing pending is harmless; ignore it
+        m_acked.insert(ack.seq);
+        m_waits.value(ack.seq)->quit();
+    }
+
+    bool send(const wire::Message& message, BrokerError* error = nullptr)
+    {
+        if (m_closing || !m_socket)
+            return false;
+        const std::optional<QByteArray> frame = wire::encode(message, error);
+        if (!frame)
+            return false;
+        m_socket->write(*frame);
+        m_socket->flush();
+        return true;
+    }
+
+    // The connection is finished (closed by the client, broken, or a frame
+    // was refused): abort the object's work and leave the apartment's
+    // outermost loop. Only that loop is told to quit, not the thread: the
+    // object's nested waits (a DNS look-up, an SMTP reply) must unwind
+    // through their own abort paths, and the outer loop returns once they
+    // have. The object is destroyed after that, on an unwound stack.
+    void close()
+    {
+        if (m_closing)
+            return;
+        m_closing = true;
+        for (QEventLoop* loop : std::as_const(m_waits))
+            loop->quit();
+        if (m_object)
+            m_object->abortWork();
+        m_socket->abort();
+        if (m_topLoop)
+            m_topLoop->quit();
+    }
+
+    std::shared_ptr<const ClassTable> m_classes;
+    QLocalSocket* m_socket = nullptr;
+    QEventLoop* m_topLoop = nullptr;
+    wire::FrameReader m_reader;
+    std::unique_ptr<HostedObject> m_object;
+    QHash<quint32, QEventLoop*> m_waits;
+    QSet<quint32> m_acked;
+    quint32 m_nextSeq = 0;
+    qint32 m_lastStatus = 0;
+    bool m_lastBusy = false;
+    bool m_sentState = false;
+    bool m_createTried = false;
+    bool m_dispatchPosted = false;
+    bool m_closing = false;
+};
+
+} // namespace
+
+BrokerApartment::BrokerApartment(qintptr fd, std::shared_ptr<const ClassTable> classes,
+                                 QObject* parent)
+    : QThread(parent), m_fd(fd), m_classes(std::move(classes))
+{
+    setStackSize(StackSize);
+}
+
+void BrokerApartment::run()
+{
+    QEventLoop loop;
+    ApartmentConnection connection(m_classes);
+    if (connection.open(m_fd, &loop))
+        loop.exec();
+    connection.teardown();
+}
+
+} // namespace corvanta

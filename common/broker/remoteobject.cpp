@@ -1,0 +1,309 @@
+#include "remoteobject.h"
+
+#include "brokerpaths.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+namespace corvanta {
+
+namespace {
+
+BrokerError unavailable()
+{
+    return brokerError(brokererr::ServerUnavailable,
+                       QStringLiteral("The verification server is no longer available"));
+}
+
+} // namespace
+
+std::unique_ptr<RemoteObject> RemoteObject::create(const QString& className,
+                                                   const ClientOptions& options)
+{
+    const QDeadlineTimer deadline(options.startTimeoutMs);
+    BrokerError error;
+    for (;;) {
+        const int remaining = int(qMax<qint64>(1, deadline.remainingTime()));
+        std::unique_ptr<QLocalSocket> socket = connectToServer(options, &error, remaining);
+        if (!socket)
+            throw BrokerException(error);
+        std::unique_ptr<RemoteObject> object(
+            new RemoteObject(std::move(socket), options.callTimeoutMs));
+        switch (object->handshake(className, remaining, &error)) {
+        case CreateOutcome::Created:
+            return object;
+        case CreateOutcome::Refused:
+            throw BrokerException(error);
+        case CreateOutcome::ConnectionLost:
+            // A server that was just leaving (its last object gone) may close
+            // a connection it had already accepted; the next try starts a
+            // fresh one.
+            if (deadline.hasExpired())
+                throw BrokerException(error);
+            QThread::msleep(20);
+            break;
+        }
+    }
+}
+
+RemoteObject::RemoteObject(std::unique_ptr<QLocalSocket> socket, int callTimeoutMs)
+    : m_socket(socket.release()), m_callTimeoutMs(callTimeoutMs)
+{
+    m_socket->setParent(this);
+    m_serverPid = peerProcessId(m_socket->socketDescriptor());
+    // The slots only parse frames and record what came; anything that runs
+    // the caller's code is posted (notify), so it never runs inside a call.
+    connect(m_socket, &QLocalSocket::readyRead, this, &RemoteObject::readIncoming);
+    connect(m_socket, &QLocalSocket::disconnected, this, [this] {
+        readIncoming();
+        markLost();
+    });
+}
+
+RemoteObject::~RemoteObject()
+{
+    if (m_socket) {
+        // Closing is the release: the server aborts the object and frees it.
+        disconnect(m_socket, nullptr, this, nullptr);
+        m_socket->abort();
+    }
+}
+
+RemoteObject::CreateOutcome RemoteObject::handshake(const QString& className, int timeoutMs,
+                                                    BrokerError* error)
+{
+    if (!send(wire::CreateRequest{className}, error))
+        return CreateOutcome::Refused;
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        readIncoming();
+        if (m_created) {
+            if (m_created->ok)
+                return CreateOutcome::Created;
+            *error = m_created->error;
+            return CreateOutcome::Refused;
+        }
+        if (m_lost) {
+            *error = brokerError(
+                brokererr::CannotCreate,
+                QStringLiteral("The verification server closed the connection during creation"));
+            return CreateOutcome::ConnectionLost;
+        }
+        if (deadline.hasExpired()) {
+            *error = brokerError(brokererr::CannotCreate,
+                                 QStringLiteral("The verification server did not create the "
+                                                "object within %1 seconds")
+                                     .arg(timeoutMs / 1000.0));
+            return CreateOutcome::Refused;
+        }
+        if (!m_socket->waitForReadyRead(int(deadline.remainingTime())) &&
+            m_socket->state() != QLocalSocket::ConnectedState)
+            markLost();
+    }
+}
+
+QVariant RemoteObject::call(qint32 member, const wire::ValueList& args)
+{
+    QVariant value;
+    BrokerError error;
+    if (!tryCall(member, args, &value, &error))
+        throw BrokerException(error);
+    return value;
+}
+
+bool RemoteObject::tryCall(qint32 member, const wire::ValueList& args, QVariant* value,
+                           BrokerError* error)
+{
+    if (m_lost) {
+        *error = unavailable();
+        return false;
+    }
+    const quint32 id = ++m_nextId;
+    if (!send(wire::CallRequest{id, member, args}, error))
+        return false;
+    m_pending.insert(id);
+    const QDeadlineTimer deadline(m_callTimeoutMs);
+    for (;;) {
+        readIncoming();
+        const auto it = m_replies.find(id);
+        if (it != m_replies.end()) {
+            const wire::CallReply reply = *it;
+            m_replies.erase(it);
+            m_pending.remove(id);
+            if (!reply.ok) {
+                *error = reply.error;
+                return false;
+            }
+            *value = reply.value;
+            return true;
+        }
+        // An object may raise an event while it serves this very call and
+        // wait for the handler; like any single-threaded component client we
+        // run the handler now instead of letting both sides wait.
+        if (!m_events.isEmpty() && !m_delivering)
+            deliverEvents();
+        if (m_lost) {
+            m_pending.remove(id);
+            *error = unavailable();
+            return false;
+        }
+        if (deadline.hasExpired()) {
+            // A late reply to this call is dropped when it comes.
+            m_pending.remove(id);
+            *error = brokerError(brokererr::CallTimedOut,
+                                 QStringLiteral("The verification server did not answer within "
+                                                "%1 seconds")
+                                     .arg(m_callTimeoutMs / 1000.0));
+            return false;
+        }
+        // Block on this socket alone: the caller's other events wait until
+        // the call is done, as they would for any synchronous call.
+        if (!m_socket->waitForReadyRead(int(deadline.remainingTime())) &&
+            m_socket->state() != QLocalSocket::ConnectedState)
+            markLost();
+    }
+}
+
+bool RemoteObject::waitForPush(int ms)
+{
+    const quint64 before = m_pushCount;
+    readIncoming();
+    if (m_pushCount != before || m_lost)
+        return m_pushCount != before;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(this, &RemoteObject::stateChanged, &loop, &QEventLoop::quit);
+    connect(this, &RemoteObject::connectionLost, &loop, &QEventLoop::quit);
+    timer.start(ms);
+    while (m_pushCount == before && !m_lost && timer.isActive())
+        loop.exec();
+    return m_pushCount != before;
+}
+
+void RemoteObject::readIncoming()
+{
+    if (!m_socket)
+        return;
+    if (m_socket->bytesAvailable() > 0)
+        m_reader.append(m_socket->readAll());
+    for (;;) {
+        wire::Message message;
+        const auto result = m_reader.next(&message);
+        if (result == wire::FrameReader::Result::NeedMore)
+            return;
+        if (result == wire::FrameReader::Result::Failed) {
+            // A server that sends garbage cannot be trusted with more calls.
+            m_socket->abort();
+            markLost();
+            return;
+        }
+        handle(message);
+    }
+}
+
+void RemoteObject::handle(wire::Message& message)
+{
+    if (auto* created = std::get_if<wire::Created>(&message)) {
+        m_created = *created;
+        m_status = created->status;
+        m_busy = created->busy;
+    } else if (auto* reply = std::get_if<wire::CallReply>(&message)) {
+        if (m_pending.contains(reply->id))
+            m_replies.insert(reply->id, std::move(*reply));
+    } else if (auto* event = std::get_if<wire::EventMessage>(&message)) {
+        m_events.enqueue(std::move(*event));
+        postNotify();
+    } else if (auto* state = std::get_if<wire::StatePush>(&message)) {
+        m_status = state->status;
+        m_busy = state->busy;
+        ++m_pushCount;
+        postNotify();
+    } else {
+        m_socket->abort();
+        markLost();
+    }
+}
+
+void RemoteObject::markLost()
+{
+    if (m_lost)
+        return;
+    m_lost = true;
+    postNotify();
+}
+
+bool RemoteObject::send(const wire::Message& message, BrokerError* error)
+{
+    BrokerError ignored;
+    const std::optional<QByteArray> frame = wire::encode(message, error ? error : &ignored);
+    if (!frame)
+        return false;
+    if (m_lost || m_socket->write(*frame) != frame->size()) {
+        markLost();
+        if (error)
+            *error = unavailable();
+        return false;
+    }
+    m_socket->flush();
+    return true;
+}
+
+void RemoteObject::postNotify()
+{
+    if (m_notifyPosted)
+        return;
+    m_notifyPosted = true;
+    QMetaObject::invokeMethod(this, &RemoteObject::notify, Qt::QueuedConnection);
+}
+
+void RemoteObject::notify()
+{
+    m_notifyPosted = false;
+    const QPointer<RemoteObject> self(this);
+    emitState();
+    if (!self || !deliverEvents())
+        return;
+    if (m_lost && !m_lostNotified) {
+        m_lostNotified = true;
+        emit connectionLost();
+    }
+}
+
+void RemoteObject::emitState()
+{
+    if (m_pushCount == m_notifiedPushes)
+        return;
+    m_notifiedPushes = m_pushCount;
+    emit stateChanged(m_status, m_busy);
+}
+
+bool RemoteObject::deliverEvents()
+{
+    // One event at a time, in order. A handler that nests an event loop or a
+    // call does not get the next event until it returns: the server is still
+    // waiting for this one's acknowledgement anyway.
+    if (m_delivering)
+        return true;
+    const QPointer<RemoteObject> self(this);
+    m_delivering = true;
+    while (!m_events.isEmpty()) {
+        const wire::EventMessage event = m_events.dequeue();
+        emit eventRaised(event.event, event.args);
+        if (!self)
+            return false;
+        if (!m_lost)
+            send(wire::EventAck{event.seq}, nullptr);
+        emitState();
+        if (!self)
+            return false;
+    }
+    m_delivering = false;
+    return true;
+}
+} // namespace corvanta

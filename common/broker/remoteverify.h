@@ -1,0 +1,101 @@
+#pragma once
+
+#include "remoteobject.h"
+#include "verifymembers.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+namespace corvanta {
+
+// A verification object in the server, seen from the client: every member of
+// the object's interface, in its order, as a synchronous call. Used on the
+// thread that created it.
+//
+// Errors: creation raises BrokerException when the server cannot be reached or
+// started, or the object cannot be made (brokererr::CannotCreate). Every
+// member raises BrokerException when the call fails (server gone, no answer
+// within the call bound, the object's own error). No member hangs.
+//
+// Status() and Busy() read the state the server last pushed: no round trip.
+// stateChanged() tells of every push; waitForPush() sleeps until the next.
+//
+// Events come as FinishedEvent and ProgressEvent while EventsEnabled is true.
+// The object waits until the connected handlers return and serves calls
+// meanwhile, so a handler may call Reset, set Address and call Verify.
+//
+// Destroying the proxy releases the object: the server aborts its work and
+// frees it.
+class RemoteVerify final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit RemoteVerify(const ClientOptions& options = ClientOptions{},
+                          QObject* parent = nullptr);
+    ~RemoteVerify() override;
+
+    bool Busy() const { return m_object->busy(); }
+    qint32 Status() const { return m_object->status(); }
+    void Reset();
+    void Abort();
+    qint32 Result();
+    void Verify();
+    QStringList DnsServers();
+    void AddDnsServer(const QString& sDnsServer);
+    void ClearDnsServers();
+    QVariant Tag();
+    // Raises BrokerException (type mismatch) for a value that is not a plain
+    // string, number, boolean or bytes.
+    void setTag(const QVariant& vtTag);
+    QString Address();
+    void setAddress(const QString& sAddress);
+    QString FromAddress();
+    void setFromAddress(const QString& sAddress);
+    qint32 ID();
+    void setID(qint32 lID);
+    qint32 SmtpTimeout();
+    void setSmtpTimeout(qint32 lTimeout);
+    qint32 DnsTimeout();
+    void setDnsTimeout(qint32 lTimeout);
+    qint32 DnsServerPort();
+    void setDnsServerPort(qint32 lDnsServerPort);
+    bool EventsEnabled();
+    void setEventsEnabled(bool bEnabled);
+    QString GetMessage();
+    QString SmtpReplies();
+    QString FromReply();
+    QString RecptReply();
+    QString HelloName();
+    void setHelloName(const QString& sHelloName);
+    bool isValidEmail(const QString& myEmail);
+
+    // Broker-level helpers, beyond the object's own interface.
+    bool isConnected() const { return m_object->isConnected(); }
+    bool waitForPush(int ms) { return m_object->waitForPush(ms); }
+    quint64 pushCount() const { return m_object->pushCount(); }
+    void setCallTimeout(int ms) { m_object->setCallTimeout(ms); }
+    qint64 serverProcessId() const { return m_object->serverProcessId(); }
+    // The same call as the typed members, without exceptions.
+    bool tryCall(verifyclass::Member member, const wire::ValueList& args, QVariant* value,
+                 BrokerError* error)
+    {
+        return m_object->tryCall(member, args, value, error);
+    }
+
+signals:
+    void FinishedEvent(qint32 Result);
+    void ProgressEvent(qint32 Method, const QString& Description);
+    void stateChanged(qint32 status, bool busy);
+    // The server is gone; every call fails from now on.
+    void connectionLost();
+
+private:
+    QVariant call(verifyclass::Member member, const wire::ValueList& args = {});
+
+    std::unique_ptr<RemoteObject> m_object;
+};
+
+} // namespace corvanta

@@ -1,0 +1,197 @@
+#include "checkoptions.h"
+
+#include <cmath>
+#include <limits>
+
+namespace corvanta {
+namespace {
+
+// Seconds as given on the command line, converted to the milliseconds the
+// verification object takes.
+std::optional<int> secondsToMs(const QString& text)
+{
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds <= 0)
+        return std::nullopt;
+    const double ms = std::ceil(seconds * 1000.0);
+    if (ms > double(std::numeric_limits<int>::max()))
+        return std::nullopt;
+    return int(ms);
+}
+
+// Takes the value of an option given as "--name VALUE" or "--name=VALUE".
+bool takeValue(const QStringList& args, qsizetype& i, const QString& name, QString& value,
+               QString& error)
+{
+    const QString& arg = args.at(i);
+    if (arg.size() > name.size() && arg.at(name.size()) == u'=') {
+        value = arg.mid(name.size() + 1);
+        return true;
+    }
+    if (i + 1 >= args.size()) {
+        error = QStringLiteral("option %1 needs a value").arg(name);
+        return false;
+    }
+    value = args.at(++i);
+    return true;
+}
+
+} // namespace
+
+bool splitHostPort(const QString& value, QString& host, std::optional<int>& port)
+{
+    port.reset();
+    QString portText;
+    if (value.startsWith(u'[')) {
+        const qsizetype close = value.indexOf(u']');
+        if (close < 0)
+            return false;
+        host = value.mid(1, close - 1);
+        const QString rest = value.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(u':'))
+                return false;
+            portText = rest.mid(1);
+            if (portText.isEmpty())
+                return false;
+        }
+    } else if (value.count(u':') == 1) {
+        const qsizetype colon = value.indexOf(u':');
+        host = value.left(colon);
+        portText = value.mid(colon + 1);
+        if (portText.isEmpty())
+            return false;
+    } else {
+        host = value; // a name, an IPv4 address or a bare IPv6 address
+    }
+    if (host.isEmpty())
+        return false;
+    if (!portText.isEmpty()) {
+        bool ok = false;
+        const int number = portText.toInt(&ok);
+        if (!ok || number < 1 || number > 65535)
+            return false;
+        port = number;
+    }
+    return true;
+}
+
+std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString& error)
+{
+    CheckOptions options;
+    bool optionsEnded = false;
+    bool dash = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        const auto is = [&](const char* name) {
+            const QLatin1String n(name);
+            return arg == n ||
+                   (arg.startsWith(n) && arg.size() > n.size() && arg.at(n.size()) == u'=');
+        };
+        if (optionsEnded || !arg.startsWith(u'-') || arg == QLatin1String("-")) {
+            if (arg == QLatin1String("-") && !optionsEnded)
+                dash = true;
+            else
+                options.addresses.append(arg);
+            continue;
+        }
+        QString value;
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            options.help = true;
+        } else if (arg == QLatin1String("--progress")) {
+            options.progress = true;
+        } else if (arg == QLatin1String("--json")) {
+            options.json = true;
+        } else if (is("--dns-server")) {
+            if (!takeValue(args, i, QStringLiteral("--dns-server"), value, error))
+                return std::nullopt;
+            QString host;
+            std::optional<int> port;
+            if (!splitHostPort(value, host, port)) {
+                error = QStringLiteral("--dns-server wants HOST or HOST:PORT with a port from 1 "
+                                       "to 65535, not '%1'")
+                            .arg(value);
+                return std::nullopt;
+            }
+            options.dnsServer = host;
+            options.dnsPort = port;
+        } else if (is("--from")) {
+            if (!takeValue(args, i, QStringLiteral("--from"), value, error))
+                return std::nullopt;
+            options.fromAddress = value;
+        } else if (is("--helo")) {
+            if (!takeValue(args, i, QStringLiteral("--helo"), value, error))
+                return std::nullopt;
+            options.helloName = value;
+        } else if (is("--dns-timeout") || is("--smtp-timeout")) {
+            const QString name = arg.section(u'=', 0, 0);
+            if (!takeValue(args, i, name, value, error))
+                return std::nullopt;
+            const std::optional<int> ms = secondsToMs(value);
+            if (!ms) {
+                error = QStringLiteral("%1 wants a number of seconds above 0, not '%2'")
+                            .arg(name, value);
+                return std::nullopt;
+            }
+            (name == QLatin1String("--dns-timeout") ? options.dnsTimeoutMs
+                                                    : options.smtpTimeoutMs) = ms;
+        } else if (is("--jobs")) {
+            if (!takeValue(args, i, QStringLiteral("--jobs"), value, error))
+                return std::nullopt;
+            bool ok = false;
+            const int jobs = value.toInt(&ok);
+            if (!ok || jobs < 1 || jobs > MaxCheckJobs) {
+                error = QStringLiteral("--jobs wants a whole number from 1 to %1, not '%2'")
+                            .arg(MaxCheckJobs)
+                            .arg(value);
+                return std::nullopt;
+            }
+            options.jobs = jobs;
+        } else {
+            error = QStringLiteral("unknown option '%1'").arg(arg);
+            return std::nullopt;
+        }
+    }
+    if (options.help)
+        return options;
+    if (dash && !options.addresses.isEmpty()) {
+        error = QStringLiteral("give addresses or '-' for standard input, not both");
+        return std::nullopt;
+    }
+    if (!dash && options.addresses.isEmpty()) {
+        error = QStringLiteral("no address given (use '-' to read them from standard input)");
+        return std::nullopt;
+    }
+    options.readStdin = dash;
+    return options;
+}
+
+QString checkUsage()
+{
+    return QStringLiteral(
+        "Usage: sondrix check [--dns-server HOST[:PORT]] [--from ADDRESS] [--helo NAME]\n"
+        "                     [--dns-timeout SECONDS] [--smtp-timeout SECONDS] [--jobs N]\n"
+        "                     [--progress] [--json] [--remote] ADDRESS... | -\n"
+        "\n"
+        "Checks each address (format, mail servers, SMTP probe; no mail is sent) and\n"
+        "prints one line per address in input order: the outcome code, the address,\n"
+        "the message and the server's reply to the recipient, separated by tabs.\n"
+        "Outcome codes: 0 valid, 1 bad format, 2 no mail server, 3 connection failed,\n"
+        "4 recipient refused, 5 sender refused.\n"
+        "\n"
+        "  --dns-server HOST[:PORT]  DNS server to ask (default: the system's first)\n"
+        "  --from ADDRESS            sender address of the probe (default: empty)\n"
+        "  --helo NAME               greeting name (default: this machine's name)\n"
+        "  --dns-timeout SECONDS     limit of the MX look-up (default: 60)\n"
+        "  --smtp-timeout SECONDS    limit of each SMTP step (default: 60)\n"
+        "  --jobs N                  addresses checked at once, 1 to 1000 (default: 1)\n"
+        "  --progress                print each step to standard error\n"
+        "  --json                    print one JSON object per address\n"
+        "  --remote                  verify in a sondrix server process, as corvanta does\n"
+        "  -                         read addresses from standard input, one a line\n");
+}
+
+} // namespace corvanta

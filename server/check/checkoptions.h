@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace corvanta {
+
+// What `sondrix check` was asked to do. Unset values keep the defaults of a
+// new verification object.
+struct CheckOptions
+{
+    std::optional<QString> dnsServer; // host name or address, without the port
+    std::optional<int> dnsPort;
+    std::optional<QString> fromAddress;
+    std::optional<QString> helloName;
+    std::optional<int> dnsTimeoutMs;
+    std::optional<int> smtpTimeoutMs;
+    int jobs = 1;
+    bool progress = false;
+    bool json = false;
+    bool readStdin = false; // addresses come from standard input ("-")
+    bool help = false;
+    QStringList addresses;
+};
+
+// The largest number of verifications at once; each is a thread.
+inline constexpr int MaxCheckJobs = 1000;
+
+// Parses the arguments after "check". On a usage error returns nullopt and
+// sets `error` to a message for the user.
+std::optional<CheckOptions> parseCheckArguments(const QStringList& arguments, QString& error);
+
+// Splits "HOST", "HOST:PORT", "[V6]:PORT" or a bare IPv6 address. False on a
+// malformed value or a port outside 1..65535.
+bool splitHostPort(const QString& value, QString& host, std::optional<int>& port);
+
+QString checkUsage();
+
+} // namespace corvanta

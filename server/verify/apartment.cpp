@@ -1,0 +1,119 @@
+#include "apartment.h"
+
+#include "clsverify.h"
+
+#include <QEventLoop>
+
+#include <stdexcept>
+
+namespace corvanta {
+
+Apartment::Apartment(ComponentFactory factory, uint stackSize)
+    : m_factory(std::move(factory))
+{
+    setStackSize(stackSize);
+}
+
+Apartment::~Apartment()
+{
+    requestClose();
+    wait();
+}
+
+void Apartment::open()
+{
+    openAsync({}, {});
+    if (!awaitCreation()) {
+        wait();
+        std::rethrow_exception(m_creationError);
+    }
+}
+
+void Apartment::openAsync(std::function<void(clsVerify&)> ready,
+                          std::function<void(std::exception_ptr)> failed)
+{
+    if (m_started)
+        throw std::logic_error("the apartment is already open");
+    m_started = true;
+    m_ready = std::move(ready);
+    m_failed = std::move(failed);
+    start();
+}
+
+bool Apartment::awaitCreation()
+{
+    if (!m_started)
+        return false;
+    if (!m_creationSeen) {
+        m_created.acquire();
+        m_creationSeen = true;
+    }
+    return m_object != nullptr;
+}
+
+void Apartment::run()
+{
+    QEventLoop loop;
+    try {
+        m_object = new clsVerify(m_factory);
+    } catch (...) {
+        m_creationError = std::current_exception();
+        m_created.release();
+        if (m_failed)
+            m_failed(m_creationError);
+        return;
+    }
+    m_loop = &loop;
+    m_created.release();
+    if (m_ready)
+        m_ready(*m_object);
+    loop.exec();
+    // Back at the outermost level: no procedure runs any more.
+    delete m_object;
+    m_object = nullptr;
+    m_loop = nullptr;
+}
+
+void Apartment::invoke(const std::function<void()>& work)
+{
+    if (QThread::currentThread() == this) {
+        work();
+        return;
+    }
+    if (m_closeRequested || !awaitCreation())
+        throw std::logic_error("the apartment is not open");
+    std::exception_ptr error;
+    QMetaObject::invokeMethod(
+        m_object,
+        [&] {
+            try {
+                work();
+            } catch (...) {
+                error = std::current_exception();
+            }
+        },
+        Qt::BlockingQueuedConnection);
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void Apartment::requestClose()
+{
+    if (m_closeRequested || !awaitCreation())
+        return;
+    m_closeRequested = true;
+    QMetaObject::invokeMethod(
+        m_object,
+        [this] {
+            m_object->shutdown();
+            // Leave the outer loop only: quitting the thread would also end
+            // the components' nested waits before they could unwind.
+            if (m_object->procedureRunning())
+                connect(m_object, &clsVerify::procedureEnded, m_loop, &QEventLoop::quit);
+            else
+                m_loop->quit();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace corvanta

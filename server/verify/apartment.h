@@ -1,0 +1,95 @@
+#pragma once
+
+#include "componentfactory.h"
+
+#include <QMetaObject>
+#include <QSemaphore>
+#include <QThread>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <type_traits>
+
+class QEventLoop;
+
+namespace corvanta {
+
+class clsVerify;
+
+// A thread of its own for one verification object: it creates the object
+// (with its timer and components) on that thread, serves calls to it there,
+// and destroys it there.
+//
+// Ownership: owns the object. Destroying the apartment aborts a running
+// verification, waits for it to unwind, destroys the object and ends the
+// thread.
+// Threads: create, open and destroy it from one owning thread; call() may be
+// used from any thread, and is served even while the object waits on the
+// network (the waits are nested event loops on the apartment's thread).
+class Apartment final : public QThread
+{
+    Q_OBJECT
+
+public:
+    static constexpr uint DefaultStackSize = 256 * 1024;
+
+    explicit Apartment(ComponentFactory factory, uint stackSize = DefaultStackSize);
+    ~Apartment() override;
+
+    // Starts the thread and creates the object on it. Throws what the
+    // creation threw (e.g. ComponentException when a component cannot be
+    // made); the apartment is then closed.
+    void open();
+
+    // Starts the thread without waiting for the object. Once it exists,
+    // `ready` runs with it on the apartment's thread; if it cannot be made,
+    // `failed` runs there with the error and the thread ends. Either may be
+    // empty. Lets an owner start many apartments without queueing behind
+    // each creation.
+    void openAsync(std::function<void(clsVerify&)> ready,
+                   std::function<void(std::exception_ptr)> failed);
+
+    // Asks the apartment to close without waiting: a running verification is
+    // aborted, the object destroyed, and finished() follows. The destructor
+    // then only joins the thread.
+    void requestClose();
+
+    // The object; lives on the apartment's thread. Reach it through call()
+    // from other threads, and connect to its signals with a context object.
+    clsVerify* object() const { return m_object; }
+
+    // Runs `f(object)` on the apartment's thread and returns its result,
+    // rethrowing what it throws.
+    template <class F> auto call(F&& f) -> std::invoke_result_t<F, clsVerify&>
+    {
+        using R = std::invoke_result_t<F, clsVerify&>;
+        if constexpr (std::is_void_v<R>) {
+            invoke([&] { f(*m_object); });
+        } else {
+            std::optional<R> result;
+            invoke([&] { result.emplace(f(*m_object)); });
+            return std::move(*result);
+        }
+    }
+
+protected:
+    void run() override;
+
+private:
+    void invoke(const std::function<void()>& work);
+    // Waits until the creation has ended (once); true when the object exists.
+    bool awaitCreation();
+
+    ComponentFactory m_factory;
+    std::function<void(clsVerify&)> m_ready;
+    std::function<void(std::exception_ptr)> m_failed;
+    clsVerify* m_object = nullptr;
+    QEventLoop* m_loop = nullptr;
+    std::exception_ptr m_creationError;
+    QSemaphore m_created;
+    bool m_started = false;
+    bool m_creationSeen = false;
+    bool m_closeRequested = false;
+};
+
+} // namespace corvanta

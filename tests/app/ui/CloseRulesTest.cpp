@@ -1,0 +1,146 @@
+#include "Fakes.h"
+#include "ui/CommandIds.h"
+#include "ui/WindowPlacement.h"
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+using namespace corvanta::testing;
+
+namespace {
+
+struct Harness
+{
+    FakeSettings settings;
+    FakeVerifierHost host;
+    FakeDialogs dialogs;
+    FakeRun run;
+    std::unique_ptr<frmMain> window;
+
+    frmMain& Show()
+    {
+        window = std::make_unique<frmMain>(run, settings, host, dialogs, [] { return true; });
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        settings.writes.clear();
+        return *window;
+    }
+};
+
+const QStringList kGeometryKeys = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+
+} // namespace
+
+TEST(CloseRules, IdleCloseStoresGeometryInTwipsAndClosesOtherWindows)
+{
+    Harness h;
+    frmMain& window = h.Show();
+    window.move(120, 90);
+    window.resize(640, 480);
+    QDialog other;
+    other.show();
+
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_TRUE(h.run.State().StopRequested);
+    EXPECT_TRUE(h.run.State().ForceAbort);
+
+    ASSERT_EQ(h.settings.writes, kGeometryKeys);
+    const Twips& twips = window.TwipsScale();
+    const QPoint at = window.pos();
+    EXPECT_EQ(twips.ToPixels(h.settings.values["MainLeft"].toDouble()), at.x());
+    EXPECT_EQ(twips.ToPixels(h.settings.values["MainTop"].toDouble()), at.y());
+    EXPECT_EQ(twips.ToPixels(h.settings.values["MainWidth"].toDouble()), 640);
+    EXPECT_EQ(twips.ToPixels(h.settings.values["MainHeight"].toDouble()), 480);
+
+    // The next start puts the window back where it was.
+    Harness again;
+    again.settings.values = h.settings.values;
+    frmMain& reopened = again.Show();
+    EXPECT_EQ(reopened.pos(), at);
+    EXPECT_EQ(reopened.size(), QSize(640, 480));
+}
+
+TEST(CloseRules, MinimisedCloseLeavesTheStoredGeometryAlone)
+{
+    Harness h;
+    frmMain& window = h.Show();
+    window.showMinimized();
+    ASSERT_TRUE(window.isMinimized());
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(h.settings.writes.isEmpty());
+}
+
+TEST(CloseRules, NoOrCancelDuringARunKeepsTheWindowAndTheRunGoing)
+{
+    for (Answer answer : {Answer::No, Answer::Cancel}) {
+        Harness h;
+        frmMain& window = h.Show();
+        h.run.State().IsRunning = true;
+        h.run.calls.clear();
+        h.dialogs.answer = answer;
+
+        EXPECT_FALSE(window.close());
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(h.dialogs.questions, 1);
+        EXPECT_TRUE(h.run.calls.isEmpty());
+        const RunState& state = h.run.State();
+        EXPECT_FALSE(state.StopRequested || state.ForceAbort || state.CloseWhenDone);
+        EXPECT_TRUE(state.IsRunning);
+        EXPECT_TRUE(h.settings.writes.isEmpty());
+    }
+}
+
+TEST(CloseRules, YesDuringARunAsksTheRunToEndAndClosesWhenItHas)
+{
+    Harness h;
+    frmMain& window = h.Show();
+    RunState& state = h.run.State();
+    state.IsRunning = true;
+    window.UpdateCommandStates();
+    h.run.calls.clear();
+    h.dialogs.answer = Answer::Yes;
+
+    // Exit is not offered during a run; the close box still reaches the rule.
+    EXPECT_FALSE(window.ToolbarControl(CmdExit)->isEnabled());
+    EXPECT_FALSE(window.MenuControl(CmdExit)->isEnabled());
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(h.run.calls, QStringList({"stop"}));
+    EXPECT_TRUE(state.StopRequested);
+    EXPECT_TRUE(state.ForceAbort);
+    EXPECT_TRUE(state.CloseWhenDone);
+    EXPECT_TRUE(h.settings.writes.isEmpty());
+
+    // The run ends and closes the window itself; that close finds no run.
+    state.IsRunning = false;
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(h.settings.writes, kGeometryKeys);
+    EXPECT_EQ(h.dialogs.questions, 1);
+}
+
+TEST(CloseRules, AFailedGeometryWriteIsShownAndTheWindowStillCloses)
+{
+    Harness h;
+    frmMain& window = h.Show();
+    h.settings.failure = QStringLiteral("access denied");
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    ASSERT_EQ(h.dialogs.errors.size(), 1); // once, not once per value
+    EXPECT_TRUE(h.dialogs.errors.first().contains(QStringLiteral("access denied")));
+}
+
+TEST(CloseRules, ExitClosesAnIdleWindow)
+{
+    Harness h;
+    frmMain& window = h.Show();
+    window.ExecuteCommand(CmdExit);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(h.settings.writes, kGeometryKeys);
+}

@@ -1,0 +1,464 @@
+#include "Fakes.h"
+#include "ui/CommandIcons.h"
+#include "ui/CommandIds.h"
+#include "ui/ReportModel.h"
+#include "ui/ReportView.h"
+#include "ui/WindowPlacement.h"
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+using namespace corvanta::testing;
+
+namespace {
+
+struct Harness
+{
+    FakeSettings settings;
+    FakeVerifierHost host;
+    FakeDialogs dialogs;
+    FakeRun run;
+    bool online = true;
+    std::unique_ptr<frmMain> window;
+
+    frmMain& Open()
+    {
+        window = std::make_unique<frmMain>(run, settings, host, dialogs, [this] { return online; });
+        return *window;
+    }
+};
+
+const std::vector<int> kCommands = {CmdOpen,  CmdSave, CmdExit,  CmdAdd,   CmdStart,
+                                    CmdPause, CmdStop, CmdRetry, CmdSetup, CmdAbout};
+
+// Ids of a toolbar in order, with 0 for each separator.
+std::vector<int> ToolbarLayout(const frmMain& window)
+{
+    std::vector<int> ids;
+    for (QAction* action : window.findChild<QToolBar*>(QStringLiteral("Standard"))->actions())
+        ids.push_back(action->isSeparator() ? 0 : action->data().toInt());
+    return ids;
+}
+
+} // namespace
+
+TEST(MainWindow, FirstStartWithoutStoredSettings)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    const Twips& twips = window.TwipsScale();
+
+    EXPECT_EQ(h.settings.reads, QStringList({"MainLeft", "MainTop", "MainWidth", "MainHeight"}));
+    EXPECT_EQ(window.pos(), QPoint(twips.ToPixels(1000), twips.ToPixels(1000)));
+    EXPECT_EQ(window.size(), QSize(twips.ToPixels(11685), twips.ToPixels(8085)));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Corvanta"));
+    EXPECT_EQ(window.ThreadsBox()->currentText(), QStringLiteral("5"));
+    EXPECT_EQ(window.PositionBox()->text(), QStringLiteral("1"));
+
+    const RunState& state = h.run.State();
+    EXPECT_EQ(state.ThreadCount, 5);
+    EXPECT_EQ(state.StartPosition, 1);
+    EXPECT_FALSE(state.IsRunning || state.StopRequested || state.ForceAbort || state.CloseWhenDone);
+    EXPECT_TRUE(state.IsOnline);
+    EXPECT_EQ(h.run.Settings().HelloName, QStringLiteral("probe.test"));
+    EXPECT_EQ(h.run.calls, QStringList({"reset"}));
+    EXPECT_EQ(h.run.attached, &window);
+    EXPECT_EQ(window.Report().rowCount(), 0);
+
+    // Every command but Pause and Stop, then the refresh takes Add and Retry
+    // away because the report is empty and nothing has failed.
+    for (int id : kCommands) {
+        const bool expected = id != CmdPause && id != CmdStop;
+        EXPECT_EQ(window.MenuControl(id)->isEnabled(), expected) << id;
+        if (id != CmdAbout) {
+            EXPECT_EQ(window.ToolbarControl(id)->isEnabled(), expected) << id;
+        }
+    }
+    window.RefreshControls();
+    EXPECT_FALSE(window.ToolbarControl(CmdAdd)->isEnabled());
+    EXPECT_FALSE(window.MenuControl(CmdAdd)->isEnabled());
+    EXPECT_FALSE(window.ToolbarControl(CmdRetry)->isEnabled());
+    EXPECT_TRUE(window.ToolbarControl(CmdStart)->isEnabled());
+
+    Harness offline;
+    offline.online = false;
+    offline.Open();
+    EXPECT_FALSE(offline.run.State().IsOnline);
+}
+
+TEST(MainWindow, StoredGeometryIsAppliedAndGarbageFallsBack)
+{
+    Harness h;
+    h.settings.values = {{"MainLeft", "1500"},
+                         {"MainTop", "300"},
+                         {"MainWidth", "9000"},
+                         {"MainHeight", "not a number"}};
+    frmMain& window = h.Open();
+    const Twips& twips = window.TwipsScale();
+    EXPECT_EQ(window.pos(), QPoint(twips.ToPixels(1500), twips.ToPixels(300)));
+    EXPECT_EQ(window.width(), twips.ToPixels(9000));
+    EXPECT_EQ(window.height(), twips.ToPixels(8085));
+}
+
+TEST(MainWindow, MenusAndToolbarFollowTheirTables)
+{
+    Harness h;
+    frmMain& window = h.Open();
+
+    // Menu bar: pop-ups in order, each entry with its id, separators before
+    // group starts.
+    QStringList layout;
+    for (QAction* popup : window.menuBar()->actions()) {
+        layout.append(popup->text() + QLatin1Char(':'));
+        EXPECT_EQ(popup->data().toInt(), 0);
+        for (QAction* entry : popup->menu()->actions())
+            layout.append(entry->isSeparator()
+                              ? QStringLiteral("|")
+                              : QString::number(entry->data().toInt()) + entry->text());
+    }
+    EXPECT_EQ(layout.join(QLatin1Char(' ')),
+              QStringLiteral("&File: 100&Open 101&Save | 103&Add | 102&Exit "
+                             "&Action: 200&Start 201&Pause 202S&top 203&Retry "
+                             "&Tools: 300&Setup &Help: 400&About"));
+
+    EXPECT_EQ(ToolbarLayout(window), std::vector<int>({100, 101, 103, 0, 500, 501, 503, 0, 200, 201,
+                                                       202, 203, 0, 300, 102}));
+    EXPECT_EQ(window.ToolbarControl(CmdThreadsLabel)->text(), QStringLiteral("Threads"));
+    EXPECT_EQ(window.ToolbarControl(CmdStop)->text(), QStringLiteral("S&top"));
+    EXPECT_EQ(window.MenuControl(CmdThreadsBox), nullptr);
+    EXPECT_EQ(window.ToolbarControl(CmdAbout), nullptr);
+
+    const QString threadsTip = QStringLiteral("Number of concurrent connections");
+    EXPECT_EQ(window.ToolbarControl(CmdThreadsLabel)->toolTip(), threadsTip);
+    EXPECT_EQ(window.ThreadsBox()->toolTip(), threadsTip);
+    EXPECT_EQ(window.PositionBox()->toolTip(),
+              QStringLiteral("Starting position from the begaining of the file"));
+    EXPECT_EQ(window.ThreadsBox()->width(), 50);
+    EXPECT_EQ(window.PositionBox()->width(), 80);
+
+    QComboBox* threads = window.ThreadsBox();
+    EXPECT_FALSE(threads->isEditable());
+    ASSERT_EQ(threads->count(), 100);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(threads->itemText(i), QString::number(5 * (i + 1)));
+
+    // One icon per command, the same for the menu entry and the toolbar button,
+    // and no two commands alike.
+    QList<QImage> seen;
+    for (int id : kCommands) {
+        const QImage image = DrawCommandImage(id);
+        ASSERT_EQ(image.size(), QSize(16, 16)) << id;
+        EXPECT_FALSE(seen.contains(image)) << id;
+        seen.append(image);
+        EXPECT_EQ(window.MenuControl(id)->icon().cacheKey(), CommandIcon(id).cacheKey());
+        if (id != CmdAbout) {
+            EXPECT_EQ(window.ToolbarControl(id)->icon().cacheKey(), CommandIcon(id).cacheKey());
+        }
+    }
+    for (int number : {1, 2, 3}) {
+        EXPECT_EQ(DrawReportImage(number).size(), QSize(16, 16));
+        EXPECT_FALSE(seen.contains(DrawReportImage(number)));
+        seen.append(DrawReportImage(number));
+    }
+    EXPECT_TRUE(DrawCommandImage(501).isNull());
+    EXPECT_TRUE(ReportIcon(4).isNull());
+}
+
+TEST(MainWindow, ThreadsBoxRules)
+{
+    Harness h;
+    h.settings.run.DefaultThreads = 7; // not one of the items
+    frmMain& window = h.Open();
+    EXPECT_TRUE(window.ThreadsBox()->currentText().isEmpty());
+    EXPECT_EQ(h.run.State().ThreadCount, 7);
+
+    // The first refresh reads the empty box as 0, which falls back to 20.
+    window.RefreshControls();
+    EXPECT_EQ(h.run.State().ThreadCount, 20);
+    EXPECT_EQ(window.ThreadsBox()->currentText(), QStringLiteral("20"));
+
+    window.ThreadsBox()->setCurrentIndex(window.ThreadsBox()->findText(QStringLiteral("35")));
+    window.RefreshControl(CmdThreadsBox);
+    EXPECT_EQ(h.run.State().ThreadCount, 35);
+
+    window.ThreadsBox()->setCurrentIndex(window.ThreadsBox()->findText(QStringLiteral("500")));
+    window.ExecuteCommand(CmdThreadsBox);
+    EXPECT_EQ(h.run.State().ThreadCount, 500);
+}
+
+TEST(MainWindow, PositionBoxRules)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    QLineEdit* box = window.PositionBox();
+    struct Case
+    {
+        const char* typed;
+        double position;
+        const char* shown;
+    };
+    for (const Case& c : {Case{"12abc", 12, "12abc"}, Case{"0", 1, "1"}, Case{"-4", 1, "1"},
+                          Case{"letters", 1, "1"}, Case{"", 1, "1"}, Case{"2.5", 2.5, "2.5"},
+                          Case{"0.5", 1, "1"}}) {
+        box->setText(QString::fromLatin1(c.typed));
+        window.RefreshControls();
+        EXPECT_DOUBLE_EQ(h.run.State().StartPosition, c.position) << c.typed;
+        EXPECT_EQ(box->text(), QString::fromLatin1(c.shown)) << c.typed;
+    }
+    // Finishing the edit applies the same rule through the dispatch.
+    box->setText(QStringLiteral("40"));
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(h.run.State().StartPosition, 40);
+}
+
+TEST(MainWindow, EnableAndCheckActOnTheirOwnKindOnly)
+{
+    Harness h;
+    frmMain& window = h.Open();
+
+    window.EnableToolbarButton(CmdStart, false);
+    EXPECT_FALSE(window.ToolbarControl(CmdStart)->isEnabled());
+    EXPECT_TRUE(window.MenuControl(CmdStart)->isEnabled());
+    window.EnableMenuButton(CmdSave, false);
+    EXPECT_FALSE(window.MenuControl(CmdSave)->isEnabled());
+    EXPECT_TRUE(window.ToolbarControl(CmdSave)->isEnabled());
+
+    window.CheckMenuButton(CmdPause, true);
+    EXPECT_TRUE(window.MenuControl(CmdPause)->isChecked());
+    EXPECT_FALSE(window.ToolbarControl(CmdPause)->isChecked());
+    window.CheckToolbarButton(CmdPause, true);
+    window.CheckMenuButton(CmdPause, false);
+    EXPECT_FALSE(window.MenuControl(CmdPause)->isChecked());
+    EXPECT_TRUE(window.ToolbarControl(CmdPause)->isChecked());
+
+    // The boxes are toolbar controls: disabling them reaches the widgets.
+    window.EnableToolbarButton(CmdThreadsBox, false);
+    window.EnableToolbarButton(CmdPositionBox, false);
+    EXPECT_FALSE(window.ThreadsBox()->isEnabled());
+    EXPECT_FALSE(window.PositionBox()->isEnabled());
+
+    // Unknown ids, and ids with no control of that kind, change nothing.
+    window.EnableMenuButton(CmdThreadsBox, true);
+    window.EnableToolbarButton(CmdAbout, false);
+    window.EnableMenuButton(999, false);
+    window.CheckToolbarButton(-1, true);
+    EXPECT_FALSE(window.ThreadsBox()->isEnabled());
+    EXPECT_TRUE(window.MenuControl(CmdAbout)->isEnabled());
+}
+
+TEST(MainWindow, CommandStatesDuringAndAfterARun)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    window.Report().addRecord("a@x.test");
+    h.run.State().BadCount = 1;
+
+    h.run.State().IsRunning = true;
+    window.UpdateCommandStates();
+    window.RefreshControls(); // must not undo what the run set
+    for (int id : kCommands) {
+        const bool expected = id == CmdPause || id == CmdStop;
+        EXPECT_EQ(window.MenuControl(id)->isEnabled(), expected) << id;
+        if (window.ToolbarControl(id)) {
+            EXPECT_EQ(window.ToolbarControl(id)->isEnabled(), expected) << id;
+        }
+    }
+    EXPECT_FALSE(window.ThreadsBox()->isEnabled());
+    EXPECT_FALSE(window.PositionBox()->isEnabled());
+    EXPECT_FALSE(window.ReportGrid().SortingAllowed());
+
+    h.run.State().IsRunning = false;
+    window.UpdateCommandStates();
+    window.RefreshControls();
+    EXPECT_TRUE(window.ToolbarControl(CmdAdd)->isEnabled()); // a record exists, shown or not
+    EXPECT_TRUE(window.MenuControl(CmdRetry)->isEnabled());  // one address failed
+    EXPECT_FALSE(window.ToolbarControl(CmdPause)->isEnabled());
+    EXPECT_TRUE(window.ThreadsBox()->isEnabled());
+    EXPECT_TRUE(window.ReportGrid().SortingAllowed());
+
+    h.run.State().BadCount = 0;
+    window.RefreshControls();
+    EXPECT_FALSE(window.ToolbarControl(CmdRetry)->isEnabled());
+}
+
+TEST(MainWindow, CommandsReachTheRunAndUnknownIdsDoNothing)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    h.run.calls.clear();
+    RunState& state = h.run.State();
+
+    state.StopRequested = state.ForceAbort = true;
+    window.ExecuteCommand(CmdStart);
+    EXPECT_FALSE(state.StopRequested || state.ForceAbort || state.RetryMode);
+    state.StopRequested = state.ForceAbort = true;
+    window.ExecuteCommand(CmdRetry);
+    EXPECT_FALSE(state.StopRequested || state.ForceAbort);
+    EXPECT_TRUE(state.RetryMode);
+
+    for (int id : {int(CmdOpen), int(CmdSave), int(CmdAdd), int(CmdPause), int(CmdStop),
+                   int(CmdSetup), 0, 500, 502, 999})
+        window.ExecuteCommand(id);
+    EXPECT_EQ(h.run.calls,
+              QStringList({"start", "retry", "open", "save", "add", "pause", "stop", "setup"}));
+
+    // Clicking a toolbar button and a menu entry both dispatch.
+    h.run.calls.clear();
+    window.ToolbarControl(CmdOpen)->trigger();
+    window.MenuControl(CmdSave)->trigger();
+    EXPECT_EQ(h.run.calls, QStringList({"open", "save"}));
+}
+
+TEST(MainWindow, ARunStartsFromRecordOrderWithSortingOff)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    ReportModel& report = window.Report();
+    for (const char* address : {"c@x.test", "a@x.test", "b@x.test"})
+        report.addRecord(QByteArrayView(address));
+    report.rebuildRows();
+    report.Arrange(ReportModel::ColAddress);
+    ASSERT_EQ(report.RecordAtRow(0), 1);
+
+    bool sortedDuringRun = true;
+    bool sortableDuringRun = true;
+    h.run.onRun = [&] {
+        sortedDuringRun = report.IsSorted();
+        sortableDuringRun = window.ReportGrid().SortingAllowed();
+    };
+    window.ExecuteCommand(CmdStart);
+    EXPECT_FALSE(sortedDuringRun);
+    EXPECT_FALSE(sortableDuringRun);
+    EXPECT_EQ(report.RecordAtRow(0), 0);
+    EXPECT_TRUE(window.ReportGrid().SortingAllowed()); // the fake run returned at once
+}
+
+TEST(MainWindow, LayoutPlacesReportAndStatusPanel)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const Twips& twips = window.TwipsScale();
+    const int margin = twips.ToPixels(50);
+
+    for (QSize size : {QSize(900, 600), QSize(640, 420)}) {
+        window.resize(size);
+        QCoreApplication::processEvents();
+        const QRect report = window.ReportGrid().geometry();
+        const QRect panel = window.StatusPanel()->geometry();
+        const QRect free = window.centralWidget()->geometry();
+
+        EXPECT_EQ(panel.height(), twips.ToPixels(frmMain::kStatusPanelTwips));
+        EXPECT_EQ(panel, QRect(0, size.height() - panel.height(), size.width(), panel.height()));
+        EXPECT_EQ(report.top(), free.top()); // right under the toolbar
+        EXPECT_GT(report.top(), 0);
+        EXPECT_EQ(report.left(), margin);
+        EXPECT_NEAR(size.width() - report.right() - 1, margin, 1);
+        EXPECT_NEAR(panel.top() - report.bottom() - 1 - (size.height() - free.bottom() - 1), margin,
+                    1);
+    }
+}
+
+TEST(MainWindow, OverlayPanelsAreCentredInFrontOfTheReport)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    window.resize(801, 601);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    for (Overlay which : {Overlay::LoadFile, Overlay::SavingFile, Overlay::Stop}) {
+        QFrame* panel = window.OverlayPanel(which);
+        EXPECT_FALSE(panel->isVisible());
+        window.ShowOverlayPanel(which);
+        EXPECT_TRUE(panel->isVisible());
+        EXPECT_EQ(panel->pos(), OverlayPosition(window.size(), panel->size()));
+        QWidget* front = window.childAt(panel->geometry().center());
+        EXPECT_TRUE(front == panel || panel->isAncestorOf(front));
+        window.HideOverlayPanel(which);
+        EXPECT_FALSE(panel->isVisible());
+    }
+    auto texts = [&](Overlay which) {
+        QStringList all;
+        for (QLabel* label : window.OverlayPanel(which)->findChildren<QLabel*>())
+            all.append(label->text());
+        return all;
+    };
+    EXPECT_TRUE(texts(Overlay::LoadFile).contains(QStringLiteral("Loading file, please wait")));
+    EXPECT_TRUE(texts(Overlay::SavingFile).contains(QStringLiteral("Please Wait...")));
+    window.SetStopCount(7);
+    EXPECT_TRUE(texts(Overlay::Stop).contains(QStringLiteral("Threads running:")));
+    EXPECT_TRUE(texts(Overlay::Stop).contains(QStringLiteral("7")));
+}
+
+TEST(MainWindow, CaptionShowsTheListFile)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    h.run.State().ListFile = QStringLiteral("C:\\lists\\march.txt");
+    window.UpdateCaption();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Corvanta  [C:\\lists\\march.txt]"));
+    h.run.State().ListFile.clear();
+    window.UpdateCaption();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Corvanta"));
+}
+
+TEST(MainWindow, AboutBoxIsCentredOverAnOffCentreWindow)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    window.setGeometry(40, 30, 700, 500);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    QRect aboutGeometry;
+    QStringList aboutTexts;
+    h.dialogs.onModal = [&](QDialog& dialog) {
+        aboutGeometry = dialog.frameGeometry();
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            aboutTexts.append(label->text());
+    };
+    window.ExecuteCommand(CmdAbout);
+    ASSERT_EQ(h.dialogs.shown, QStringList({"frmAbout"}));
+    const QPoint expected((window.width() - aboutGeometry.width()) / 2 + window.frameGeometry().x(),
+                          (window.height() - aboutGeometry.height()) / 2 +
+                              window.frameGeometry().y());
+    EXPECT_EQ(aboutGeometry.topLeft(), expected);
+    EXPECT_TRUE(aboutTexts.contains(QStringLiteral("Corvanta")));
+    EXPECT_TRUE(aboutTexts.join(' ').contains(QStringLiteral(CORVANTA_TEST_VERSION)));
+}
+
+TEST(MainWindow, AServerThatCannotStartIsReportedAndTheWindowStillOpens)
+{
+    Harness h;
+    h.host.failure = QStringLiteral("sondrix is missing");
+    frmMain& window = h.Open();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    for (int i = 0; i < 100 && h.dialogs.errors.isEmpty(); ++i)
+        QTest::qWait(10);
+    ASSERT_EQ(h.dialogs.errors.size(), 1);
+    EXPECT_TRUE(h.dialogs.errors.first().contains(QStringLiteral("sondrix is missing")));
+    EXPECT_TRUE(window.isVisible());
+    // Shown once, not on every show.
+    window.hide();
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(h.dialogs.errors.size(), 1);
+
+    Harness healthy;
+    healthy.Open().show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(healthy.dialogs.errors.isEmpty());
+}

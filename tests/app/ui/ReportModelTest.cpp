@@ -1,0 +1,277 @@
+#include "ui/ReportModel.h"
+
+#include "runtypes.h"
+
+#include <QBrush>
+#include <QIcon>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using corvanta::ReportModel;
+
+namespace {
+
+QString Cell(const ReportModel& model, int row, int column)
+{
+    return model.data(model.index(row, column), Qt::DisplayRole).toString();
+}
+
+QColor Foreground(const ReportModel& model, int row, int column)
+{
+    return model.data(model.index(row, column), Qt::ForegroundRole).value<QBrush>().color();
+}
+
+bool Shaded(const ReportModel& model, int row)
+{
+    const QVariant background = model.data(model.index(row, 0), Qt::BackgroundRole);
+    if (!background.isValid())
+        return false;
+    // Every cell of a row carries the same shade.
+    for (int column = 1; column < ReportModel::ColumnCount; ++column)
+        EXPECT_EQ(model.data(model.index(row, column), Qt::BackgroundRole), background);
+    EXPECT_EQ(background.value<QBrush>().color(), QColor(240, 253, 255));
+    return true;
+}
+
+void Load(ReportModel& model, std::initializer_list<const char*> addresses)
+{
+    for (const char* address : addresses)
+        model.addRecord(QByteArrayView(address));
+    model.rebuildRows();
+}
+
+} // namespace
+
+TEST(ReportModel, ColumnsHaveTheirCaptionsWidthsAndAreReadOnly)
+{
+    ReportModel model;
+    Load(model, {"a@x.test"});
+    ASSERT_EQ(model.columnCount(), 4);
+    const char* captions[] = {"No", "Email", "Result", "Message"};
+    const int widths[] = {25, 80, 45, 130};
+    for (int column = 0; column < 4; ++column) {
+        EXPECT_EQ(model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
+                  QString::fromLatin1(captions[column]));
+        EXPECT_EQ(ReportModel::ColumnWidth(column), widths[column]);
+        EXPECT_FALSE(model.flags(model.index(0, column)) & Qt::ItemIsEditable);
+        EXPECT_FALSE(model.setData(model.index(0, column), QStringLiteral("x")));
+    }
+}
+
+TEST(ReportModel, ThreeLoadedAddressesAreNumberedShadedAndColoured)
+{
+    ReportModel model;
+    Load(model, {"one@x.test", "two@x.test", "three@x.test"});
+    ASSERT_EQ(model.rowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(Cell(model, row, 0), QString::number(row + 1));
+        EXPECT_TRUE(Cell(model, row, 2).isEmpty());
+        EXPECT_TRUE(Cell(model, row, 3).isEmpty());
+        EXPECT_EQ(Foreground(model, row, 0), QColor(0, 0, 153));
+        EXPECT_EQ(Foreground(model, row, 3), QColor(0, 0, 102));
+        // The address keeps the grid's own colour.
+        EXPECT_FALSE(model.data(model.index(row, 1), Qt::ForegroundRole).isValid());
+    }
+    EXPECT_EQ(Cell(model, 1, 1), QStringLiteral("two@x.test"));
+    EXPECT_TRUE(Shaded(model, 0));
+    EXPECT_FALSE(Shaded(model, 1));
+    EXPECT_TRUE(Shaded(model, 2));
+
+    // Two more continue the numbering.
+    Load(model, {"four@x.test", "five@x.test"});
+    EXPECT_EQ(Cell(model, 3, 0), QStringLiteral("4"));
+    EXPECT_EQ(Cell(model, 4, 0), QStringLiteral("5"));
+}
+
+TEST(ReportModel, RecordsAppearOnlyWhenTheRowsAreRebuilt)
+{
+    ReportModel model;
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    model.addRecord("a@x.test");
+    model.addRecord("b@x.test");
+    EXPECT_EQ(model.recordCount(), 2);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(inserted.count(), 0);
+    // Not shown yet, but already readable and writable by index.
+    EXPECT_EQ(model.address(1), QByteArray("b@x.test"));
+
+    model.rebuildRows();
+    EXPECT_EQ(model.rowCount(), 2);
+    ASSERT_EQ(inserted.count(), 1);
+    model.rebuildRows(); // nothing new: no second insertion
+    EXPECT_EQ(inserted.count(), 1);
+}
+
+TEST(ReportModel, OutcomeCodeIsAbsentUntilStoredAndReadsZero)
+{
+    ReportModel model;
+    Load(model, {"a@x.test", "b@x.test"});
+    EXPECT_FALSE(model.storedCode(0).has_value());
+    EXPECT_EQ(model.OutcomeCode(0), 0);
+    EXPECT_EQ(model.data(model.index(0, 1), ReportModel::OutcomeCodeRole).toInt(), 0);
+
+    model.setStoredCode(1, corvanta::verifyBadUser);
+    EXPECT_EQ(model.storedCode(1), std::optional<qint32>(4));
+    // A retry that succeeds stores 0, which is a stored code, not an absent one.
+    model.setStoredCode(1, corvanta::verifyValid);
+    ASSERT_TRUE(model.storedCode(1).has_value());
+    EXPECT_EQ(*model.storedCode(1), 0);
+    EXPECT_FALSE(model.storedCode(0).has_value());
+}
+
+TEST(ReportModel, ResultsShowTheirWordColourIconAndMessage)
+{
+    ReportModel model;
+    Load(model, {"a@x.test", "b@x.test"});
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+    model.setResult(0, QStringLiteral("Validating..."), corvanta::kColourValidating,
+                    corvanta::kIconValidating);
+    EXPECT_EQ(Cell(model, 0, 2), QStringLiteral("Validating..."));
+    EXPECT_EQ(Foreground(model, 0, 2), QColor(0, 0, 255)); // 0x00BBGGRR decoded
+    EXPECT_EQ(model.ResultIcon(0), 1);
+    EXPECT_FALSE(model.data(model.index(0, 2), Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_GE(changed.count(), 1);
+
+    model.setResult(0, QStringLiteral("Bad User"), corvanta::kColourBad, corvanta::kIconBad);
+    model.setMessage(0, QStringLiteral("550 no such user"));
+    EXPECT_EQ(Foreground(model, 0, 2), QColor(255, 0, 0));
+    EXPECT_EQ(Cell(model, 0, 3), QStringLiteral("550 no such user"));
+
+    model.setResult(0, QStringLiteral("Valid"), corvanta::kColourGood, corvanta::kIconGood);
+    model.setMessage(0, QString());
+    EXPECT_EQ(Foreground(model, 0, 2), QColor(0, 102, 0));
+    EXPECT_EQ(model.ResultIcon(0), 2);
+    EXPECT_TRUE(Cell(model, 0, 3).isEmpty());
+    // The neighbour is untouched.
+    EXPECT_TRUE(Cell(model, 1, 2).isEmpty());
+    EXPECT_FALSE(model.data(model.index(1, 2), Qt::DecorationRole).isValid());
+}
+
+TEST(ReportModel, AddressBytesSurviveUnchanged)
+{
+    ReportModel model;
+    // Latin-1 bytes that are not valid UTF-8, an empty line and a line with a
+    // stray carriage return must all come back byte for byte.
+    const QByteArray odd("m\xFCller@x.test", 13);
+    model.addRecord(odd);
+    model.addRecord(QByteArrayView(""));
+    model.addRecord("tail@x.test\r");
+    model.rebuildRows();
+    EXPECT_EQ(model.address(0), odd);
+    EXPECT_EQ(model.address(1), QByteArray());
+    EXPECT_EQ(model.address(2), QByteArray("tail@x.test\r"));
+    EXPECT_EQ(Cell(model, 0, 1), QString::fromLocal8Bit(odd));
+}
+
+TEST(ReportModel, ManyRecordsAndAHugeLineKeepTheirBytesAcrossStorageBlocks)
+{
+    ReportModel model;
+    const QByteArray huge(3 << 20, 'h'); // longer than a storage chunk
+    constexpr int kCount = 70000;        // several blocks of records
+    for (int i = 0; i < kCount; ++i) {
+        if (i == 40000)
+            model.addRecord(huge);
+        else
+            model.addRecord(QByteArray::number(i) + "@x.test");
+    }
+    model.setMessage(kCount - 1, QStringLiteral("last"));
+    model.addRecord("after@x.test"); // messages keep pace with records
+    model.rebuildRows();
+    ASSERT_EQ(model.rowCount(), kCount + 1);
+    EXPECT_EQ(model.address(0), QByteArray("0@x.test"));
+    EXPECT_EQ(model.address(16384), QByteArray("16384@x.test"));
+    EXPECT_EQ(model.address(39999), QByteArray("39999@x.test"));
+    EXPECT_EQ(model.address(40000), huge);
+    EXPECT_EQ(model.address(40001), QByteArray("40001@x.test"));
+    EXPECT_EQ(model.address(kCount), QByteArray("after@x.test"));
+    EXPECT_EQ(model.Message(kCount - 1), QStringLiteral("last"));
+    EXPECT_TRUE(model.Message(kCount).isEmpty());
+    EXPECT_EQ(Cell(model, kCount - 1, 0), QString::number(kCount));
+}
+
+TEST(ReportModel, RemovingAllRecordsEmptiesTheGridAndRestartsNumbering)
+{
+    ReportModel model;
+    Load(model, {"a@x.test", "b@x.test"});
+    model.setMessage(1, QStringLiteral("kept?"));
+    model.setStoredCode(1, 3);
+    model.removeAllRecords();
+    EXPECT_EQ(model.recordCount(), 0);
+    EXPECT_EQ(model.rowCount(), 0);
+
+    Load(model, {"c@x.test"});
+    EXPECT_EQ(Cell(model, 0, 0), QStringLiteral("1"));
+    EXPECT_TRUE(Cell(model, 0, 3).isEmpty());
+    EXPECT_FALSE(model.storedCode(0).has_value());
+}
+
+TEST(ReportModel, IndexesOutOfRangeAreHarmless)
+{
+    ReportModel model;
+    Load(model, {"a@x.test"});
+    for (qsizetype row : {qsizetype(-1), qsizetype(1), qsizetype(1) << 40}) {
+        EXPECT_TRUE(model.address(row).isEmpty());
+        EXPECT_FALSE(model.storedCode(row).has_value());
+        model.setStoredCode(row, 2);
+        model.setResult(row, QStringLiteral("x"), 255, 3);
+        model.setMessage(row, QStringLiteral("x"));
+        model.bringIntoView(row);
+    }
+    EXPECT_EQ(model.recordCount(), 1);
+    EXPECT_TRUE(Cell(model, 0, 2).isEmpty());
+}
+
+TEST(ReportModel, SortingReordersRowsAndRestoringPutsRecordsBackByPosition)
+{
+    ReportModel model;
+    Load(model, {"c@x.test", "a@x.test", "b@x.test"});
+    model.setResult(0, QStringLiteral("Valid"), corvanta::kColourGood, 2);
+
+    model.Arrange(ReportModel::ColAddress);
+    EXPECT_TRUE(model.IsSorted());
+    EXPECT_EQ(Cell(model, 0, 1), QStringLiteral("a@x.test"));
+    EXPECT_EQ(Cell(model, 0, 0), QStringLiteral("2")); // a record keeps its number
+    EXPECT_EQ(model.RecordAtRow(0), 1);
+    // Shading follows the display row, not the record.
+    EXPECT_TRUE(Shaded(model, 0));
+
+    // A write by record index lands on that record wherever it is displayed.
+    model.setMessage(1, QStringLiteral("for a"));
+    EXPECT_EQ(Cell(model, 0, 3), QStringLiteral("for a"));
+
+    // Records added while sorted show up, sorted, at the next rebuild.
+    model.addRecord("0@x.test");
+    EXPECT_EQ(model.rowCount(), 3);
+    model.rebuildRows();
+    EXPECT_EQ(Cell(model, 0, 1), QStringLiteral("0@x.test"));
+
+    model.sort(ReportModel::ColNumber, Qt::DescendingOrder);
+    EXPECT_EQ(Cell(model, 0, 0), QStringLiteral("4"));
+
+    QSignalSpy restored(&model, &ReportModel::RecordOrderRestored);
+    model.RestoreRecordOrder();
+    EXPECT_FALSE(model.IsSorted());
+    EXPECT_EQ(restored.count(), 1);
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(model.RecordAtRow(row), row);
+        EXPECT_EQ(Cell(model, row, 0), QString::number(row + 1));
+    }
+    EXPECT_EQ(Cell(model, 0, 2), QStringLiteral("Valid"));
+}
+
+TEST(ReportModel, BringingARowIntoViewNamesItsDisplayRow)
+{
+    ReportModel model;
+    Load(model, {"b@x.test", "a@x.test"});
+    model.addRecord("hidden@x.test"); // not shown yet: nothing to scroll to
+    QSignalSpy show(&model, &ReportModel::RowShowRequested);
+    model.bringIntoView(1);
+    model.bringIntoView(2);
+    ASSERT_EQ(show.count(), 1);
+    EXPECT_EQ(show.at(0).at(0).toInt(), 1);
+
+    model.Arrange(ReportModel::ColAddress);
+    model.bringIntoView(1);
+    EXPECT_EQ(show.last().at(0).toInt(), 0);
+}

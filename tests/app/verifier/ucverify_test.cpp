@@ -1,0 +1,147 @@
+// The verifier control against a real server process with fake DNS and SMTP.
+#include "ucverify.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPointF>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+
+namespace {
+
+class UcVerifyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_tmp.isValid());
+        m_options.paths = BrokerPaths::forDir(m_tmp.path() + QStringLiteral("/b"));
+        m_options.serverProgram = QStringLiteral(FAKE_VERIFY_SERVER);
+        m_options.startTimeoutMs = 5000;
+    }
+
+    static bool waitFor(const std::function<bool()>& done, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return done();
+    }
+
+    QTemporaryDir m_tmp;
+    ClientOptions m_options;
+};
+
+} // namespace
+
+TEST_F(UcVerifyTest, CreationFailureReachesTheCreator)
+{
+    m_options.serverProgram = m_tmp.path() + QStringLiteral("/missing/sondrix");
+    try {
+        ucVerify control(nullptr, m_options);
+        ADD_FAILURE() << "a control without an object";
+    } catch (const BrokerException& e) {
+        EXPECT_EQ(e.error().number, brokererr::CannotCreate);
+        EXPECT_FALSE(e.error().description.isEmpty());
+    }
+}
+
+TEST_F(UcVerifyTest, AlwaysThirtyTwoPixelsSquare)
+{
+    ucVerify control(nullptr, m_options);
+    control.show();
+    for (const QSize& s : {QSize(100, 50), QSize(1, 1), QSize(32, 200)}) {
+        control.resize(s);
+        EXPECT_EQ(control.size(), QSize(32, 32));
+    }
+}
+
+TEST_F(UcVerifyTest, TagAndIdStayWithTheControlAcrossVerifications)
+{
+    ucVerify control(nullptr, m_options);
+    EXPECT_EQ(control.ID(), 0);
+    control.setID(-42);
+    // Kept locally, the tag may be anything, even what could not cross.
+    control.setTag(QVariant(QPointF(3, 4)));
+    control.setAddress(QStringLiteral("user@example.com"));
+    for (int i = 0; i < 2; ++i) {
+        control.Reset();
+        control.Verify();
+        ASSERT_TRUE(waitFor([&] { return control.Status() == 3; }, 3000));
+    }
+    control.Reset();
+    EXPECT_EQ(control.ID(), -42);
+    EXPECT_EQ(control.Tag(), QVariant(QPointF(3, 4)));
+    EXPECT_EQ(control.object().ID(), 0) << "the ID reached the object";
+    EXPECT_FALSE(control.object().Tag().isValid()) << "the tag reached the object";
+    EXPECT_EQ(control.Result(), 0);
+    EXPECT_EQ(control.RecptReply(), QStringLiteral("250 OK"));
+}
+
+TEST_F(UcVerifyTest, EventsAreRelayedOnlyWhileSwitchedOn)
+{
+    ucVerify control(nullptr, m_options);
+    QList<qint32> finished;
+    QStringList progress;
+    QObject::connect(&control, &ucVerify::Finished, &control, [&](qint32 r) { finished << r; });
+    QObject::connect(&control, &ucVerify::Progress, &control, [&](qint32 m, const QString& d) {
+        progress << QStringLiteral("%1 %2").arg(m).arg(d);
+    });
+
+    control.setAddress(QStringLiteral("bad@example.com"));
+    control.Verify();
+    ASSERT_TRUE(waitFor([&] { return control.Status() == 3; }, 3000));
+    waitFor([] { return false; }, 100);
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_TRUE(progress.isEmpty());
+
+    control.setEventsEnabled(true);
+    control.Reset();
+    control.Verify();
+    ASSERT_TRUE(waitFor([&] { return !finished.isEmpty(); }, 3000));
+    EXPECT_EQ(finished, QList<qint32>{4});
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.front(), QStringLiteral("3 Format check"));
+    EXPECT_EQ(progress.back(), QStringLiteral("15 Finished"));
+}
+
+TEST_F(UcVerifyTest, DestroyingTheControlAbortsItsVerification)
+{
+    auto control = std::make_unique<ucVerify>(nullptr, m_options);
+    control->setAddress(QStringLiteral("user@silent.example"));
+    control->Verify();
+    QThread::msleep(100);
+    QApplication::processEvents();
+    ASSERT_EQ(control->Status(), 2);
+    control.reset();
+    // Its object was the server's last: the server leaves once it is freed,
+    // which it can only be after the silent wait was aborted.
+    QElapsedTimer t;
+    t.start();
+    while (QFileInfo::exists(m_options.paths.socket) && t.elapsed() < 3000)
+        QThread::msleep(20);
+    EXPECT_FALSE(QFileInfo::exists(m_options.paths.socket));
+}
+
+TEST_F(UcVerifyTest, ErrorsOfPassedMembersReachTheCallerAndDestructionIgnoresThem)
+{
+    auto control = std::make_unique<ucVerify>(nullptr, m_options);
+    control->setAddress(QStringLiteral("user@example.com"));
+    // Take the server away under the control.
+    ASSERT_GT(control->object().serverProcessId(), 0);
+    ::kill(pid_t(control->object().serverProcessId()), SIGKILL);
+    ASSERT_TRUE(waitFor([&] { return !control->object().isConnected(); }, 3000));
+    try {
+        control->Verify();
+        ADD_FAILURE() << "Verify on a dead server succeeded";
+    } catch (const BrokerException& e) {
+        EXPECT_EQ(e.error().number, brokererr::ServerUnavailable);
+    }
+    control.reset(); // must neither throw nor hang
+}

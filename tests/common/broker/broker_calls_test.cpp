@@ -1,0 +1,197 @@
+// Calls, state pushes and events through a real server process.
+#include "brokerfixture.h"
+
+#include <QPointF>
+#include <sys/resource.h>
+
+using namespace corvanta;
+using namespace corvanta::test;
+namespace to = corvanta::testobject;
+
+TEST_F(BrokerTest, ValuesAndErrorsCrossByCopy)
+{
+    auto obj = make();
+    EXPECT_EQ(obj->status(), 1) << "the state after creation comes with the object";
+    EXPECT_FALSE(obj->busy());
+
+    // A caller's own value comes back as it went, whatever its plain kind.
+    for (const QVariant& v : {QVariant(QStringLiteral("tag")), QVariant(qint32(-5)), QVariant(true),
+                              QVariant(QByteArray("\0\1", 2)), QVariant(1.25), QVariant()}) {
+        const QVariant back = obj->call(to::Echo, {v});
+        EXPECT_EQ(back, v) << v.typeName();
+    }
+
+    // The object's own error arrives with its number, source and description.
+    try {
+        obj->call(to::Fail);
+        ADD_FAILURE() << "Fail returned";
+    } catch (const BrokerException& e) {
+        EXPECT_EQ(e.error().number, to::FailNumber);
+        EXPECT_EQ(e.error().source, QStringLiteral("Test.Object"));
+        EXPECT_EQ(e.error().description, QStringLiteral("Deliberate failure"));
+    }
+
+    // A value that cannot cross fails the call in either direction and
+    // leaves the connection usable.
+    BrokerError error;
+    QVariant value;
+    EXPECT_FALSE(obj->tryCall(to::Echo, {QVariant(QPointF(1, 1))}, &value, &error));
+    EXPECT_EQ(error.number, brokererr::TypeMismatch);
+    EXPECT_FALSE(obj->tryCall(to::ReturnUnpassable, {}, &value, &error));
+    EXPECT_EQ(error.number, brokererr::TypeMismatch);
+    EXPECT_FALSE(obj->tryCall(999, {}, &value, &error));
+    EXPECT_EQ(error.number, brokererr::NoSuchMember);
+    EXPECT_EQ(obj->call(to::Echo, {7}).toInt(), 7);
+
+    EXPECT_EQ(openFileLimit(), [] {
+        struct rlimit lim
+        {
+        };
+        getrlimit(RLIMIT_NOFILE, &lim);
+        return long(lim.rlim_max);
+    }()) << "the client raised its open-file limit";
+}
+
+TEST_F(BrokerTest, StatePushesAreReadLocallyAndCanBeAwaited)
+{
+    auto obj = make();
+    const int callsBefore = obj->call(to::Calls).toInt();
+    obj->call(to::SetState, {3, true});
+    // The push is sent before the reply, so it is in by the time the call returns.
+    EXPECT_EQ(obj->status(), 3);
+    EXPECT_TRUE(obj->busy());
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(obj->status(), 3);
+    EXPECT_EQ(obj->call(to::Calls).toInt(), callsBefore + 2) << "reading status made calls";
+
+    const quint64 pushes = obj->pushCount();
+    obj->call(to::SetState, {3, true});
+    EXPECT_EQ(obj->pushCount(), pushes) << "an unchanged state is not pushed";
+
+    obj->call(to::Work, {100});
+    QElapsedTimer t;
+    t.start();
+    while (obj->status() != 3 && t.elapsed() < 3000)
+        obj->waitForPush(3000);
+    EXPECT_EQ(obj->status(), 3);
+    EXPECT_FALSE(obj->busy());
+    EXPECT_GE(t.elapsed(), 90);
+    EXPECT_FALSE(obj->waitForPush(50)) << "no push is invented";
+}
+
+TEST_F(BrokerTest, ManyObjectsWorkInParallelOnOneServer)
+{
+    constexpr int Count = 60;
+    std::vector<std::unique_ptr<RemoteObject>> objects;
+    for (int i = 0; i < Count; ++i)
+        objects.push_back(make());
+    const qint64 pid = objects.front()->call(to::Pid).toLongLong();
+    EXPECT_EQ(objects.front()->call(to::LiveObjects).toInt(), Count);
+
+    QElapsedTimer t;
+    t.start();
+    for (auto& o : objects)
+        o->call(to::Work, {400});
+    const bool allDone = waitUntil(
+        [&] {
+            return std::all_of(objects.begin(), objects.end(),
+                               [](const auto& o) { return o->status() == 3; });
+        },
+        10000);
+    EXPECT_TRUE(allDone);
+    // One after another they would need 24 s; side by side about 0.4 s.
+    EXPECT_LT(t.elapsed(), 4000);
+    for (auto& o : objects) {
+        EXPECT_EQ(o->call(to::Pid).toLongLong(), pid);
+        EXPECT_FALSE(o->call(to::WasAborted).toBool());
+    }
+}
+
+TEST_F(BrokerTest, CallsAreServedWhileTheObjectWaitsAndAbortEndsTheWait)
+{
+    auto obj = make();
+    obj->call(to::Work, {60000});
+    ASSERT_TRUE(waitUntil([&] { return obj->call(to::Calls).toInt() > 0; }, 1000));
+    QThread::msleep(50); // the work is now inside its wait
+
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(obj->call(to::Echo, {i}).toInt(), i);
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_EQ(obj->status(), 2);
+    EXPECT_TRUE(obj->busy());
+
+    obj->call(to::Abort);
+    EXPECT_TRUE(waitUntil([&] { return obj->status() == 3; }, 2000));
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_TRUE(obj->call(to::WasAborted).toBool());
+}
+
+TEST_F(BrokerTest, EventsArriveInOrderAndHandlersMayCallBack)
+{
+    auto obj = make();
+    obj->call(to::SetEvents, {true});
+    QStringList seen;
+    int rounds = 0;
+    QObject::connect(obj.get(), &RemoteObject::eventRaised, obj.get(),
+                     [&](qint32 event, const wire::ValueList& args) {
+                         seen << QStringLiteral("%1:%2").arg(event).arg(args.value(0).toInt());
+                         // The object waits for this handler; it still answers.
+                         seen << QStringLiteral("calls:%1")
+                                     .arg(obj->call(to::Calls).toInt() > 0 ? "ok" : "none");
+                         if (event == to::Finished && ++rounds < 3) {
+                             obj->call(to::SetState, {1, false});
+                             obj->call(to::Work, {20});
+                         }
+                     });
+    obj->call(to::Work, {20});
+    EXPECT_TRUE(waitUntil([&] { return rounds == 3; }, 5000));
+    const QStringList round{QStringLiteral("2:15"), QStringLiteral("calls:ok"),
+                            QStringLiteral("1:0"), QStringLiteral("calls:ok")};
+    EXPECT_EQ(seen, round + round + round);
+
+    // Events raised while the object serves one of our calls are handled
+    // inside that call, in order, instead of both sides waiting.
+    seen.clear();
+    rounds = 3;
+    obj->setCallTimeout(3000);
+    QElapsedTimer t;
+    t.start();
+    obj->call(to::RaiseEvents, {4});
+    EXPECT_LT(t.elapsed(), 1000);
+    ASSERT_EQ(seen.size(), 8);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(seen[2 * i], QStringLiteral("2:%1").arg(i + 1));
+}
+
+TEST_F(BrokerTest, EventsStayQuietWhileSwitchedOff)
+{
+    auto obj = make();
+    int events = 0;
+    QObject::connect(obj.get(), &RemoteObject::eventRaised, obj.get(), [&] { ++events; });
+    obj->call(to::Work, {10});
+    EXPECT_TRUE(waitUntil([&] { return obj->status() == 3; }, 2000));
+    waitUntil([] { return false; }, 100);
+    EXPECT_EQ(events, 0);
+}
+
+TEST_F(BrokerTest, AnUnansweredCallFailsWithinItsBoundAndTheObjectStaysUsable)
+{
+    auto obj = make();
+    obj->setCallTimeout(300);
+    QElapsedTimer t;
+    t.start();
+    try {
+        obj->call(to::Hang, {2000});
+        ADD_FAILURE() << "Hang returned";
+    } catch (const BrokerException& e) {
+        EXPECT_EQ(e.error().number, brokererr::CallTimedOut);
+    }
+    EXPECT_LT(t.elapsed(), 1500);
+    obj->setCallTimeout(5000);
+    EXPECT_EQ(obj->call(to::Echo, {1}).toInt(), 1);
+    // The late answer to the timed-out call is not taken for a later one.
+    QThread::msleep(2000);
+    EXPECT_EQ(obj->call(to::Echo, {2}).toInt(), 2);
+}

@@ -1,0 +1,138 @@
+#include "wire.h"
+
+#include <QPointF>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+using namespace corvanta::wire;
+
+namespace {
+
+QByteArray frameOf(const QByteArray& body)
+{
+    QByteArray f(4, '\0');
+    const quint32 n = quint32(body.size());
+    f[0] = char(n >> 24);
+    f[1] = char(n >> 16);
+    f[2] = char(n >> 8);
+    f[3] = char(n);
+    return f + body;
+}
+
+Message roundTrip(const Message& m)
+{
+    const auto frame = encode(m);
+    EXPECT_TRUE(frame.has_value());
+    FrameReader reader;
+    reader.append(*frame);
+    Message out;
+    EXPECT_EQ(reader.next(&out), FrameReader::Result::Message);
+    EXPECT_EQ(reader.buffered(), 0);
+    return out;
+}
+
+} // namespace
+
+TEST(Wire, EveryPlainKindCrossesUnchanged)
+{
+    const ValueList values{QVariant(),
+                           true,
+                           qint32(-2147483647 - 1),
+                           qint64(1) << 40,
+                           2.5,
+                           QString(),
+                           QStringLiteral("Grüße <a@b.c>\r\n"),
+                           QByteArray("\x00\xff\x01", 3),
+                           QStringList{QStringLiteral("10.0.0.1"), QString()},
+                           quint32(4000000000u)};
+    const Message m = roundTrip(CallRequest{77, 19, values});
+    const auto& call = std::get<CallRequest>(m);
+    EXPECT_EQ(call.id, 77u);
+    EXPECT_EQ(call.member, 19);
+    ASSERT_EQ(call.args.size(), values.size());
+    EXPECT_FALSE(call.args[0].isValid());
+    EXPECT_EQ(call.args[1].typeId(), QMetaType::Bool);
+    EXPECT_EQ(call.args[2].toInt(), -2147483647 - 1);
+    EXPECT_EQ(call.args[2].typeId(), QMetaType::Int);
+    EXPECT_EQ(call.args[3].toLongLong(), qint64(1) << 40);
+    EXPECT_EQ(call.args[4].toDouble(), 2.5);
+    EXPECT_EQ(call.args[5].typeId(), QMetaType::QString);
+    EXPECT_EQ(call.args[6].toString(), values[6].toString());
+    EXPECT_EQ(call.args[7].toByteArray(), QByteArray("\x00\xff\x01", 3));
+    EXPECT_EQ(call.args[8].toStringList(), values[8].toStringList());
+    EXPECT_EQ(call.args[9].toLongLong(), 4000000000LL);
+
+    const auto reply = std::get<CallReply>(roundTrip(
+        CallReply{5, false, {}, BrokerError{-7, QStringLiteral("src"), QStringLiteral("d")}}));
+    EXPECT_FALSE(reply.ok);
+    EXPECT_EQ(reply.error.number, -7);
+    EXPECT_EQ(reply.error.source, QStringLiteral("src"));
+    EXPECT_EQ(reply.error.description, QStringLiteral("d"));
+
+    const auto state = std::get<StatePush>(roundTrip(StatePush{3, true}));
+    EXPECT_EQ(state.status, 3);
+    EXPECT_TRUE(state.busy);
+}
+
+TEST(Wire, ValuesThatCannotCrossAreRefusedWithTypeMismatch)
+{
+    for (const QVariant& v : {QVariant(QPointF(1, 2)), QVariant(QVariantMap{{"a", 1}}),
+                              QVariant(QVariantList{1, 2}), QVariant(quint64(1) << 63)}) {
+        BrokerError error;
+        EXPECT_FALSE(encode(CallRequest{1, 0, {v}}, &error).has_value()) << v.typeName();
+        EXPECT_EQ(error.number, brokererr::TypeMismatch);
+    }
+}
+
+TEST(Wire, FramesSplitAcrossReadsAreReassembled)
+{
+    QByteArray stream;
+    for (int i = 0; i < 3; ++i)
+        stream += *encode(EventMessage{quint32(i), 2, {i, QStringLiteral("step")}});
+    FrameReader reader;
+    Message m;
+    int seen = 0;
+    for (char c : stream) {
+        reader.append(QByteArray(1, c));
+        while (reader.next(&m) == FrameReader::Result::Message)
+            EXPECT_EQ(std::get<EventMessage>(m).seq, quint32(seen++));
+    }
+    EXPECT_EQ(seen, 3);
+}
+
+TEST(Wire, BadFramesFailTheReaderForGood)
+{
+    const QByteArray good = *encode(StatePush{1, false});
+    struct Case
+    {
+        const char* what;
+        QByteArray bytes;
+    };
+    QByteArray hugeString;
+    hugeString.append(char(4));                           // reply
+    hugeString.append(QByteArray(4, '\0'));               // id
+    hugeString.append(char(1));                           // ok
+    hugeString.append(char(5));                           // string value
+    hugeString.append(QByteArray("\x7f\xff\xff\xff", 4)); // claims 2 GB
+
+    const Case cases[] = {
+        {"length above the cap", QByteArray("\xff\xff\xff\xf0", 4)},
+        {"empty frame", QByteArray(4, '\0')},
+        {"unknown message kind", frameOf(QByteArray("\x63", 1))},
+        {"trailing bytes", frameOf(good.mid(4) + "x")},
+        {"truncated body", frameOf(good.mid(4).chopped(1))},
+        {"string longer than its frame", frameOf(hugeString)},
+        {"unknown value kind", frameOf(QByteArray("\x03\0\0\0\1\0\0\0\0\0\0\0\1\x42", 14))},
+        {"too many values", frameOf(QByteArray("\x03\0\0\0\1\0\0\0\0\xff\xff\xff\xff", 13))},
+    };
+    for (const Case& c : cases) {
+        FrameReader reader;
+        reader.append(c.bytes);
+        Message m;
+        EXPECT_EQ(reader.next(&m), FrameReader::Result::Failed) << c.what;
+        // Nothing after a bad frame is trusted, not even a good one.
+        reader.append(good);
+        EXPECT_EQ(reader.next(&m), FrameReader::Result::Failed) << c.what;
+    }
+}

@@ -1,0 +1,231 @@
+// The verification object served through the broker, in a real server process.
+#include "remoteverify.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPointF>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+
+namespace {
+
+class RemoteVerifyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_tmp.isValid());
+        m_options.paths = BrokerPaths::forDir(m_tmp.path() + QStringLiteral("/b"));
+        m_options.serverProgram = QStringLiteral(FAKE_VERIFY_SERVER);
+        m_options.startTimeoutMs = 5000;
+    }
+
+    std::unique_ptr<RemoteVerify> make() { return std::make_unique<RemoteVerify>(m_options); }
+
+    static bool waitFinished(RemoteVerify& v, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (v.Status() != 3 && t.elapsed() < ms)
+            v.waitForPush(int(ms - t.elapsed()));
+        return v.Status() == 3;
+    }
+
+    QTemporaryDir m_tmp;
+    ClientOptions m_options;
+};
+
+} // namespace
+
+TEST_F(RemoteVerifyTest, ANewObjectHasItsDefaultsAndEveryMemberCrosses)
+{
+    auto v = make();
+    EXPECT_FALSE(v->Busy());
+    EXPECT_EQ(v->Status(), 1);
+    EXPECT_EQ(v->Result(), 0);
+    EXPECT_EQ(v->SmtpTimeout(), 60000);
+    EXPECT_EQ(v->DnsTimeout(), 60000);
+    EXPECT_EQ(v->DnsServerPort(), 53);
+    EXPECT_FALSE(v->EventsEnabled());
+    EXPECT_EQ(v->HelloName(), QStringLiteral("fake.host"));
+    EXPECT_EQ(v->ID(), 0);
+    EXPECT_FALSE(v->Tag().isValid());
+
+    // Each write lands in its own member: distinct values show any mix-up.
+    v->setAddress(QStringLiteral("a@b.example"));
+    v->setFromAddress(QStringLiteral("from@b.example"));
+    v->setID(std::numeric_limits<qint32>::min());
+    v->setSmtpTimeout(1111);
+    v->setDnsTimeout(2222);
+    v->setDnsServerPort(5353);
+    v->setEventsEnabled(true);
+    v->setHelloName(QStringLiteral("me.example"));
+    v->AddDnsServer(QStringLiteral("10.0.0.1"));
+    v->AddDnsServer(QStringLiteral("10.0.0.2"));
+    EXPECT_EQ(v->Address(), QStringLiteral("a@b.example"));
+    EXPECT_EQ(v->FromAddress(), QStringLiteral("from@b.example"));
+    EXPECT_EQ(v->ID(), std::numeric_limits<qint32>::min());
+    EXPECT_EQ(v->SmtpTimeout(), 1111);
+    EXPECT_EQ(v->DnsTimeout(), 2222);
+    EXPECT_EQ(v->DnsServerPort(), 5353);
+    EXPECT_TRUE(v->EventsEnabled());
+    EXPECT_EQ(v->HelloName(), QStringLiteral("me.example"));
+    EXPECT_EQ(v->DnsServers(),
+              (QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.2")}));
+    v->ClearDnsServers();
+    EXPECT_TRUE(v->DnsServers().isEmpty());
+    EXPECT_TRUE(v->isValidEmail(QStringLiteral("someone@example.com")));
+    EXPECT_FALSE(v->isValidEmail(QStringLiteral("no at sign")));
+
+    // The tag keeps any plain value as it was given.
+    for (const QVariant& tag : {QVariant(QStringLiteral("row 7")), QVariant(qint32(-1)),
+                                QVariant(true), QVariant(QByteArray("\0\xff", 2)), QVariant(0.5)}) {
+        v->setTag(tag);
+        EXPECT_EQ(v->Tag(), tag) << tag.typeName();
+    }
+    // Values the tag cannot hold are refused, and the old tag stays.
+    for (const QVariant& bad : {QVariant(QPointF(1, 1)), QVariant(QStringList{"a"})}) {
+        try {
+            v->setTag(bad);
+            ADD_FAILURE() << "tag took " << bad.typeName();
+        } catch (const BrokerException& e) {
+            EXPECT_EQ(e.error().number, brokererr::TypeMismatch);
+        }
+    }
+    EXPECT_EQ(v->Tag(), QVariant(0.5));
+
+    // A write of the wrong kind is an error, not a silent zero.
+    QVariant value;
+    BrokerError error;
+    EXPECT_FALSE(v->tryCall(verifyclass::LetSmtpTimeout, {QStringLiteral("5")}, &value, &error));
+    EXPECT_EQ(error.number, brokererr::TypeMismatch);
+    EXPECT_FALSE(v->tryCall(verifyclass::LetAddress, {}, &value, &error));
+    EXPECT_EQ(error.number, brokererr::WrongArguments);
+    EXPECT_EQ(v->SmtpTimeout(), 1111);
+}
+
+TEST_F(RemoteVerifyTest, VerifyReturnsAtOnceAndEachOutcomeArrives)
+{
+    auto v = make();
+    int events = 0;
+    QObject::connect(v.get(), &RemoteVerify::ProgressEvent, v.get(), [&] { ++events; });
+    QObject::connect(v.get(), &RemoteVerify::FinishedEvent, v.get(), [&] { ++events; });
+    struct Case
+    {
+        const char* address;
+        qint32 result;
+    };
+    const Case cases[] = {{"user@example.com", 0},
+                          {"bad@example.com", 4},
+                          {"user@nomx.example", 2},
+                          {"not an address", 1}};
+    for (const Case& c : cases) {
+        v->Reset();
+        v->setAddress(QString::fromLatin1(c.address));
+        v->Verify();
+        // The state change is pushed before Verify's answer.
+        EXPECT_TRUE(v->Busy()) << c.address;
+        EXPECT_EQ(v->Status(), 2) << c.address;
+        ASSERT_TRUE(waitFinished(*v, 3000)) << c.address;
+        EXPECT_FALSE(v->Busy());
+        EXPECT_EQ(v->Result(), c.result) << c.address;
+        if (c.result == 4) {
+            EXPECT_EQ(v->RecptReply(), QStringLiteral("550 No such user"));
+        }
+    }
+    v->Reset();
+    EXPECT_EQ(v->Status(), 1);
+    EXPECT_EQ(v->Result(), 1) << "Reset keeps the result";
+    EXPECT_EQ(events, 0) << "events came while switched off";
+}
+
+TEST_F(RemoteVerifyTest, EventsEndWithFinishedAndAHandlerCanStartTheNextAddress)
+{
+    auto v = make();
+    v->setEventsEnabled(true);
+    const QStringList addresses{QStringLiteral("good@example.com"),
+                                QStringLiteral("bad@example.com"),
+                                QStringLiteral("x@nomx.example")};
+    int next = 0;
+    QList<qint32> results;
+    QList<QPair<qint32, QString>> lastProgress;
+    QPair<qint32, QString> progress;
+    QObject::connect(v.get(), &RemoteVerify::ProgressEvent, v.get(),
+                     [&](qint32 method, const QString& text) {
+                         progress = {method, text};
+                     });
+    QObject::connect(v.get(), &RemoteVerify::FinishedEvent, v.get(), [&](qint32 result) {
+        results << result;
+        lastProgress << progress;
+        EXPECT_EQ(v->Result(), result) << "the object answers while it waits for us";
+        if (++next < addresses.size()) {
+            v->Reset();
+            v->setAddress(addresses[next]);
+            v->Verify();
+        }
+    });
+    v->setAddress(addresses[0]);
+    v->Verify();
+    QElapsedTimer t;
+    t.start();
+    while (results.size() < 3 && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(results, (QList<qint32>{0, 4, 2}));
+    for (const auto& p : lastProgress) {
+        EXPECT_EQ(p.first, 15);
+        EXPECT_EQ(p.second, QStringLiteral("Finished"));
+    }
+}
+
+TEST_F(RemoteVerifyTest, AbortEndsAVerificationStuckOnASilentServer)
+{
+    auto v = make();
+    v->setAddress(QStringLiteral("bad@example.com"));
+    v->Verify();
+    ASSERT_TRUE(waitFinished(*v, 3000));
+    ASSERT_EQ(v->Result(), 4);
+    v->Reset();
+    v->setAddress(QStringLiteral("user@silent.example"));
+    v->Verify();
+    QThread::msleep(200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v->Status(), 2) << "the silent server should still hold the object";
+    QElapsedTimer t;
+    t.start();
+    v->Abort();
+    EXPECT_LT(t.elapsed(), 500) << "Abort waited for the silent server";
+    ASSERT_TRUE(waitFinished(*v, 2000));
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(v->Result(), 4) << "an aborted run sets no outcome";
+
+    // Releasing an object stuck on a silent server ends its work too: the
+    // server, now without objects, leaves.
+    auto stuck = make();
+    stuck->setAddress(QStringLiteral("user@silent.example"));
+    stuck->Verify();
+    QThread::msleep(100);
+    v.reset();
+    stuck.reset();
+    t.restart();
+    while (QFileInfo::exists(m_options.paths.socket) && t.elapsed() < 3000)
+        QThread::msleep(20);
+    EXPECT_FALSE(QFileInfo::exists(m_options.paths.socket)) << "the server is still there";
+}
+
+TEST_F(RemoteVerifyTest, AComponentThatCannotBeMadeFailsTheCreation)
+{
+    qputenv("FAKE_FAIL_CREATE", "1");
+    try {
+        make();
+        ADD_FAILURE() << "created without its SMTP client";
+    } catch (const BrokerException& e) {
+        EXPECT_EQ(e.error().number, 7);
+        EXPECT_EQ(e.error().source, QStringLiteral("Sondrix.clsVerify"));
+        EXPECT_EQ(e.error().description, QStringLiteral("The SMTP client is not installed"));
+    }
+    qunsetenv("FAKE_FAIL_CREATE");
+}

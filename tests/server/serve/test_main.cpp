@@ -1,0 +1,11 @@
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    // Servers the tests start linger only briefly once their objects are gone.
+    qputenv("CORVANTA_BROKER_LINGER_MS", "300");
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,200 @@
+#include "checkcommand.h"
+#include "checkoptions.h"
+#include "scriptedcomponents.h"
+#include "systemdns.h"
+
+#include <QBuffer>
+#include <QTemporaryFile>
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+using namespace corvanta::testing;
+
+namespace {
+
+std::optional<CheckOptions> parse(const QStringList& args, QString* errorOut = nullptr)
+{
+    QString error;
+    auto options = parseCheckArguments(args, error);
+    if (errorOut)
+        *errorOut = error;
+    EXPECT_EQ(options.has_value(), error.isEmpty());
+    return options;
+}
+
+struct CheckRun
+{
+    int exitCode = -1;
+    QStringList lines;
+    QStringList errLines;
+};
+
+CheckRun runCheck(const QStringList& args, const ComponentFactory& factory,
+                  const QByteArray& input = {})
+{
+    QBuffer in;
+    in.setData(input);
+    in.open(QIODevice::ReadOnly);
+    QBuffer out;
+    QBuffer err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    CheckRun run;
+    run.exitCode = runCheckCommand(args, factory, in, out, err);
+    run.lines = QString::fromUtf8(out.data()).split(u'\n', Qt::SkipEmptyParts);
+    run.errLines = QString::fromUtf8(err.data()).split(u'\n', Qt::SkipEmptyParts);
+    return run;
+}
+
+// A small world: each domain's single mail server answers as its name says.
+DnsScript worldDns()
+{
+    DnsScript dns;
+    dns.answerFor = [](const QString& address) {
+        const QString domain = address.section(u'@', -1);
+        return IDnsResolver::MxLists{{QStringLiteral("mx.") + domain}, {QString()}};
+    };
+    return dns;
+}
+
+SmtpScript worldSmtp()
+{
+    SmtpScript smtp;
+    smtp.hosts[QStringLiteral("mx.silent.test")].silent = true;
+    smtp.hosts[QStringLiteral("mx.refusing.test")].refusal = QStringLiteral("Connection refused");
+    smtp.replies = {QStringLiteral("250 Ok"), QStringLiteral("550-No such user\r\n550\tBye")};
+    return smtp;
+}
+
+} // namespace
+
+TEST(CheckOptionsTest, AcceptsEveryOptionInBothSpellings)
+{
+    auto o = parse({"--dns-server", "10.0.0.9:5353", "--from=probe@x.test", "--helo", "me.test",
+                    "--dns-timeout", "1.5", "--smtp-timeout=2", "--jobs", "50", "--progress",
+                    "--json", "a@b.com", "c@d.com"});
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->dnsServer, QStringLiteral("10.0.0.9"));
+    EXPECT_EQ(o->dnsPort, 5353);
+    EXPECT_EQ(o->fromAddress, QStringLiteral("probe@x.test"));
+    EXPECT_EQ(o->helloName, QStringLiteral("me.test"));
+    EXPECT_EQ(o->dnsTimeoutMs, 1500);
+    EXPECT_EQ(o->smtpTimeoutMs, 2000);
+    EXPECT_EQ(o->jobs, 50);
+    EXPECT_TRUE(o->progress && o->json && !o->readStdin);
+    EXPECT_EQ(o->addresses, (QStringList{"a@b.com", "c@d.com"}));
+
+    auto d = parse({"a@b.com"});
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->jobs, 1);
+    EXPECT_FALSE(d->dnsServer || d->dnsPort || d->fromAddress || d->dnsTimeoutMs);
+
+    auto s = parse({"--jobs", "3", "-"});
+    ASSERT_TRUE(s);
+    EXPECT_TRUE(s->readStdin);
+    auto dashed = parse({"--", "-odd@b.com", "-"});
+    ASSERT_TRUE(dashed);
+    EXPECT_EQ(dashed->addresses, (QStringList{"-odd@b.com", "-"}));
+}
+
+TEST(CheckOptionsTest, SplitsServerAndPortIncludingIpv6)
+{
+    QString host;
+    std::optional<int> port;
+    ASSERT_TRUE(splitHostPort("ns.example", host, port));
+    EXPECT_EQ(host, "ns.example");
+    EXPECT_FALSE(port);
+    ASSERT_TRUE(splitHostPort("[::1]:5353", host, port));
+    EXPECT_EQ(host, "::1");
+    EXPECT_EQ(port, 5353);
+    ASSERT_TRUE(splitHostPort("fd00::53", host, port));
+    EXPECT_EQ(host, "fd00::53");
+    EXPECT_FALSE(port);
+    for (const char* bad :
+         {"", ":53", "host:", "host:0", "host:65536", "host:5x", "[::1", "[]:53", "[::1]x"})
+        EXPECT_FALSE(splitHostPort(QString::fromLatin1(bad), host, port)) << bad;
+}
+
+TEST(CheckOptionsTest, UsageErrorsSayWhatIsWrong)
+{
+    QString error;
+    const std::vector<std::pair<QStringList, const char*>> cases{
+        {{}, "no address"},
+        {{"--json"}, "no address"},
+        {{"-", "a@b.com"}, "not both"},
+        {{"--jobs", "0", "a@b.com"}, "--jobs"},
+        {{"--jobs", "1001", "a@b.com"}, "--jobs"},
+        {{"--jobs", "two", "a@b.com"}, "--jobs"},
+        {{"--dns-timeout", "0", "a@b.com"}, "--dns-timeout"},
+        {{"--smtp-timeout", "-1", "a@b.com"}, "--smtp-timeout"},
+        {{"--smtp-timeout", "1e12", "a@b.com"}, "--smtp-timeout"},
+        {{"--dns-server", "h:99999", "a@b.com"}, "--dns-server"},
+        {{"a@b.com", "--from"}, "needs a value"},
+        {{"--frobnicate", "a@b.com"}, "unknown option"},
+    };
+    for (const auto& [args, expected] : cases) {
+        EXPECT_FALSE(parse(args, &error)) << args.join(' ').toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(expected))) << error.toStdString();
+    }
+}
+
+TEST(CheckOptionsTest, SystemDnsServersComeInFileOrder)
+{
+    QTemporaryFile conf;
+    ASSERT_TRUE(conf.open());
+    conf.write("# comment\nsearch example\nnameserver 192.0.2.53\n  nameserver\t2001:db8::53\n"
+               "nameserver\nnameservers 1.1.1.1\n");
+    conf.close();
+    EXPECT_EQ(systemDnsServers(conf.fileName()), (QStringList{"192.0.2.53", "2001:db8::53"}));
+    EXPECT_TRUE(systemDnsServers(QStringLiteral("/nonexistent/resolv.conf")).isEmpty());
+}
+
+TEST(CheckCommandTest, WritesOneLinePerAddressInInputOrder)
+{
+    // The first address waits for its time-out; later ones finish first.
+    const CheckRun run =
+        runCheck({"--jobs", "4", "--smtp-timeout", "0.3", "--dns-server", "ns", "a@silent.test",
+                  "bad address", "b@refusing.test", "c@good.test"},
+                 copyingFactory(worldDns(), worldSmtp()));
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 4);
+    EXPECT_EQ(run.lines[0], "3\ta@silent.test\tThe mail server did not greet in time\t");
+    EXPECT_EQ(run.lines[1], "1\tbad address\tInvalid Email Format\t");
+    EXPECT_EQ(run.lines[2], "3\tb@refusing.test\tConnection refused\t");
+    EXPECT_EQ(run.lines[3], "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye");
+    EXPECT_TRUE(run.errLines.isEmpty());
+}
+
+TEST(CheckCommandTest, JsonAndProgressFromStandardInput)
+{
+    const CheckRun run =
+        runCheck({"--json", "--progress", "--jobs", "2", "-"},
+                 copyingFactory(worldDns(), worldSmtp()), "c@good.test\r\n\r\n\"q\"@x\n");
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 2);
+    EXPECT_EQ(run.lines[0],
+              R"({"address":"c@good.test","result":4,"message":"","from_reply":"250 Ok",)"
+              R"("rcpt_reply":"550-No such user\r\n550\tBye","smtp_replies":)"
+              R"("Connecting to mx.good.test\r\n250 Ok\r\n550-No such user\r\n550\tBye\r\n"})");
+    EXPECT_EQ(run.lines[1], R"({"address":"\"q\"@x","result":1,"message":"Invalid Email Format",)"
+                            R"("from_reply":"","rcpt_reply":"","smtp_replies":""})");
+    EXPECT_TRUE(run.errLines.contains("c@good.test\t7\tConnecting to mx.good.test"));
+    EXPECT_TRUE(run.errLines.contains("c@good.test\t15\tFinished"));
+    EXPECT_TRUE(run.errLines.contains("\"q\"@x\t3\tFormat check"));
+}
+
+TEST(CheckCommandTest, AddressesThatCannotBeCheckedFailTheRun)
+{
+    ComponentFactory broken = copyingFactory(worldDns(), worldSmtp());
+    broken.createSmtpClient = [](IDnsResolver&) -> std::unique_ptr<ISmtpClient> {
+        throw ComponentException(1, QStringLiteral("no sockets left"));
+    };
+    const CheckRun run = runCheck({"a@good.test", "b@good.test"}, broken);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.lines.isEmpty());
+    ASSERT_EQ(run.errLines.size(), 2);
+    EXPECT_TRUE(run.errLines[0].contains("a@good.test was not checked: no sockets left"));
+
+    EXPECT_EQ(runCheck({"--bogus", "a@b.com"}, broken).exitCode, 2);
+    EXPECT_EQ(runCheck({"-"}, broken, "\n\n").exitCode, 0); // nothing to check
+}

@@ -1,0 +1,324 @@
+#include "apartment.h"
+#include "clsverify.h"
+#include "componenterror.h"
+#include "scriptedcomponents.h"
+
+#include <QElapsedTimer>
+#include <QSemaphore>
+#include <climits>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+using namespace corvanta;
+using namespace corvanta::testing;
+
+namespace {
+
+class ObjectTest : public ::testing::Test
+{
+protected:
+    ObjectTest()
+    {
+        dns->answer = {{QStringLiteral("mx1.example.com")}, {QString()}};
+        smtp->replies = {QStringLiteral("250 Ok"), QStringLiteral("250 Ok")};
+    }
+
+    std::unique_ptr<Apartment> open()
+    {
+        auto apartment = std::make_unique<Apartment>(scriptedFactory(dns, smtp));
+        apartment->open();
+        return apartment;
+    }
+
+    // Waits (without holding the object's thread) until Status reads
+    // `status`; returns the milliseconds it took, or -1 past `limitMs`.
+    static qint64 waitForStatus(Apartment& a, ProcessStatus status, int limitMs = 5000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (a.call([](clsVerify& v) { return v.Status(); }) != status) {
+            if (clock.elapsed() > limitMs)
+                return -1;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return clock.elapsed();
+    }
+
+    // Records events as the object raises them, on its own thread.
+    struct EventLog
+    {
+        std::mutex lock;
+        std::vector<std::pair<qint32, QString>> progress; // -1: FinishedEvent
+        void attach(Apartment& a)
+        {
+            a.call([this](clsVerify& v) {
+                QObject::connect(&v, &clsVerify::ProgressEvent, &v, [this](qint32 m, QString d) {
+                    std::lock_guard g(lock);
+                    progress.emplace_back(m, d);
+                });
+                QObject::connect(&v, &clsVerify::FinishedEvent, &v, [this](qint32 r) {
+                    std::lock_guard g(lock);
+                    progress.emplace_back(-1, QString::number(r));
+                });
+            });
+        }
+    };
+
+    std::shared_ptr<DnsScript> dns = std::make_shared<DnsScript>();
+    std::shared_ptr<SmtpScript> smtp = std::make_shared<SmtpScript>();
+};
+
+} // namespace
+
+TEST_F(ObjectTest, NewObjectHasItsDefaults)
+{
+    auto a = open();
+    a->call([](clsVerify& v) {
+        EXPECT_FALSE(v.Busy());
+        EXPECT_EQ(v.Status(), StatusReady);
+        EXPECT_EQ(v.Result(), verifyValid);
+        EXPECT_EQ(v.SmtpTimeout(), 60000);
+        EXPECT_EQ(v.DnsTimeout(), 60000);
+        EXPECT_EQ(v.DnsServerPort(), 53);
+        EXPECT_FALSE(v.EventsEnabled());
+        EXPECT_TRUE(v.DnsServers().isEmpty());
+        EXPECT_TRUE(v.Address().isEmpty());
+        EXPECT_TRUE(v.GetMessage().isEmpty());
+        EXPECT_TRUE(v.SmtpReplies().isEmpty());
+        EXPECT_EQ(v.ID(), 0);
+        EXPECT_FALSE(v.Tag().isValid());
+        EXPECT_EQ(v.HelloName(), QStringLiteral("verifier.test")); // the component's own
+        EXPECT_EQ(v.thread(), QThread::currentThread());
+    });
+}
+
+TEST_F(ObjectTest, StoresCallerValuesUnchanged)
+{
+    auto a = open();
+    QObject reference;
+    a->call([&](clsVerify& v) {
+        v.setTag(QVariant::fromValue(&reference));
+        EXPECT_EQ(v.Tag().value<QObject*>(), &reference);
+        v.setTag(QStringLiteral("text"));
+        EXPECT_EQ(v.Tag().toString(), QStringLiteral("text"));
+        for (qint32 id : {INT_MIN, -1, INT_MAX}) {
+            v.setID(id);
+            EXPECT_EQ(v.ID(), id);
+        }
+        v.setSmtpTimeout(-7); // no setter judges its value
+        EXPECT_EQ(v.SmtpTimeout(), -7);
+        v.AddDnsServer(QStringLiteral("10.0.0.1"));
+        v.AddDnsServer(QStringLiteral("10.0.0.2"));
+        EXPECT_EQ(v.DnsServers().size(), 2);
+        v.ClearDnsServers();
+        EXPECT_TRUE(v.DnsServers().isEmpty());
+        v.setHelloName(QStringLiteral("probe.example"));
+        EXPECT_EQ(v.HelloName(), QStringLiteral("probe.example"));
+        EXPECT_TRUE(v.isValidEmail(QStringLiteral("a@b.cd")));
+        EXPECT_FALSE(v.isValidEmail(QStringLiteral("a@b.cd\n")));
+    });
+}
+
+TEST_F(ObjectTest, VerifyReturnsAtOnceAndFinishesSilentlyWithEventsOff)
+{
+    auto a = open();
+    EventLog log;
+    log.attach(*a);
+    a->call([&](clsVerify& v) {
+        v.setAddress(QStringLiteral("john@example.com"));
+        v.Verify();
+        EXPECT_TRUE(v.Busy());
+        EXPECT_EQ(v.Status(), StatusWorking);
+        EXPECT_TRUE(dns->queries.isEmpty()); // no network work before returning
+    });
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+    a->call([&](clsVerify& v) {
+        EXPECT_FALSE(v.Busy());
+        EXPECT_EQ(v.Result(), verifyValid);
+        EXPECT_EQ(smtp->connects.size(), 1);
+    });
+    EXPECT_TRUE(log.progress.empty());
+}
+
+TEST_F(ObjectTest, FinishedStepComesLastThenTheFinishedEvent)
+{
+    smtp->replies[1] = QStringLiteral("550 unknown");
+    auto a = open();
+    EventLog log;
+    log.attach(*a);
+    a->call([](clsVerify& v) {
+        v.setEventsEnabled(true);
+        v.setAddress(QStringLiteral("john@example.com"));
+        v.Verify();
+    });
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+    std::lock_guard g(log.lock);
+    ASSERT_GE(log.progress.size(), 3u);
+    const auto n = log.progress.size();
+    EXPECT_EQ(log.progress[n - 3].first, 17);
+    EXPECT_EQ(log.progress[n - 2], std::make_pair(qint32(15), QStringLiteral("Finished")));
+    EXPECT_EQ(log.progress[n - 1], std::make_pair(qint32(-1), QStringLiteral("4")));
+}
+
+TEST_F(ObjectTest, FailingLogoutStillFinishesWithItsEvents)
+{
+    smtp->logoutFails = true;
+    auto a = open();
+    EventLog log;
+    log.attach(*a);
+    a->call([](clsVerify& v) {
+        v.setEventsEnabled(true);
+        v.setAddress(QStringLiteral("john@example.com"));
+        v.Verify();
+    });
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+    EXPECT_FALSE(a->call([](clsVerify& v) { return v.Busy(); }));
+    std::lock_guard g(log.lock);
+    ASSERT_FALSE(log.progress.empty());
+    EXPECT_EQ(log.progress.back(), std::make_pair(qint32(-1), QStringLiteral("0")));
+}
+
+TEST_F(ObjectTest, ResetKeepsResultsAndAbortWithoutResetStopsTheNextRun)
+{
+    smtp->replies = {QStringLiteral("250 Ok"), QStringLiteral("550 no such user")};
+    auto a = open();
+    a->call([](clsVerify& v) {
+        v.setAddress(QStringLiteral("john@example.com"));
+        v.Verify();
+    });
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+    const QString transcript = a->call([](clsVerify& v) { return v.SmtpReplies(); });
+    a->call([&](clsVerify& v) {
+        v.Reset();
+        EXPECT_EQ(v.Status(), StatusReady);
+        EXPECT_EQ(v.Result(), verifyBadUser);
+        EXPECT_EQ(v.RecptReply(), QStringLiteral("550 no such user"));
+        EXPECT_EQ(v.FromReply(), QStringLiteral("250 Ok"));
+        EXPECT_EQ(v.SmtpReplies(), transcript);
+        EXPECT_TRUE(v.GetMessage().isEmpty());
+
+        v.Abort();
+        EXPECT_EQ(v.Status(), StatusReady); // Abort leaves the state alone
+        v.setAddress(QStringLiteral("jane@example.com"));
+        v.Verify();
+    });
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+    a->call([&](clsVerify& v) {
+        EXPECT_EQ(v.Result(), verifyBadUser); // the aborted run set nothing
+        EXPECT_EQ(smtp->connects.size(), 1);  // and stopped after the look-up
+        EXPECT_EQ(dns->queries.size(), 2);
+        v.Reset(); // clears the mark: the next run goes through
+        v.Verify();
+    });
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+    EXPECT_EQ(smtp->connects.size(), 2);
+}
+
+TEST_F(ObjectTest, AbortEndsAWaitOnASilentServerWithinMilliseconds)
+{
+    smtp->hosts[QStringLiteral("mx1.example.com")].silent = true;
+    QSemaphore waiting;
+    smtp->duringConnect = [&](const QString&) {
+        waiting.release();
+    };
+    auto a = open();
+    a->call([](clsVerify& v) {
+        v.setAddress(QStringLiteral("john@example.com"));
+        v.Verify(); // time-outs stay at 60 s
+    });
+    ASSERT_TRUE(waiting.tryAcquire(1, 5000));
+    // The object answers calls while its procedure waits.
+    EXPECT_EQ(a->call([](clsVerify& v) { return v.Status(); }), StatusWorking);
+    QElapsedTimer clock;
+    clock.start();
+    a->call([](clsVerify& v) { v.Abort(); });
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+    EXPECT_LT(clock.elapsed(), 100);
+    EXPECT_TRUE(smtp->commands.isEmpty());
+}
+
+TEST_F(ObjectTest, AbortEndsASilentLookup)
+{
+    dns->silent = true;
+    QSemaphore waiting;
+    dns->duringQuery = [&] {
+        waiting.release();
+    };
+    auto a = open();
+    a->call([](clsVerify& v) {
+        v.setAddress(QStringLiteral("john@example.com"));
+        v.Verify();
+    });
+    ASSERT_TRUE(waiting.tryAcquire(1, 5000));
+    QElapsedTimer clock;
+    clock.start();
+    a->call([](clsVerify& v) { v.Abort(); });
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+    EXPECT_LT(clock.elapsed(), 100);
+    EXPECT_TRUE(smtp->connects.isEmpty());
+}
+
+TEST_F(ObjectTest, VerifyDuringARunningProcedureWaitsForItInsteadOfNesting)
+{
+    smtp->hosts[QStringLiteral("mx1.example.com")].silent = true;
+    QSemaphore waiting;
+    smtp->duringConnect = [&](const QString&) {
+        waiting.release();
+    };
+    auto a = open();
+    a->call([](clsVerify& v) {
+        v.setSmtpTimeout(150);
+        v.setAddress(QStringLiteral("john@example.com"));
+        v.Verify();
+    });
+    ASSERT_TRUE(waiting.tryAcquire(1, 5000));
+    a->call([](clsVerify& v) { v.Verify(); });
+    // The second verification starts only after the first has timed out.
+    ASSERT_TRUE(waiting.tryAcquire(1, 5000));
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+    EXPECT_EQ(smtp->maxActiveCalls, 1);
+    EXPECT_EQ(smtp->connects.size(), 2);
+    EXPECT_EQ(a->call([](clsVerify& v) { return v.Result(); }), verifyConnectMailServer);
+}
+
+TEST_F(ObjectTest, ClosingTheApartmentMidWaitDoesNotHang)
+{
+    smtp->hosts[QStringLiteral("mx1.example.com")].silent = true;
+    QSemaphore waiting;
+    smtp->duringConnect = [&](const QString&) {
+        waiting.release();
+    };
+    auto a = open();
+    a->call([](clsVerify& v) {
+        v.setAddress(QStringLiteral("john@example.com"));
+        v.Verify();
+    });
+    ASSERT_TRUE(waiting.tryAcquire(1, 5000));
+    QElapsedTimer clock;
+    clock.start();
+    a.reset();
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_GE(smtp->aborts, 1);
+}
+
+TEST(ObjectCreationTest, ComponentFailureReachesTheCreator)
+{
+    auto smtp = std::make_shared<SmtpScript>();
+    ComponentFactory failing = scriptedFactory(std::make_shared<DnsScript>(), smtp);
+    failing.createDnsResolver = []() -> std::unique_ptr<IDnsResolver> {
+        throw ComponentException(42, QStringLiteral("no resolver today"));
+    };
+    Apartment a(failing);
+    try {
+        a.open();
+        ADD_FAILURE() << "creation succeeded";
+    } catch (const ComponentException& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("no resolver today"));
+    }
+    EXPECT_EQ(a.object(), nullptr);
+
+    ComponentFactory empty;
+    Apartment b(empty);
+    EXPECT_THROW(b.open(), ComponentException);
+}

@@ -1,0 +1,351 @@
+#include "scriptedcomponents.h"
+#include "verifyprocedure.h"
+
+#include <gtest/gtest.h>
+#include <utility>
+#include <vector>
+
+using namespace corvanta;
+using namespace corvanta::testing;
+
+namespace {
+
+using Step = std::pair<qint32, QString>;
+
+// Components, state and the steps they raised, for one or more runs.
+struct ProcedureRig
+{
+    ProcedureRig()
+    {
+        state.eventsEnabled = true;
+        state.fromAddress = QStringLiteral("probe@sender.test");
+        dns->answer = {{QStringLiteral("mx1.example.com")}, {QStringLiteral("192.0.2.1")}};
+        smtp->replies = {QStringLiteral("250 2.1.0 Ok"), QStringLiteral("250 2.1.5 Ok")};
+    }
+
+    void run(const QString& address = QStringLiteral("john.doe@example.com"))
+    {
+        VerifyProcedure procedure(state, dnsComponent, smtpComponent,
+                                  [this](qint32 m, const QString& d) { steps.emplace_back(m, d); });
+        procedure.VerifyAddress(address);
+    }
+
+    std::vector<qint32> methods() const
+    {
+        std::vector<qint32> out;
+        for (const Step& s : steps)
+            out.push_back(s.first);
+        return out;
+    }
+
+    std::shared_ptr<DnsScript> dns = std::make_shared<DnsScript>();
+    std::shared_ptr<SmtpScript> smtp = std::make_shared<SmtpScript>();
+    ScriptedDns dnsComponent{dns};
+    ScriptedSmtp smtpComponent{smtp};
+    VerifyState state;
+    std::vector<Step> steps;
+};
+
+class ProcedureTest : public ::testing::Test, public ProcedureRig
+{
+};
+
+using Methods = std::vector<qint32>;
+
+} // namespace
+
+TEST_F(ProcedureTest, BadFormatStopsBeforeAnyNetworkWork)
+{
+    for (const char* bad : {" john@example.com", "john@example.com ", "jo@hn@example.com",
+                            "john@examplecom", "john.@example.com", ""}) {
+        SCOPED_TRACE(bad);
+        steps.clear();
+        state.result = verifyBadUser;
+        state.smtpReplies = QStringLiteral("left from before");
+        state.recptReply = QStringLiteral("250 old");
+        run(QString::fromLatin1(bad));
+        EXPECT_EQ(state.result, verifyFormat);
+        EXPECT_EQ(state.message, QStringLiteral("Invalid Email Format"));
+        EXPECT_EQ(methods(), Methods{3});
+        EXPECT_TRUE(state.smtpReplies.isEmpty());
+        EXPECT_TRUE(state.recptReply.isEmpty());
+    }
+    EXPECT_TRUE(dns->queries.isEmpty());
+    EXPECT_TRUE(smtp->connects.isEmpty());
+}
+
+TEST_F(ProcedureTest, LookupHandsOverSettingsAndTheWholeAddress)
+{
+    state.dnsServers = {QStringLiteral("10.1.1.1"), QStringLiteral("10.2.2.2")};
+    state.dnsServerPort = 5353;
+    state.dnsTimeout = 1234;
+    state.smtpTimeout = 4321;
+    run(QStringLiteral("Mixed.Case@Example.COM"));
+    EXPECT_EQ(dns->queries, QStringList{QStringLiteral("Mixed.Case@Example.COM")});
+    EXPECT_EQ(dns->server, QStringLiteral("10.1.1.1"));
+    EXPECT_EQ(dns->port, 5353);
+    EXPECT_EQ(dns->timeout, 1234);
+    EXPECT_EQ(smtp->timeout, 4321);
+
+    // With no server configured the resolver keeps its own default.
+    auto otherDns = std::make_shared<DnsScript>();
+    ScriptedDns other(otherDns);
+    state.dnsServers.clear();
+    VerifyProcedure(state, other, smtpComponent, {}).VerifyAddress(QStringLiteral("a@b.com"));
+    EXPECT_TRUE(otherDns->server.isEmpty());
+}
+
+TEST_F(ProcedureTest, DomainWithoutRecordsIsOutcomeTwoAndKeepsTheMessage)
+{
+    dns->answer = {};
+    state.message = QStringLiteral("earlier message");
+    run();
+    EXPECT_EQ(state.result, verifyDomain);
+    EXPECT_EQ(state.message, QStringLiteral("earlier message"));
+    EXPECT_EQ(methods(), (Methods{3, 4, 5}));
+    EXPECT_TRUE(smtp->connects.isEmpty());
+}
+
+TEST_F(ProcedureTest, LookupErrorsAndNullMxAreOutcomeTwoWithTheirDescription)
+{
+    dns->error = QStringLiteral("The DNS server failed (SERVFAIL)");
+    run();
+    EXPECT_EQ(state.result, verifyDomain);
+    EXPECT_EQ(state.message, dns->error);
+
+    dns->error = QStringLiteral("The domain accepts no mail (null MX)");
+    state.result = verifyValid;
+    run();
+    EXPECT_EQ(state.result, verifyDomain);
+    EXPECT_EQ(state.message, dns->error);
+
+    // A resolver that hands the "." record through is read the same way:
+    // there is no server named "" or "." to connect to.
+    dns->error.clear();
+    dns->answer = {{QStringLiteral(".")}, {QString()}};
+    state.result = verifyValid;
+    steps.clear();
+    run();
+    EXPECT_EQ(state.result, verifyDomain);
+    EXPECT_EQ(state.message, QStringLiteral("The domain accepts no mail (null MX)"));
+    EXPECT_EQ(methods(), (Methods{3, 4, 5}));
+    EXPECT_TRUE(smtp->connects.isEmpty());
+}
+
+TEST_F(ProcedureTest, AcceptedRecipientWalksEveryStepAndLogsOut)
+{
+    dns->answer = {{QStringLiteral("mx1.example.com"), QStringLiteral("mx2.example.com")},
+                   {QStringLiteral("192.0.2.1"), QStringLiteral("192.0.2.2")}};
+    smtp->replies = {QStringLiteral("250 Ok"), QStringLiteral("250 Ok")};
+    state.message = QStringLiteral("stale");
+    run();
+    EXPECT_EQ(state.result, verifyValid);
+    EXPECT_EQ(state.smtpReplies,
+              QStringLiteral("Connecting to mx1.example.com\r\n250 Ok\r\n250 Ok\r\n"));
+    EXPECT_EQ(state.fromReply, QStringLiteral("250 Ok"));
+    EXPECT_EQ(state.recptReply, QStringLiteral("250 Ok"));
+    EXPECT_TRUE(state.message.isEmpty());
+    EXPECT_EQ(smtp->commands, (QStringList{QStringLiteral("MAIL FROM:<probe@sender.test>"),
+                                           QStringLiteral("RCPT TO:<john.doe@example.com>")}));
+    EXPECT_EQ(smtp->connects, QStringList{QStringLiteral("mx1.example.com")});
+    EXPECT_EQ(smtp->logouts, 1);
+    const std::vector<Step> expected{
+        {3, "Format check"},
+        {4, "OK Format check"},
+        {5, "Resolving mail servers"},
+        {1, "mx1.example.com"},
+        {1, "mx2.example.com"},
+        {6, "Resolved mail servers"},
+        {7, "Connecting to mx1.example.com"},
+        {9, "Connected to mail server"},
+        {10, "Sending Mail From"},
+        {11, "OK Mail From"},
+        {13, "Sending RCPT TO"},
+        {14, "OK RCPT TO"},
+        {16, "Good Address"},
+        {17, "Logout"},
+    };
+    EXPECT_EQ(steps, expected);
+}
+
+TEST_F(ProcedureTest, RefusingFirstServerLeavesTheDecisionToTheNext)
+{
+    dns->answer = {{QStringLiteral("mx1.example.com"), QStringLiteral("mx2.example.com")},
+                   {QString(), QString()}};
+    smtp->hosts[QStringLiteral("mx1.example.com")].refusal = QStringLiteral("Connection refused");
+    smtp->replies = {QStringLiteral("250 Ok"), QStringLiteral("550 5.1.1 No such user")};
+    run();
+    EXPECT_EQ(state.result, verifyBadUser);
+    EXPECT_TRUE(state.smtpReplies.startsWith(QStringLiteral("Connecting to mx2.example.com\r\n")));
+    EXPECT_FALSE(state.smtpReplies.contains(QStringLiteral("mx1")));
+    EXPECT_EQ(methods(), (Methods{3, 4, 5, 1, 1, 6, 7, 7, 9, 10, 11, 13, 15, 17}));
+    // The refusal does not linger as the message of the later refusal.
+    EXPECT_TRUE(state.message.isEmpty());
+}
+
+TEST_F(ProcedureTest, NoServerReachableIsOutcomeThreeWithTheLastError)
+{
+    dns->answer = {{QStringLiteral("mx1.example.com"), QStringLiteral("mx2.example.com")},
+                   {QString(), QString()}};
+    smtp->hosts[QStringLiteral("mx1.example.com")].refusal = QStringLiteral("first refusal");
+    smtp->hosts[QStringLiteral("mx2.example.com")].refusal = QStringLiteral("second refusal");
+    run();
+    EXPECT_EQ(state.result, verifyConnectMailServer);
+    EXPECT_EQ(state.message, QStringLiteral("second refusal"));
+    EXPECT_EQ(methods(), (Methods{3, 4, 5, 1, 1, 6, 7, 7, 8}));
+    EXPECT_EQ(steps.back().second, QStringLiteral("Can not connect to mail server"));
+    EXPECT_EQ(smtp->logouts, 0);
+}
+
+TEST_F(ProcedureTest, RefusedRecipientKeepsTheWholeReplyAndLogsOut)
+{
+    const QString reply = QStringLiteral("550-5.1.1 The account does not exist\r\n550 5.1.1 Bye");
+    smtp->replies = {QStringLiteral("250 Ok"), reply};
+    state.message = QStringLiteral("stale");
+    run();
+    EXPECT_EQ(state.result, verifyBadUser);
+    EXPECT_EQ(state.recptReply, reply);
+    EXPECT_TRUE(state.message.isEmpty());
+    EXPECT_EQ(steps.at(steps.size() - 2), Step(15, QStringLiteral("Error RCPT TO")));
+    EXPECT_EQ(steps.back().first, 17);
+    EXPECT_EQ(smtp->logouts, 1);
+}
+
+TEST_F(ProcedureTest, RefusedOrEmptySenderReplyStopsBeforeTheRecipient)
+{
+    for (const QString& reply : {QStringLiteral("451 4.7.1 Try later"), QString()}) {
+        SCOPED_TRACE(reply.toStdString());
+        steps.clear();
+        smtp->commands.clear();
+        smtp->replies = {reply, QStringLiteral("250 Ok")};
+        run();
+        EXPECT_EQ(state.result, verifyBadFrom);
+        EXPECT_EQ(state.fromReply, reply);
+        EXPECT_EQ(smtp->commands.size(), 1);
+        EXPECT_EQ(methods(), (Methods{3, 4, 5, 1, 6, 7, 9, 10, 12, 17}));
+    }
+}
+
+TEST_F(ProcedureTest, AnyTwoHundredReplyAcceptsAndEmptySenderIsSentAsIs)
+{
+    state.fromAddress.clear();
+    smtp->replies = {QStringLiteral("251 forwarded"), QStringLiteral("252 cannot verify")};
+    run();
+    EXPECT_EQ(state.result, verifyValid);
+    EXPECT_EQ(smtp->commands.first(), QStringLiteral("MAIL FROM:<>"));
+}
+
+TEST_F(ProcedureTest, RecordWithoutNameUsesItsAlternate)
+{
+    dns->answer = {{QString()}, {QStringLiteral("192.0.2.7")}};
+    run();
+    EXPECT_EQ(steps.at(3), Step(2, QString()));
+    EXPECT_EQ(smtp->connects, QStringList{QStringLiteral("192.0.2.7")});
+    EXPECT_EQ(state.result, verifyValid);
+}
+
+TEST_F(ProcedureTest, ConnectionLostMidProbeIsNeverReportedAsTheEarlierOutcome)
+{
+    for (int dropAt : {0, 1}) {
+        SCOPED_TRACE(dropAt);
+        smtp->commands.clear();
+        smtp->dropAtCommand = dropAt;
+        state.result = verifyValid; // what the previous address got
+        run();
+        EXPECT_EQ(state.result, verifyConnectMailServer);
+        EXPECT_EQ(state.message, QStringLiteral("The connection was dropped"));
+        EXPECT_EQ(steps.back().first, 17);
+        EXPECT_EQ(smtp->commands.size(), dropAt + 1);
+    }
+}
+
+TEST_F(ProcedureTest, FailingLogoutStillDropsTheConnectionAndKeepsTheOutcome)
+{
+    smtp->logoutFails = true;
+    run();
+    EXPECT_EQ(state.result, verifyValid);
+    EXPECT_EQ(smtpComponent.state(), ISmtpClient::Disconnected);
+    EXPECT_GE(smtp->aborts, 1);
+}
+
+TEST_F(ProcedureTest, EventsSwitchChangesNothingButTheEvents)
+{
+    using Setup = std::function<void(DnsScript&, SmtpScript&)>;
+    const std::vector<Setup> scenarios{
+        [](DnsScript&, SmtpScript&) {},
+        [](DnsScript& d, SmtpScript&) { d.answer = {}; },
+        [](DnsScript& d, SmtpScript&) { d.error = QStringLiteral("NXDOMAIN"); },
+        [](DnsScript&, SmtpScript& s) { s.hosts[QStringLiteral("mx1.example.com")].refusal = "x"; },
+        [](DnsScript&, SmtpScript& s) { s.replies = {QStringLiteral("550 no")}; },
+        [](DnsScript&, SmtpScript& s) { s.replies[1] = QStringLiteral("550 no"); },
+        [](DnsScript&, SmtpScript& s) { s.dropAtCommand = 1; },
+    };
+    for (std::size_t i = 0; i < scenarios.size(); ++i) {
+        SCOPED_TRACE(i);
+        VerifyState results[2];
+        for (bool events : {false, true}) {
+            ProcedureRig fresh;
+            scenarios[i](*fresh.dns, *fresh.smtp);
+            fresh.state.eventsEnabled = events;
+            fresh.state.message = QStringLiteral("before");
+            fresh.run();
+            EXPECT_EQ(fresh.steps.empty(), !events);
+            results[events] = fresh.state;
+        }
+        EXPECT_EQ(results[0].result, results[1].result);
+        EXPECT_EQ(results[0].message, results[1].message);
+        EXPECT_EQ(results[0].smtpReplies, results[1].smtpReplies);
+        EXPECT_EQ(results[0].fromReply, results[1].fromReply);
+        EXPECT_EQ(results[0].recptReply, results[1].recptReply);
+    }
+}
+
+TEST_F(ProcedureTest, AbortIsNoticedAtEachCheckAndSetsNoOutcome)
+{
+    // During the look-up: no connection is tried.
+    state.result = verifyBadFrom;
+    dns->duringQuery = [this] {
+        state.abortMark = true;
+    };
+    run();
+    EXPECT_EQ(state.result, verifyBadFrom);
+    EXPECT_TRUE(smtp->connects.isEmpty());
+
+    // During a connection attempt: nothing is sent, nothing closed.
+    dns->duringQuery = nullptr;
+    state.abortMark = false;
+    smtp->duringConnect = [this](const QString&) {
+        state.abortMark = true;
+    };
+    run();
+    EXPECT_EQ(state.result, verifyBadFrom);
+    EXPECT_TRUE(smtp->commands.isEmpty());
+    EXPECT_EQ(smtp->logouts, 0);
+    EXPECT_EQ(steps.back().first, 7);
+
+    // The next run first drops what the aborted one left standing.
+    smtp->duringConnect = [this](const QString&) {
+        EXPECT_EQ(smtp->aborts, 1);
+    };
+    state.abortMark = false;
+    run();
+    EXPECT_EQ(state.result, verifyValid);
+
+    // During the sender command: the recipient is never asked.
+    smtp->duringConnect = nullptr;
+    smtp->commands.clear();
+    state.result = verifyBadFrom;
+    smtp->duringCommand = [this](const QString&) {
+        state.abortMark = true;
+    };
+    run();
+    EXPECT_EQ(state.result, verifyBadFrom);
+    EXPECT_EQ(smtp->commands.size(), 1);
+
+    // An abort that makes the command fail sets no outcome either.
+    smtp->commands.clear();
+    state.abortMark = false;
+    smtp->dropAtCommand = 0;
+    run();
+    EXPECT_EQ(state.result, verifyBadFrom);
+}
