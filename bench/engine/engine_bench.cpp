@@ -23,13 +23,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <vector>
-
 #include <sys/resource.h>
+#include <vector>
 
 using namespace corvanta;
 
@@ -81,9 +79,12 @@ struct RunFigures
 
 RunFigures runCheck(const QStringList& addresses, int jobs)
 {
-    const QStringList args{QStringLiteral("--dns-server"), QStringLiteral("127.0.0.1"),
-                           QStringLiteral("--from"), QStringLiteral("bench@probe.test"),
-                           QStringLiteral("--jobs"), QString::number(jobs),
+    const QStringList args{QStringLiteral("--dns-server"),
+                           QStringLiteral("127.0.0.1"),
+                           QStringLiteral("--from"),
+                           QStringLiteral("bench@probe.test"),
+                           QStringLiteral("--jobs"),
+                           QString::number(jobs),
                            QStringLiteral("-")};
     QBuffer in;
     in.setData(addresses.join(u'\n').toUtf8());
@@ -144,11 +145,10 @@ int throughput(const QStringList& args)
     double single = 1e9;
     for (int i = 0; i < 5; ++i)
         single = std::min(single, runCheck({addresses.first()}, 1).seconds);
-    std::printf("fake world: %d domains, every reply delayed %s ms\n", domains,
-                qPrintable(delay));
+    std::printf("fake world: %d domains, every reply delayed %s ms\n", domains, qPrintable(delay));
     std::printf("one conversation alone: %.1f ms\n", single * 1000.0);
-    std::printf("%6s %9s %9s %11s %11s %8s %14s %7s\n", "jobs", "addresses", "seconds",
-                "addr/s", "ideal/s", "of ideal", "CPU s/address", "valid");
+    std::printf("%6s %9s %9s %11s %11s %8s %14s %7s\n", "jobs", "addresses", "seconds", "addr/s",
+                "ideal/s", "of ideal", "CPU s/address", "valid");
     for (int jobs : jobList) {
         const RunFigures f = runCheck(addresses, jobs);
         const double rate = f.lines / f.seconds;
@@ -186,8 +186,8 @@ int memory(const QStringList& args)
     std::printf("%d idle verification objects, each on its own apartment (stack %u KiB)\n", count,
                 Apartment::DefaultStackSize / 1024);
     std::printf("resident before: %ld KB, after: %ld KB\n", before, after);
-    std::printf("resident per object: %.1f KB (opened in %.2f s)\n",
-                double(after - before) / count, openSeconds);
+    std::printf("resident per object: %.1f KB (opened in %.2f s)\n", double(after - before) / count,
+                openSeconds);
     clock.restart();
     apartments.clear();
     std::printf("closed in %.2f s\n", double(clock.elapsed()) / 1000.0);
