@@ -9,6 +9,10 @@
 //     (jobs / time of one conversation) and CPU seconds per address.
 //     Needs port 53 and 25 on loopback: run it through run-engine-bench.sh.
 //
+//   engine_bench scripted [--addresses N] [--jobs A,B,...] [--delay-ms MS]
+//     The same with in-memory components whose replies take MS each: the
+//     engine's own ceiling, without sockets, DNS or the fake world's costs.
+//
 //   engine_bench memory [--objects N]
 //     Opens N idle verification objects, each on its own apartment, and
 //     prints the resident memory they add per object.
@@ -16,6 +20,7 @@
 #include "apartment.h"
 #include "checkcommand.h"
 #include "realcomponents.h"
+#include "scriptedcomponents.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -99,7 +104,8 @@ struct RunFigures
     int exitCode = -1;
 };
 
-RunFigures runCheck(const QStringList& addresses, int jobs)
+RunFigures runCheck(const QStringList& addresses, int jobs,
+                    const ComponentFactory& factory = realComponentFactory())
 {
     const QStringList args{QStringLiteral("--dns-server"),
                            QStringLiteral("127.0.0.1"),
@@ -119,7 +125,7 @@ RunFigures runCheck(const QStringList& addresses, int jobs)
     const double cpuBefore = cpuSeconds();
     QElapsedTimer clock;
     clock.start();
-    figures.exitCode = runCheckCommand(args, realComponentFactory(), in, out, err);
+    figures.exitCode = runCheckCommand(args, factory, in, out, err);
     figures.seconds = double(clock.nsecsElapsed()) / 1e9;
     figures.cpu = cpuSeconds() - cpuBefore;
     for (const QByteArray& line : out.data().split('\n')) {
@@ -187,6 +193,38 @@ int throughput(const QStringList& args)
     return 0;
 }
 
+int scripted(const QStringList& args)
+{
+    const int count = option(args, QStringLiteral("--addresses"), QStringLiteral("2000")).toInt();
+    testing::DnsScript dns;
+    dns.answer = {{QStringLiteral("mx.domain.test")}, {QString()}};
+    testing::SmtpScript smtp;
+    smtp.replyDelayMs = option(args, QStringLiteral("--delay-ms"), QStringLiteral("20")).toInt();
+    smtp.replies = {QStringLiteral("250 Ok"), QStringLiteral("250 Ok")};
+    const ComponentFactory factory = testing::copyingFactory(dns, smtp);
+    QStringList addresses;
+    for (int i = 0; i < count; ++i)
+        addresses.append(QStringLiteral("user%1@domain.test").arg(i));
+    double single = 1e9;
+    for (int i = 0; i < 5; ++i)
+        single = std::min(single, runCheck({addresses.first()}, 1, factory).seconds);
+    std::printf("in-memory components, every reply takes %d ms\n", smtp.replyDelayMs);
+    std::printf("one conversation alone: %.1f ms\n", single * 1000.0);
+    std::printf("%6s %9s %9s %11s %11s %8s %14s\n", "jobs", "addresses", "seconds", "addr/s",
+                "ideal/s", "of ideal", "CPU s/address");
+    for (const QString& j :
+         option(args, QStringLiteral("--jobs"), QStringLiteral("50,200")).split(u',')) {
+        const int jobs = j.toInt();
+        const RunFigures f = runCheck(addresses, jobs, factory);
+        const double rate = f.lines / f.seconds;
+        const double ideal = jobs / single;
+        std::printf("%6d %9d %9.2f %11.1f %11.1f %7.1f%% %14.6f\n", jobs, f.lines, f.seconds, rate,
+                    ideal, 100.0 * rate / ideal, f.cpu / std::max(1, f.lines));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 int memory(const QStringList& args)
 {
     const int count = option(args, QStringLiteral("--objects"), QStringLiteral("1000")).toInt();
@@ -231,8 +269,10 @@ int main(int argc, char** argv)
     const QString mode = args.value(0);
     if (mode == QLatin1String("throughput"))
         return throughput(args);
+    if (mode == QLatin1String("scripted"))
+        return scripted(args);
     if (mode == QLatin1String("memory"))
         return memory(args);
-    std::fprintf(stderr, "usage: engine_bench throughput|memory [options]\n");
+    std::fprintf(stderr, "usage: engine_bench throughput|scripted|memory [options]\n");
     return 2;
 }
