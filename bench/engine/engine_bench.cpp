@@ -9,6 +9,10 @@
 //     (jobs / time of one conversation) and CPU seconds per address.
 //     Needs port 53 and 25 on loopback: run it through run-engine-bench.sh.
 //
+//   engine_bench scripted [--addresses N] [--jobs A,B,...] [--delay-ms MS]
+//     The same with in-memory components whose replies take MS each: the
+//     engine's own ceiling, without sockets, DNS or the fake world's costs.
+//
 //   engine_bench memory [--objects N]
 //     Opens N idle verification objects, each on its own apartment, and
 //     prints the resident memory they add per object.
@@ -16,6 +20,7 @@
 #include "apartment.h"
 #include "checkcommand.h"
 #include "realcomponents.h"
+#include "scriptedcomponents.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -23,13 +28,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <vector>
-
 #include <sys/resource.h>
+#include <vector>
 
 using namespace corvanta;
 
@@ -51,6 +54,28 @@ long residentKb()
     for (const QByteArray& line : status.readAll().split('\n')) {
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+// Datagrams the namespace dropped for a full receive buffer so far: a lost
+// DNS answer costs the look-up a retry, which shows up in the figures.
+long udpReceiveBufferErrors()
+{
+    QFile snmp(QStringLiteral("/proc/net/snmp"));
+    if (!snmp.open(QIODevice::ReadOnly))
+        return -1;
+    QList<QByteArray> header;
+    for (const QByteArray& line : snmp.readAll().split('\n')) {
+        if (!line.startsWith("Udp:"))
+            continue;
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (header.isEmpty()) {
+            header = fields;
+            continue;
+        }
+        const qsizetype at = header.indexOf("RcvbufErrors");
+        return at >= 0 ? fields.value(at).toLong() : -1;
     }
     return -1;
 }
@@ -79,11 +104,15 @@ struct RunFigures
     int exitCode = -1;
 };
 
-RunFigures runCheck(const QStringList& addresses, int jobs)
+RunFigures runCheck(const QStringList& addresses, int jobs,
+                    const ComponentFactory& factory = realComponentFactory())
 {
-    const QStringList args{QStringLiteral("--dns-server"), QStringLiteral("127.0.0.1"),
-                           QStringLiteral("--from"), QStringLiteral("bench@probe.test"),
-                           QStringLiteral("--jobs"), QString::number(jobs),
+    const QStringList args{QStringLiteral("--dns-server"),
+                           QStringLiteral("127.0.0.1"),
+                           QStringLiteral("--from"),
+                           QStringLiteral("bench@probe.test"),
+                           QStringLiteral("--jobs"),
+                           QString::number(jobs),
                            QStringLiteral("-")};
     QBuffer in;
     in.setData(addresses.join(u'\n').toUtf8());
@@ -96,7 +125,7 @@ RunFigures runCheck(const QStringList& addresses, int jobs)
     const double cpuBefore = cpuSeconds();
     QElapsedTimer clock;
     clock.start();
-    figures.exitCode = runCheckCommand(args, realComponentFactory(), in, out, err);
+    figures.exitCode = runCheckCommand(args, factory, in, out, err);
     figures.seconds = double(clock.nsecsElapsed()) / 1e9;
     figures.cpu = cpuSeconds() - cpuBefore;
     for (const QByteArray& line : out.data().split('\n')) {
@@ -144,21 +173,55 @@ int throughput(const QStringList& args)
     double single = 1e9;
     for (int i = 0; i < 5; ++i)
         single = std::min(single, runCheck({addresses.first()}, 1).seconds);
-    std::printf("fake world: %d domains, every reply delayed %s ms\n", domains,
-                qPrintable(delay));
+    std::printf("fake world: %d domains, every reply delayed %s ms\n", domains, qPrintable(delay));
     std::printf("one conversation alone: %.1f ms\n", single * 1000.0);
-    std::printf("%6s %9s %9s %11s %11s %8s %14s %7s\n", "jobs", "addresses", "seconds",
-                "addr/s", "ideal/s", "of ideal", "CPU s/address", "valid");
+    std::printf("%6s %9s %9s %11s %11s %8s %14s %7s %9s\n", "jobs", "addresses", "seconds",
+                "addr/s", "ideal/s", "of ideal", "CPU s/address", "valid", "UDP lost");
     for (int jobs : jobList) {
+        const long lostBefore = udpReceiveBufferErrors();
         const RunFigures f = runCheck(addresses, jobs);
+        const long lost = udpReceiveBufferErrors() - lostBefore;
         const double rate = f.lines / f.seconds;
         const double ideal = jobs / single;
-        std::printf("%6d %9d %9.2f %11.1f %11.1f %7.1f%% %14.6f %7d\n", jobs, f.lines, f.seconds,
-                    rate, ideal, 100.0 * rate / ideal, f.cpu / std::max(1, f.lines), f.valid);
+        std::printf("%6d %9d %9.2f %11.1f %11.1f %7.1f%% %14.6f %7d %9ld\n", jobs, f.lines,
+                    f.seconds, rate, ideal, 100.0 * rate / ideal, f.cpu / std::max(1, f.lines),
+                    f.valid, lost);
         std::fflush(stdout);
     }
     fake.kill();
     fake.waitForFinished(2000);
+    return 0;
+}
+
+int scripted(const QStringList& args)
+{
+    const int count = option(args, QStringLiteral("--addresses"), QStringLiteral("2000")).toInt();
+    testing::DnsScript dns;
+    dns.answer = {{QStringLiteral("mx.domain.test")}, {QString()}};
+    testing::SmtpScript smtp;
+    smtp.replyDelayMs = option(args, QStringLiteral("--delay-ms"), QStringLiteral("20")).toInt();
+    smtp.replies = {QStringLiteral("250 Ok"), QStringLiteral("250 Ok")};
+    const ComponentFactory factory = testing::copyingFactory(dns, smtp);
+    QStringList addresses;
+    for (int i = 0; i < count; ++i)
+        addresses.append(QStringLiteral("user%1@domain.test").arg(i));
+    double single = 1e9;
+    for (int i = 0; i < 5; ++i)
+        single = std::min(single, runCheck({addresses.first()}, 1, factory).seconds);
+    std::printf("in-memory components, every reply takes %d ms\n", smtp.replyDelayMs);
+    std::printf("one conversation alone: %.1f ms\n", single * 1000.0);
+    std::printf("%6s %9s %9s %11s %11s %8s %14s\n", "jobs", "addresses", "seconds", "addr/s",
+                "ideal/s", "of ideal", "CPU s/address");
+    for (const QString& j :
+         option(args, QStringLiteral("--jobs"), QStringLiteral("50,200")).split(u',')) {
+        const int jobs = j.toInt();
+        const RunFigures f = runCheck(addresses, jobs, factory);
+        const double rate = f.lines / f.seconds;
+        const double ideal = jobs / single;
+        std::printf("%6d %9d %9.2f %11.1f %11.1f %7.1f%% %14.6f\n", jobs, f.lines, f.seconds, rate,
+                    ideal, 100.0 * rate / ideal, f.cpu / std::max(1, f.lines));
+        std::fflush(stdout);
+    }
     return 0;
 }
 
@@ -186,8 +249,8 @@ int memory(const QStringList& args)
     std::printf("%d idle verification objects, each on its own apartment (stack %u KiB)\n", count,
                 Apartment::DefaultStackSize / 1024);
     std::printf("resident before: %ld KB, after: %ld KB\n", before, after);
-    std::printf("resident per object: %.1f KB (opened in %.2f s)\n",
-                double(after - before) / count, openSeconds);
+    std::printf("resident per object: %.1f KB (opened in %.2f s)\n", double(after - before) / count,
+                openSeconds);
     clock.restart();
     apartments.clear();
     std::printf("closed in %.2f s\n", double(clock.elapsed()) / 1000.0);
@@ -206,8 +269,10 @@ int main(int argc, char** argv)
     const QString mode = args.value(0);
     if (mode == QLatin1String("throughput"))
         return throughput(args);
+    if (mode == QLatin1String("scripted"))
+        return scripted(args);
     if (mode == QLatin1String("memory"))
         return memory(args);
-    std::fprintf(stderr, "usage: engine_bench throughput|memory [options]\n");
+    std::fprintf(stderr, "usage: engine_bench throughput|scripted|memory [options]\n");
     return 2;
 }

@@ -12,6 +12,8 @@ exec unshare -rn sh -c '
   ulimit -n "$(ulimit -Hn)"
   echo "== throughput"
   "$1/engine_bench" throughput --addresses 2000 --jobs 50,200 --delay-ms 20 --domains 20
+  echo "== engine alone (in-memory components)"
+  "$1/engine_bench" scripted --addresses 2000 --jobs 50,200 --delay-ms 20
   echo "== memory"
   "$1/engine_bench" memory --objects 1000
 ' run-engine-bench "$bin"

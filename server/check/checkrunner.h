@@ -68,7 +68,7 @@ private:
     QIODevice* m_err;
     std::map<qsizetype, std::unique_ptr<Apartment>> m_running;
     std::map<Apartment*, std::unique_ptr<Apartment>> m_closing; // until their threads end
-    std::map<qsizetype, CheckOutcome> m_waiting; // done, but an earlier one is not
+    std::map<qsizetype, CheckOutcome> m_waiting;                // done, but an earlier one is not
     qsizetype m_nextToLaunch = 0;
     qsizetype m_nextToWrite = 0;
     bool m_allChecked = true;

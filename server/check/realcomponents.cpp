@@ -9,7 +9,9 @@ ComponentFactory realComponentFactory()
 {
     return ComponentFactory{
         [] { return std::unique_ptr<IDnsResolver>(new DnsResolver); },
-        [](IDnsResolver& resolver) { return std::unique_ptr<ISmtpClient>(new SmtpClient(resolver)); },
+        [](IDnsResolver& resolver) {
+            return std::unique_ptr<ISmtpClient>(new SmtpClient(resolver));
+        },
     };
 }
 

@@ -3,13 +3,11 @@
 #include "clsverify.h"
 
 #include <QEventLoop>
-
 #include <stdexcept>
 
 namespace corvanta {
 
-Apartment::Apartment(ComponentFactory factory, uint stackSize)
-    : m_factory(std::move(factory))
+Apartment::Apartment(ComponentFactory factory, uint stackSize) : m_factory(std::move(factory))
 {
     setStackSize(stackSize);
 }

@@ -23,9 +23,10 @@ class clsVerify;
 // Ownership: owns the object. Destroying the apartment aborts a running
 // verification, waits for it to unwind, destroys the object and ends the
 // thread.
-// Threads: create, open and destroy it from one owning thread; call() may be
-// used from any thread, and is served even while the object waits on the
-// network (the waits are nested event loops on the apartment's thread).
+// Threads: create, open, call and destroy it from one owning thread (call()
+// also works on the apartment's own thread). Calls are served even while the
+// object waits on the network: the waits are nested event loops on the
+// apartment's thread.
 class Apartment final : public QThread
 {
     Q_OBJECT
@@ -54,8 +55,9 @@ public:
     // then only joins the thread.
     void requestClose();
 
-    // The object; lives on the apartment's thread. Reach it through call()
-    // from other threads, and connect to its signals with a context object.
+    // The object once open() has returned (null before, and after closing);
+    // it lives on the apartment's thread. Reach it through call() from other
+    // threads, and connect to its signals with a context object.
     clsVerify* object() const { return m_object; }
 
     // Runs `f(object)` on the apartment's thread and returns its result,

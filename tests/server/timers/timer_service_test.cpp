@@ -77,22 +77,13 @@ void expectObjectError(const std::function<void()>& call, int number, const char
 
 } // namespace
 
-TEST_F(TimerServiceTest, NewTimerIsStoppedWithTwoSecondInterval)
+TEST_F(TimerServiceTest, StartsOnlyWithAPositiveIntervalAndAGrantedSystemTimer)
 {
     auto timer = CTimer::create();
     EXPECT_EQ(timer->Interval(), 2000);
     EXPECT_FALSE(timer->Enabled());
-    EXPECT_EQ(timer->systemTimerId(), 0);
-    EXPECT_TRUE(sys.live.empty());
-}
-
-TEST_F(TimerServiceTest, NonPositiveIntervalOrRefusedSystemTimerLeavesItStopped)
-{
-    auto timer = CTimer::create();
     timer->setInterval(0);
     timer->setEnabled(true);
-    EXPECT_FALSE(timer->Enabled());
-    timer->EnableTimer(-5);
     EXPECT_FALSE(timer->Enabled());
     EXPECT_TRUE(sys.live.empty());
 

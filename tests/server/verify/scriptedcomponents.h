@@ -112,6 +112,7 @@ struct SmtpScript
     int dropAtCommand = -1;         // 0-based command whose reply never comes
     bool silentAtCommand = false;   // that command waits for its time-out instead
     bool logoutFails = false;
+    int replyDelayMs = 0; // each reply (greeting, hello, commands, QUIT) takes this long
     std::function<void(const QString&)> duringConnect;
     std::function<void(const QString&)> duringCommand;
 
@@ -141,6 +142,7 @@ public:
         m_script->connects.append(host);
         if (m_script->duringConnect)
             m_script->duringConnect(host);
+        delay(2); // the greeting and the answer to the introduction
         const SmtpHost how = m_script->hosts.value(host);
         if (how.silent) {
             m_state = NotReady;
@@ -160,6 +162,7 @@ public:
         m_script->commands.append(line);
         if (m_script->duringCommand)
             m_script->duringCommand(line);
+        delay(1);
         if (index == m_script->dropAtCommand) {
             if (m_script->silentAtCommand)
                 waitOrFail(QStringLiteral("The mail server did not reply in time"));
@@ -172,6 +175,7 @@ public:
     void logout() override
     {
         ++m_script->logouts;
+        delay(1);
         if (m_script->logoutFails)
             throw ComponentException(10053, QStringLiteral("QUIT went unanswered"));
         m_state = Disconnected;
@@ -194,6 +198,12 @@ private:
         ~Active() { --script.activeCalls; }
         SmtpScript& script;
     };
+
+    void delay(int replies)
+    {
+        if (m_script->replyDelayMs > 0)
+            m_wait.run(m_script->replyDelayMs * replies);
+    }
 
     void waitOrFail(const QString& timeoutText)
     {
