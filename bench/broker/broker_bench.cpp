@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace corvanta;
@@ -66,6 +67,19 @@ long residentKb(qint64 pid)
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').front().toLong();
     return -1;
+}
+
+// User plus system CPU seconds the process has used so far.
+double processCpuSeconds(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = f.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 here.
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+           double(sysconf(_SC_CLK_TCK));
 }
 
 std::vector<std::unique_ptr<RemoteVerify>> makePool(int n)
@@ -122,6 +136,8 @@ void pool(int threads, int addresses, int replies, int delayMs)
     QElapsedTimer t;
     t.start();
     const double cpu0 = cpuSeconds();
+    const qint64 serverPid = verifiers.front()->serverProcessId();
+    const double serverCpu0 = processCpuSeconds(serverPid);
     for (auto& v : verifiers) {
         v->setAddress(poolAddress(next++));
         v->Verify();
@@ -147,6 +163,7 @@ void pool(int threads, int addresses, int replies, int delayMs)
     }
     const double secs = double(t.nsecsElapsed()) / 1e9;
     const double cpu = cpuSeconds() - cpu0;
+    const double serverCpu = processCpuSeconds(serverPid) - serverCpu0;
     const double perAddressMs = replies * delayMs + 5; // replies plus the 5 ms start timer
     const double ideal = threads * 1000.0 / perAddressMs;
     const double ideal0 = threads * 1000.0 / (replies * delayMs);
@@ -155,8 +172,9 @@ void pool(int threads, int addresses, int replies, int delayMs)
     std::printf("  ideal %.0f/s (with the 5 ms start timer): %.1f%%; ideal without it %.0f/s: "
                 "%.1f%%\n",
                 ideal, 100.0 * addresses / secs / ideal, ideal0, 100.0 * addresses / secs / ideal0);
-    std::printf("  client CPU %.2f s (%.1f%% of one core); %d of %d not valid\n", cpu,
-                100.0 * cpu / secs, failed, addresses);
+    std::printf("  client CPU %.2f s (%.1f%% of one core), server CPU %.2f s (%.1f%%); %d of %d "
+                "not valid\n",
+                cpu, 100.0 * cpu / secs, serverCpu, 100.0 * serverCpu / secs, failed, addresses);
 }
 
 void idle(int threads, int seconds)
