@@ -5,6 +5,18 @@ namespace corvanta {
 ucVerify::ucVerify(QWidget* parent, const ClientOptions& options)
     : QWidget(parent), m_verify(std::make_unique<RemoteVerify>(options))
 {
+    bind();
+}
+
+ucVerify::ucVerify(std::unique_ptr<RemoteVerify> object, QWidget* parent)
+    : QWidget(parent), m_verify(std::move(object))
+{
+    Q_ASSERT(m_verify);
+    bind();
+}
+
+void ucVerify::bind()
+{
     // Fixed minimum and maximum: any resize leaves the control 32 by 32.
     setFixedSize(Side, Side);
     connect(m_verify.get(), &RemoteVerify::FinishedEvent, this, &ucVerify::Finished);

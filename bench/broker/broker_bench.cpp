@@ -1,20 +1,25 @@
 // Broker benchmarks. Prints figures; never fails on a time.
 //
 //   broker_bench [roundtrip|pool|idle|scale|all] [--server PROGRAM]
+//                [--world N --replies R]
 //
 // PROGRAM is the server to start (default: the fake verification server of
 // the tests, whose SMTP replies for "*@slow.*" take FAKE_REPLY_DELAY_MS, 20 by
-// default, and whose "*@silent.*" servers never greet).
+// default, and whose "*@silent.*" servers never greet). With --world N the
+// addresses go to a running fakeworld with N domains (the last one silent)
+// instead; FAKE_REPLY_DELAY_MS must then match its --reply-delay-ms.
 #include "remoteverify.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace corvanta;
@@ -22,6 +27,26 @@ using namespace corvanta;
 namespace {
 
 ClientOptions g_options;
+// With --world N: fakeworld's domains domain1.test .. domainN.test, the last
+// one silent, asked through the DNS server on 127.0.0.1.
+int g_worldDomains = 0;
+// Server replies one address waits for: 4 for the fake server (greeting,
+// MAIL FROM, RCPT TO, QUIT), 5 in fakeworld (EHLO too).
+int g_replies = 4;
+
+QString poolAddress(int i)
+{
+    if (g_worldDomains > 1)
+        return QStringLiteral("user%1@domain%2.test").arg(i).arg(i % (g_worldDomains - 1) + 1);
+    return QStringLiteral("user%1@slow.example").arg(i);
+}
+
+QString silentAddress()
+{
+    if (g_worldDomains > 1)
+        return QStringLiteral("user@domain%1.test").arg(g_worldDomains);
+    return QStringLiteral("user@silent.example");
+}
 
 double cpuSeconds()
 {
@@ -44,12 +69,28 @@ long residentKb(qint64 pid)
     return -1;
 }
 
+// User plus system CPU seconds the process has used so far.
+double processCpuSeconds(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = f.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 here.
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+           double(sysconf(_SC_CLK_TCK));
+}
+
 std::vector<std::unique_ptr<RemoteVerify>> makePool(int n)
 {
     std::vector<std::unique_ptr<RemoteVerify>> pool;
     pool.reserve(size_t(n));
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < n; ++i) {
         pool.push_back(std::make_unique<RemoteVerify>(g_options));
+        if (g_worldDomains > 0)
+            pool.back()->AddDnsServer(QStringLiteral("127.0.0.1"));
+    }
     return pool;
 }
 
@@ -95,23 +136,25 @@ void pool(int threads, int addresses, int replies, int delayMs)
     QElapsedTimer t;
     t.start();
     const double cpu0 = cpuSeconds();
+    const qint64 serverPid = verifiers.front()->serverProcessId();
+    const double serverCpu0 = processCpuSeconds(serverPid);
     for (auto& v : verifiers) {
-        v->setAddress(QStringLiteral("user%1@slow.example").arg(next++));
+        v->setAddress(poolAddress(next++));
         v->Verify();
     }
+    int failed = 0;
     while (done < addresses) {
         bool any = false;
         for (auto& v : verifiers) {
             if (v->Status() != 3)
                 continue;
             any = true;
-            if (v->Result() == 0)
-                ++done;
-            else
-                ++done; // counted either way; a failure shows in the check below
+            if (v->Result() != 0)
+                ++failed;
+            ++done;
             v->Reset();
             if (next < addresses) {
-                v->setAddress(QStringLiteral("user%1@slow.example").arg(next++));
+                v->setAddress(poolAddress(next++));
                 v->Verify();
             }
         }
@@ -120,6 +163,7 @@ void pool(int threads, int addresses, int replies, int delayMs)
     }
     const double secs = double(t.nsecsElapsed()) / 1e9;
     const double cpu = cpuSeconds() - cpu0;
+    const double serverCpu = processCpuSeconds(serverPid) - serverCpu0;
     const double perAddressMs = replies * delayMs + 5; // replies plus the 5 ms start timer
     const double ideal = threads * 1000.0 / perAddressMs;
     const double ideal0 = threads * 1000.0 / (replies * delayMs);
@@ -128,14 +172,16 @@ void pool(int threads, int addresses, int replies, int delayMs)
     std::printf("  ideal %.0f/s (with the 5 ms start timer): %.1f%%; ideal without it %.0f/s: "
                 "%.1f%%\n",
                 ideal, 100.0 * addresses / secs / ideal, ideal0, 100.0 * addresses / secs / ideal0);
-    std::printf("  client CPU %.2f s (%.1f%% of one core)\n", cpu, 100.0 * cpu / secs);
+    std::printf("  client CPU %.2f s (%.1f%% of one core), server CPU %.2f s (%.1f%%); %d of %d "
+                "not valid\n",
+                cpu, 100.0 * cpu / secs, serverCpu, 100.0 * serverCpu / secs, failed, addresses);
 }
 
 void idle(int threads, int seconds)
 {
     auto verifiers = makePool(threads);
     for (auto& v : verifiers) {
-        v->setAddress(QStringLiteral("user@silent.example"));
+        v->setAddress(silentAddress());
         v->Verify();
     }
     QElapsedTimer t;
@@ -175,9 +221,17 @@ void scale(int count)
     for (auto& o : objects)
         o->DnsServerPort();
     const long rssN = residentKb(pid);
-    std::printf("%d live objects: created in %.2f s; server resident %ld KB with 1, %ld KB with "
-                "%d: %.1f KB per object\n",
+    std::printf("%d live objects: created one by one in %.2f s; server resident %ld KB with 1, "
+                "%ld KB with %d: %.1f KB per object\n",
                 count, secs, rss1, rssN, count, double(rssN - rss1) / (count - 1));
+    objects.clear();
+    first.reset();
+    QThread::sleep(1); // the server lingers; the next objects land in it again
+    t.restart();
+    auto many = RemoteVerify::createMany(count, g_options);
+    std::printf("%d live objects: created with createMany in %.2f s (server %lld)\n", count,
+                double(t.nsecsElapsed()) / 1e9,
+                static_cast<long long>(many.front()->serverProcessId()));
 }
 
 } // namespace
@@ -193,7 +247,11 @@ int main(int argc, char** argv)
     g_options.callTimeoutMs = 30000;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
-        if (a == QStringLiteral("--server") && i + 1 < argc)
+        if (a == QStringLiteral("--world") && i + 1 < argc)
+            g_worldDomains = QString::fromLocal8Bit(argv[++i]).toInt();
+        else if (a == QStringLiteral("--replies") && i + 1 < argc)
+            g_replies = QString::fromLocal8Bit(argv[++i]).toInt();
+        else if (a == QStringLiteral("--server") && i + 1 < argc)
             g_options.serverProgram = QString::fromLocal8Bit(argv[++i]);
         else
             what = a;
@@ -207,7 +265,7 @@ int main(int argc, char** argv)
         if (what == QStringLiteral("roundtrip") || what == QStringLiteral("all"))
             roundTrip();
         if (what == QStringLiteral("pool") || what == QStringLiteral("all"))
-            pool(500, 20000, 4, delay); // greeting, MAIL FROM, RCPT TO, QUIT
+            pool(500, 20000, g_replies, delay);
         if (what == QStringLiteral("idle") || what == QStringLiteral("all"))
             idle(500, 10);
         if (what == QStringLiteral("scale") || what == QStringLiteral("all"))

@@ -50,6 +50,50 @@ std::unique_ptr<RemoteObject> RemoteObject::create(const QString& className,
     }
 }
 
+std::vector<std::unique_ptr<RemoteObject>>
+RemoteObject::createMany(const QString& className, int count, const ClientOptions& options)
+{
+    std::vector<std::unique_ptr<RemoteObject>> objects;
+    if (count <= 0)
+        return objects;
+    objects.reserve(size_t(count));
+    // The first one brings the server up if need be, and says whether the
+    // class can be made at all.
+    objects.push_back(create(className, options));
+    // The rest go in batches: every request of a batch is on its way before
+    // the first answer is awaited, so the server starts their threads side by
+    // side. A batch stays below the server's queue of pending connections.
+    constexpr int Batch = 32;
+    const QDeadlineTimer deadline(options.startTimeoutMs);
+    while (int(objects.size()) < count) {
+        const int n = qMin(Batch, count - int(objects.size()));
+        std::vector<std::unique_ptr<RemoteObject>> batch;
+        for (int i = 0; i < n; ++i) {
+            BrokerError error;
+            auto socket = std::make_unique<QLocalSocket>();
+            socket->connectToServer(options.paths.socket);
+            if (!socket->waitForConnected(1000))
+                break; // the rest of this batch is made one by one below
+            std::unique_ptr<RemoteObject> object(
+                new RemoteObject(std::move(socket), options.callTimeoutMs));
+            if (!object->send(wire::CreateRequest{className}, &error))
+                break;
+            batch.push_back(std::move(object));
+        }
+        for (auto& object : batch) {
+            BrokerError error;
+            const int remaining = int(qMax<qint64>(1, deadline.remainingTime()));
+            if (object->awaitCreated(remaining, &error) == CreateOutcome::Created)
+                objects.push_back(std::move(object));
+            else
+                objects.push_back(create(className, options)); // raises if it cannot
+        }
+        if (batch.empty())
+            objects.push_back(create(className, options));
+    }
+    return objects;
+}
+
 RemoteObject::RemoteObject(std::unique_ptr<QLocalSocket> socket, int callTimeoutMs)
     : m_socket(socket.release()), m_callTimeoutMs(callTimeoutMs)
 {
@@ -78,6 +122,11 @@ RemoteObject::CreateOutcome RemoteObject::handshake(const QString& className, in
 {
     if (!send(wire::CreateRequest{className}, error))
         return CreateOutcome::Refused;
+    return awaitCreated(timeoutMs, error);
+}
+
+RemoteObject::CreateOutcome RemoteObject::awaitCreated(int timeoutMs, BrokerError* error)
+{
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         readIncoming();

@@ -9,6 +9,7 @@
 #include <QQueue>
 #include <QSet>
 #include <memory>
+#include <vector>
 
 class QLocalSocket;
 
@@ -48,6 +49,11 @@ public:
     // object's own creation error) within options.startTimeoutMs.
     static std::unique_ptr<RemoteObject> create(const QString& className,
                                                 const ClientOptions& options = ClientOptions{});
+    // Creates `count` objects of `className` at once, much faster than one
+    // by one: their creations overlap in the server. All or nothing: raises
+    // BrokerException like create() when any of them cannot be made.
+    static std::vector<std::unique_ptr<RemoteObject>>
+    createMany(const QString& className, int count, const ClientOptions& options = ClientOptions{});
     ~RemoteObject() override;
 
     // Runs member number `member`. See the class comment for errors.
@@ -91,6 +97,7 @@ private:
         ConnectionLost
     };
     CreateOutcome handshake(const QString& className, int timeoutMs, BrokerError* error);
+    CreateOutcome awaitCreated(int timeoutMs, BrokerError* error);
 
     void readIncoming();
     void handle(wire::Message& message);

@@ -8,6 +8,27 @@ RemoteVerify::RemoteVerify(const ClientOptions& options, QObject* parent)
     : QObject(parent),
       m_object(RemoteObject::create(QString::fromLatin1(verifyclass::ClassName), options))
 {
+    bind();
+}
+
+RemoteVerify::RemoteVerify(std::unique_ptr<RemoteObject> object, QObject* parent)
+    : QObject(parent), m_object(std::move(object))
+{
+    bind();
+}
+
+std::vector<std::unique_ptr<RemoteVerify>> RemoteVerify::createMany(int count,
+                                                                    const ClientOptions& options)
+{
+    std::vector<std::unique_ptr<RemoteVerify>> verifiers;
+    for (auto& object :
+         RemoteObject::createMany(QString::fromLatin1(verifyclass::ClassName), count, options))
+        verifiers.push_back(std::make_unique<RemoteVerify>(std::move(object)));
+    return verifiers;
+}
+
+void RemoteVerify::bind()
+{
     connect(m_object.get(), &RemoteObject::stateChanged, this, &RemoteVerify::stateChanged);
     connect(m_object.get(), &RemoteObject::connectionLost, this, &RemoteVerify::connectionLost);
     connect(m_object.get(), &RemoteObject::eventRaised, this,

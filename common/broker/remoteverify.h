@@ -35,7 +35,15 @@ class RemoteVerify final : public QObject
 public:
     explicit RemoteVerify(const ClientOptions& options = ClientOptions{},
                           QObject* parent = nullptr);
+    // Takes over an object already created in the server (createMany).
+    explicit RemoteVerify(std::unique_ptr<RemoteObject> object, QObject* parent = nullptr);
     ~RemoteVerify() override;
+
+    // Creates `count` verification objects at once (see
+    // RemoteObject::createMany): for a pool of verifiers this is much faster
+    // than creating them one by one. Raises BrokerException.
+    static std::vector<std::unique_ptr<RemoteVerify>>
+    createMany(int count, const ClientOptions& options = ClientOptions{});
 
     bool Busy() const { return m_object->busy(); }
     qint32 Status() const { return m_object->status(); }
@@ -93,6 +101,7 @@ signals:
     void connectionLost();
 
 private:
+    void bind();
     QVariant call(verifyclass::Member member, const wire::ValueList& args = {});
 
     std::unique_ptr<RemoteObject> m_object;

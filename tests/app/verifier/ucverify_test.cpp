@@ -55,11 +55,18 @@ TEST_F(UcVerifyTest, CreationFailureReachesTheCreator)
 TEST_F(UcVerifyTest, AlwaysThirtyTwoPixelsSquare)
 {
     ucVerify control(nullptr, m_options);
-    control.show();
-    for (const QSize& s : {QSize(100, 50), QSize(1, 1), QSize(32, 200)}) {
-        control.resize(s);
-        EXPECT_EQ(control.size(), QSize(32, 32));
+    // A control bound to an object made beforehand behaves the same.
+    auto made = RemoteVerify::createMany(2, m_options);
+    ucVerify bound(std::move(made.front()));
+    for (ucVerify* c : {&control, &bound}) {
+        c->show();
+        for (const QSize& s : {QSize(100, 50), QSize(1, 1), QSize(32, 200)}) {
+            c->resize(s);
+            EXPECT_EQ(c->size(), QSize(32, 32));
+        }
     }
+    EXPECT_EQ(bound.object().serverProcessId(), control.object().serverProcessId());
+    EXPECT_EQ(bound.Status(), 1);
 }
 
 TEST_F(UcVerifyTest, TagAndIdStayWithTheControlAcrossVerifications)

@@ -195,3 +195,21 @@ TEST_F(BrokerTest, AnUnansweredCallFailsWithinItsBoundAndTheObjectStaysUsable)
     QThread::msleep(2000);
     EXPECT_EQ(obj->call(to::Echo, {2}).toInt(), 2);
 }
+
+TEST_F(BrokerTest, CreatingManyAtOnceGivesEveryOneItsOwnObject)
+{
+    auto objects = RemoteObject::createMany(QString::fromLatin1(to::ClassName), 150, m_options);
+    ASSERT_EQ(objects.size(), 150u);
+    EXPECT_EQ(objects.back()->call(to::LiveObjects).toInt(), 150);
+    // Each has its own object: a state set on one shows on that one alone.
+    objects[77]->call(to::SetState, {3, false});
+    for (size_t i = 0; i < objects.size(); ++i)
+        EXPECT_EQ(objects[i]->status(), i == 77 ? 3 : 1) << i;
+
+    try {
+        RemoteObject::createMany(QStringLiteral("No.Such"), 3, m_options);
+        ADD_FAILURE() << "created an unknown class";
+    } catch (const BrokerException& e) {
+        EXPECT_EQ(e.error().number, brokererr::CannotCreate);
+    }
+}
