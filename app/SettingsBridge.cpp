@@ -72,7 +72,7 @@ QString WriteStoredSetting(const QString& key, const QVariant& value)
 StoredRunValues ReadStoredRunSettings(const std::function<QString()>& helloName)
 {
     SetHelloNameProvider([&helloName] { return Local8(helloName()); });
-    const RunSettings stored = ReadRunSettings();
+    const StoredRunSettings stored = LoadRunSettings();
     SetHelloNameProvider({});
 
     StoredRunValues values;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runsettings.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -53,18 +55,6 @@ inline constexpr int kIconBad = 3;
 
 // Title of every message box this program shows.
 inline constexpr auto kMessageTitle = "Corvanta";
-
-// The in-memory copy of the six run settings. Time-outs are in seconds here;
-// the verifiers take milliseconds.
-struct RunSettings
-{
-    QString DnsServerName;
-    qint32 DefaultThreads = 5;
-    qint32 DnsTimeout = 30;
-    qint32 SmtpTimeout = 120;
-    QString FromAddress;
-    QString HelloName;
-};
 
 // Run state and counters of the main window. One instance lives as long as the
 // window; the run, the list loading, the save and the status panel all read and

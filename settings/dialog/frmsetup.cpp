@@ -162,18 +162,18 @@ void frmSetup::buildLayout()
 
 void frmSetup::loadValues()
 {
-    m_txtDnsServerName->setText(m_settings.dnsServerName);
-    m_txtDnsTimeout->setText(QString::number(m_settings.dnsTimeout));
-    m_txtFromAddress->setText(m_settings.fromAddress);
-    m_txtHelloName->setText(m_settings.helloName);
-    m_txtSmtpTimeout->setText(QString::number(m_settings.smtpTimeout));
+    m_txtDnsServerName->setText(m_settings.DnsServerName);
+    m_txtDnsTimeout->setText(QString::number(m_settings.DnsTimeout));
+    m_txtFromAddress->setText(m_settings.FromAddress);
+    m_txtHelloName->setText(m_settings.HelloName);
+    m_txtSmtpTimeout->setText(QString::number(m_settings.SmtpTimeout));
 
     for (int n = kThreadStep; n <= kThreadMax; n += kThreadStep)
         m_cboDefaultThreads->addItem(QString::number(n));
     // A stored count that is not offered leaves the box empty, and OK then
     // falls back to the default count.
     m_cboDefaultThreads->setCurrentIndex(
-        m_cboDefaultThreads->findText(QString::number(m_settings.defaultThreads)));
+        m_cboDefaultThreads->findText(QString::number(m_settings.DefaultThreads)));
     if (m_cboDefaultThreads->currentIndex() < 0)
         m_cboDefaultThreads->setEditText(QString());
 }
@@ -241,7 +241,7 @@ void frmSetup::cmdOK_Click()
     }
     if (!store(QStringLiteral("DefaultThreads"), numberText(threads)))
         return;
-    m_settings.defaultThreads = roundHalfEvenToInt32(threads);
+    m_settings.DefaultThreads = roundHalfEvenToInt32(threads);
     accept();
 }
 

@@ -84,16 +84,16 @@ TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
     EXPECT_EQ(h.stored["FromAddress"], "someone@example.net");
     EXPECT_EQ(h.stored["SmtpTimeout"], "120");
     EXPECT_EQ(h.stored["DefaultThreads"], "50");
-    EXPECT_EQ(h.settings.defaultThreads, 50);
-    EXPECT_EQ(h.settings.dnsTimeout, 30);
-    EXPECT_EQ(h.settings.helloName, "host1");
+    EXPECT_EQ(h.settings.DefaultThreads, 50);
+    EXPECT_EQ(h.settings.DnsTimeout, 30);
+    EXPECT_EQ(h.settings.HelloName, "host1");
 }
 
 TEST(SetupDialog, CorrectionsBelowOne)
 {
     for (const char* bad : {"0", "-4", "abc", "", "0.4"}) {
         Harness h;
-        h.settings.defaultThreads = 7; // not offered: the box opens empty
+        h.settings.DefaultThreads = 7; // not offered: the box opens empty
         frmSetup dlg(h.settings, h.services());
         EXPECT_EQ(dlg.cboDefaultThreads()->currentIndex(), -1);
         EXPECT_EQ(dlg.cboDefaultThreads()->currentText(), "");
@@ -109,7 +109,7 @@ TEST(SetupDialog, CorrectionsBelowOne)
         EXPECT_EQ(h.stored["SmtpTimeout"], "1") << bad;
         EXPECT_EQ(dlg.cboDefaultThreads()->currentText(), "5") << bad;
         EXPECT_EQ(h.stored["DefaultThreads"], "5") << bad;
-        EXPECT_EQ(h.settings.defaultThreads, 5) << bad;
+        EXPECT_EQ(h.settings.DefaultThreads, 5) << bad;
     }
 }
 
@@ -120,7 +120,7 @@ TEST(SetupDialog, TypedThreadCountRoundsHalfToEvenInMemory)
     dlg.cboDefaultThreads()->setEditText("12.5 threads");
     dlg.cmdOK_Click();
     EXPECT_EQ(h.stored["DefaultThreads"], "12.5");
-    EXPECT_EQ(h.settings.defaultThreads, 12);
+    EXPECT_EQ(h.settings.DefaultThreads, 12);
 }
 
 TEST(SetupDialog, DefaultButtonsFillTheirBoxes)
@@ -142,7 +142,7 @@ TEST(SetupDialog, CancelStoresNothing)
     dlg.cboDefaultThreads()->setCurrentIndex(0);
     dlg.reject();
     EXPECT_TRUE(h.stored.empty());
-    EXPECT_EQ(h.settings.defaultThreads, 25);
+    EXPECT_EQ(h.settings.DefaultThreads, 25);
 }
 
 TEST(SetupDialog, AFailedStoreShowsTheErrorAndKeepsTheDialogOpen)
@@ -156,7 +156,7 @@ TEST(SetupDialog, AFailedStoreShowsTheErrorAndKeepsTheDialogOpen)
     EXPECT_TRUE(h.errors[0].contains("26001"));
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(h.stored.count("DefaultThreads"), 0u);
-    EXPECT_EQ(h.settings.defaultThreads, 25); // nothing changes in memory on failure
+    EXPECT_EQ(h.settings.DefaultThreads, 25); // nothing changes in memory on failure
 }
 
 int main(int argc, char** argv)
