@@ -1,12 +1,11 @@
 #include "checkcommand.h"
 
-#include "checkoptions.h"
+#include "checkbatch.h"
 #include "checkrunner.h"
-#include "systemdns.h"
+#include "dnsservers.h"
 
 #include <QEventLoop>
 #include <QFile>
-#include <cstdio>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -15,8 +14,8 @@
 namespace corvanta {
 namespace {
 
-// Every check holds a thread, an event source and sockets: lift the soft
-// limit on open files to what the system allows.
+// Every check holds a thread or a connection, an event source and sockets:
+// lift the soft limit on open files to what the system allows.
 void raiseOpenFileLimit()
 {
 #ifdef Q_OS_UNIX
@@ -45,8 +44,8 @@ QStringList readAddresses(QIODevice& in)
 
 } // namespace
 
-int runCheckCommand(const QStringList& arguments, const ComponentFactory& factory, QIODevice& in,
-                    QIODevice& out, QIODevice& err)
+int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODevice& err,
+             const CheckDriver& driver)
 {
     QString error;
     std::optional<CheckOptions> options = parseCheckArguments(arguments, error);
@@ -60,31 +59,27 @@ int runCheckCommand(const QStringList& arguments, const ComponentFactory& factor
         return 0;
     }
     if (!options->dnsServer) {
-        const QStringList system = systemDnsServers();
-        if (!system.isEmpty())
-            options->dnsServer = system.first();
+        const std::string system = GetDefaultDnsServer();
+        if (!system.empty())
+            options->dnsServer = QString::fromStdString(system);
     }
     QStringList addresses = options->readStdin ? readAddresses(in) : options->addresses;
     if (addresses.isEmpty())
         return 0;
 
     raiseOpenFileLimit();
-    CheckRunner runner(*options, factory, std::move(addresses), &out, &err);
     QEventLoop loop;
-    int exitCode = 0;
-    bool done = false;
-    QObject::connect(&runner, &CheckRunner::finished, &loop, [&](int code) {
-        exitCode = code;
-        done = true;
-        loop.quit();
-    });
-    runner.start();
-    if (!done) // it may finish inside start() when no object can be made
+    CheckBatch batch(std::move(addresses), options->json, out, err, [&loop] { loop.quit(); });
+    const std::unique_ptr<QObject> checks = driver(*options, batch);
+    // The driver may finish the batch before the loop runs (no object could
+    // be made) or from a nested wait of its own; the loop only sleeps.
+    while (!batch.complete())
         loop.exec();
-    return exitCode;
+    return batch.exitCode();
 }
 
-int runCheckCommand(const QStringList& arguments, const ComponentFactory& factory)
+int onStandardStreams(
+    const std::function<int(QIODevice& in, QIODevice& out, QIODevice& err)>& command)
 {
     QFile in;
     QFile out;
@@ -92,7 +87,25 @@ int runCheckCommand(const QStringList& arguments, const ComponentFactory& factor
     in.open(stdin, QIODevice::ReadOnly);
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    return runCheckCommand(arguments, factory, in, out, err);
+    return command(in, out, err);
+}
+
+int runCheckCommand(const QStringList& arguments, const ComponentFactory& factory, QIODevice& in,
+                    QIODevice& out, QIODevice& err)
+{
+    return runCheck(arguments, in, out, err,
+                    [&factory](const CheckOptions& options, CheckBatch& batch) {
+                        auto runner = std::make_unique<CheckRunner>(options, factory, batch);
+                        runner->start();
+                        return std::unique_ptr<QObject>(std::move(runner));
+                    });
+}
+
+int runCheckCommand(const QStringList& arguments, const ComponentFactory& factory)
+{
+    return onStandardStreams([&](QIODevice& in, QIODevice& out, QIODevice& err) {
+        return runCheckCommand(arguments, factory, in, out, err);
+    });
 }
 
 } // namespace corvanta

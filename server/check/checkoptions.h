@@ -37,4 +37,24 @@ bool splitHostPort(const QString& value, QString& host, std::optional<int>& port
 
 QString checkUsage();
 
+// Hands the options a verification object takes to `v`: the local object or
+// its broker proxy, which share these setters. Only the values given on the
+// command line are set; the rest keep the object's defaults.
+template <class Verifier> void applyCheckOptions(const CheckOptions& options, Verifier& v)
+{
+    if (options.dnsServer)
+        v.AddDnsServer(*options.dnsServer);
+    if (options.dnsPort)
+        v.setDnsServerPort(*options.dnsPort);
+    if (options.fromAddress)
+        v.setFromAddress(*options.fromAddress);
+    if (options.helloName)
+        v.setHelloName(*options.helloName);
+    if (options.dnsTimeoutMs)
+        v.setDnsTimeout(*options.dnsTimeoutMs);
+    if (options.smtpTimeoutMs)
+        v.setSmtpTimeout(*options.smtpTimeoutMs);
+    v.setEventsEnabled(options.progress);
+}
+
 } // namespace corvanta

@@ -1,10 +1,8 @@
 #include "checkcommand.h"
 #include "checkoptions.h"
 #include "scriptedcomponents.h"
-#include "systemdns.h"
 
 #include <QBuffer>
-#include <QTemporaryFile>
 #include <gtest/gtest.h>
 
 using namespace corvanta;
@@ -136,17 +134,6 @@ TEST(CheckOptionsTest, UsageErrorsSayWhatIsWrong)
         EXPECT_FALSE(parse(args, &error)) << args.join(' ').toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(expected))) << error.toStdString();
     }
-}
-
-TEST(CheckOptionsTest, SystemDnsServersComeInFileOrder)
-{
-    QTemporaryFile conf;
-    ASSERT_TRUE(conf.open());
-    conf.write("# comment\nsearch example\nnameserver 192.0.2.53\n  nameserver\t2001:db8::53\n"
-               "nameserver\nnameservers 1.1.1.1\n");
-    conf.close();
-    EXPECT_EQ(systemDnsServers(conf.fileName()), (QStringList{"192.0.2.53", "2001:db8::53"}));
-    EXPECT_TRUE(systemDnsServers(QStringLiteral("/nonexistent/resolv.conf")).isEmpty());
 }
 
 TEST(CheckCommandTest, WritesOneLinePerAddressInInputOrder)

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+
+class QIODevice;
+
+namespace corvanta {
+
+// What one address came to.
+struct CheckOutcome
+{
+    bool checked = false; // false: no verification object could check it
+    QString failure;      // why, when not checked
+    qint32 result = 0;
+    QString message;
+    QString fromReply;
+    QString rcptReply;
+    QString smtpReplies;
+};
+
+// The outcome a finished verification object holds. Works with the local
+// object and with its broker proxy alike (the proxy's getters may throw).
+template <class Verifier> CheckOutcome outcomeOf(Verifier& v)
+{
+    CheckOutcome outcome;
+    outcome.result = qint32(v.Result());
+    outcome.message = v.GetMessage();
+    outcome.fromReply = v.FromReply();
+    outcome.rcptReply = v.RecptReply();
+    outcome.smtpReplies = v.SmtpReplies();
+    outcome.checked = true;
+    return outcome;
+}
+
+// The addresses of one `sondrix check` run and everything it writes: hands
+// the addresses out in input order, takes their outcomes in any order, and
+// writes one result line per address in input order (text or JSON) to `out`,
+// progress lines and the addresses that could not be checked to `err`.
+// However the objects are made and driven, the output is this one.
+//
+// Threads: use it from one thread; the devices are written from it only.
+class CheckBatch final
+{
+public:
+    // `completed` runs once, right after the last line was written.
+    CheckBatch(QStringList addresses, bool json, QIODevice& out, QIODevice& err,
+               std::function<void()> completed = {});
+
+    qsizetype size() const { return m_addresses.size(); }
+    const QString& address(qsizetype index) const { return m_addresses.at(index); }
+
+    bool hasNext() const { return m_nextToHand < m_addresses.size(); }
+    // The index of the next address to check; only while hasNext().
+    qsizetype takeNext() { return m_nextToHand++; }
+
+    // One step of the verification of address `index`, on `err`.
+    void progress(qsizetype index, qint32 method, const QString& description);
+    // Address `index` is done; writes every line that is now due. Each index
+    // is finished once.
+    void finish(qsizetype index, const CheckOutcome& outcome);
+    void fail(qsizetype index, const QString& why);
+
+    bool complete() const { return m_nextToWrite == m_addresses.size(); }
+    // 0 when every address was checked, 1 otherwise.
+    int exitCode() const { return m_allChecked ? 0 : 1; }
+
+private:
+    QStringList m_addresses;
+    bool m_json;
+    QIODevice& m_out;
+    QIODevice& m_err;
+    std::function<void()> m_completed;
+    std::map<qsizetype, CheckOutcome> m_waiting; // done, but an earlier one is not
+    qsizetype m_nextToHand = 0;
+    qsizetype m_nextToWrite = 0;
+    bool m_allChecked = true;
+};
+
+} // namespace corvanta
