@@ -5,14 +5,44 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 using namespace corvanta;
 
 namespace {
+
+// Threads of a process, or -1 when it is gone: the server runs one thread per
+// object, so this shows whether objects are still alive.
+int threadCount(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("Threads:"))
+            return line.mid(8).trimmed().toInt();
+    }
+    return -1;
+}
+
+qint32 verifyNow(RemoteVerify& v, const QString& address)
+{
+    v.Reset();
+    v.setAddress(address);
+    v.Verify();
+    QElapsedTimer t;
+    t.start();
+    while (v.Status() != 3 && t.elapsed() < 5000)
+        v.waitForPush(5000);
+    EXPECT_EQ(v.Status(), 3) << qPrintable(address);
+    return v.Result();
+}
 
 class SondrixWorldTest : public ::testing::Test
 {
@@ -38,20 +68,33 @@ protected:
         m_world.waitForFinished(2000);
     }
 
-    QByteArray check(const QStringList& extra, const QStringList& addresses)
+    // Standard output of `sondrix check`; its standard error's lines, sorted,
+    // in `errLines` when given.
+    QByteArray check(const QStringList& extra, const QStringList& addresses,
+                     QList<QByteArray>* errLines = nullptr)
     {
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("CORVANTA_BROKER_DIR"), m_options.paths.dir);
-        p.setProcessEnvironment(env);
+        p.setProcessEnvironment(brokerEnvironment());
         p.start(QStringLiteral(SONDRIX),
                 QStringList{QStringLiteral("check"), QStringLiteral("--dns-server"),
                             QStringLiteral("127.0.0.1"), QStringLiteral("--jobs"),
                             QStringLiteral("3")} +
                     extra + addresses);
         EXPECT_TRUE(p.waitForFinished(20000));
-        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+        const QByteArray err = p.readAllStandardError();
+        EXPECT_EQ(p.exitCode(), 0) << err.constData();
+        if (errLines) {
+            *errLines = err.split('\n');
+            std::sort(errLines->begin(), errLines->end());
+        }
         return p.readAllStandardOutput();
+    }
+
+    QProcessEnvironment brokerEnvironment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("CORVANTA_BROKER_DIR"), m_options.paths.dir);
+        return env;
     }
 
     QTemporaryDir m_tmp;
@@ -99,4 +142,76 @@ TEST_F(SondrixWorldTest, CheckThroughTheServerMatchesTheLocalCheck)
     const QByteArray remote = check({QStringLiteral("--remote")}, addresses);
     EXPECT_EQ(local.count('\n'), addresses.size());
     EXPECT_EQ(remote, local);
+
+    // Progress too, down to the escaping that keeps a tab in an address from
+    // splitting the line (the order across parallel checks varies).
+    const QStringList odd{QStringLiteral("tab\there@domain1.test"),
+                          QStringLiteral("d@domain2.test")};
+    QList<QByteArray> localProgress;
+    QList<QByteArray> remoteProgress;
+    EXPECT_EQ(
+        check({QStringLiteral("--progress")}, odd, &localProgress),
+        check({QStringLiteral("--progress"), QStringLiteral("--remote")}, odd, &remoteProgress));
+    EXPECT_TRUE(localProgress.contains("tab\\there@domain1.test\t3\tFormat check"));
+    EXPECT_EQ(remoteProgress, localProgress);
+}
+
+TEST_F(SondrixWorldTest, ObjectsOfAClientThatLeavesMidProbeAreFreedAndTheServerServesOn)
+{
+    // Holds the server up, and shows afterwards that it still serves.
+    RemoteVerify keeper(m_options);
+    keeper.AddDnsServer(QStringLiteral("127.0.0.1"));
+    const qint64 pid = keeper.serverProcessId();
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(verifyNow(keeper, QStringLiteral("a@domain1.test")), 0);
+    const int baseline = threadCount(pid);
+    ASSERT_GT(baseline, 0);
+
+    // Two ways of leaving while the objects wait for a greeting that never
+    // comes: a client process killed outright, and a proxy released here.
+    QProcess client;
+    client.setProcessEnvironment(brokerEnvironment());
+    client.start(QStringLiteral(SONDRIX),
+                 {QStringLiteral("check"), QStringLiteral("--remote"), QStringLiteral("--progress"),
+                  QStringLiteral("--jobs"), QStringLiteral("3"), QStringLiteral("--dns-server"),
+                  QStringLiteral("127.0.0.1"), QStringLiteral("x@domain3.test"),
+                  QStringLiteral("y@domain3.test"), QStringLiteral("z@domain3.test")});
+    auto released = std::make_unique<RemoteVerify>(m_options);
+    released->AddDnsServer(QStringLiteral("127.0.0.1"));
+    released->setEventsEnabled(true);
+    int releasedConnecting = 0;
+    QObject::connect(released.get(), &RemoteVerify::ProgressEvent, released.get(),
+                     [&](qint32 method, const QString&) { releasedConnecting += method == 7; });
+    released->setAddress(QStringLiteral("w@domain3.test"));
+    released->Verify();
+
+    QByteArray progress;
+    QElapsedTimer t;
+    t.start();
+    while ((progress.count("\t7\tConnecting to") < 3 || releasedConnecting < 1) &&
+           t.elapsed() < 10000) {
+        client.waitForReadyRead(50);
+        progress += client.readAllStandardError();
+        released->waitForPush(50);
+    }
+    ASSERT_EQ(progress.count("\t7\tConnecting to"), 3) << progress.constData();
+    ASSERT_EQ(releasedConnecting, 1);
+    QThread::msleep(300); // past the connect, into the wait for the greeting
+    ASSERT_EQ(released->Status(), 2) << "the silent server should still hold the probe";
+    EXPECT_GE(threadCount(pid), baseline + 4) << "every object has a thread of its own";
+
+    client.kill();
+    client.waitForFinished(2000);
+    released.reset();
+
+    // Aborted and destroyed at once, not when the 60 s reply limit runs out.
+    t.restart();
+    while (threadCount(pid) > baseline && t.elapsed() < 5000)
+        QThread::msleep(20);
+    EXPECT_TRUE(threadCount(pid) > 0 && threadCount(pid) <= baseline)
+        << "the server crashed or kept the objects of the clients that left: " << threadCount(pid)
+        << " threads, " << baseline << " before";
+    EXPECT_EQ(::kill(pid_t(pid), 0), 0) << "the server is gone";
+    EXPECT_TRUE(keeper.isConnected());
+    EXPECT_EQ(verifyNow(keeper, QStringLiteral("b@domain2.test")), 0);
 }
