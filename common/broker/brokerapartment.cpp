@@ -9,6 +9,9 @@ namespace corvanta {
 
 namespace {
 
+// Exit code of an event wait that one of our own wake-ups ended.
+constexpr int kWoken = 1;
+
 // The server end of one connection. Lives on the apartment's thread, on that
 // thread's stack, for as long as the thread runs its event loop.
 class ApartmentConnection final : public QObject, public ObjectSite
@@ -64,8 +67,13 @@ public:
         // client acknowledges the outer one first and the inner one later.
         QEventLoop loop;
         m_waits.insert(seq, &loop);
-        while (!m_closing && !m_acked.contains(seq))
-            loop.exec();
+        while (!m_closing && !m_acked.contains(seq)) {
+            // Our own wake-ups (an ack, a close) end the loop with 1. Any
+            // other return means the thread itself is being ended, and every
+            // further exec() would return at once: waiting on would spin.
+            if (loop.exec() != kWoken)
+                break;
+        }
         m_waits.remove(seq);
         m_acked.remove(seq);
     }
@@ -197,7 +205,7 @@ private:
         if (!m_waits.contains(ack.seq))
             return; // an ack for nothing pending is harmless; ignore it
         m_acked.insert(ack.seq);
-        m_waits.value(ack.seq)->quit();
+        m_waits.value(ack.seq)->exit(kWoken);
     }
 
     bool send(const wire::Message& message, BrokerError* error = nullptr)
@@ -224,7 +232,7 @@ private:
             return;
         m_closing = true;
         for (QEventLoop* loop : std::as_const(m_waits))
-            loop->quit();
+            loop->exit(kWoken);
         if (m_object)
             m_object->abortWork();
         m_socket->abort();
