@@ -1,11 +1,14 @@
 // Pause, Retry, a close during the run and the network going away, through
 // the real window, sondrix and the fake world.
 
+#include "SettingsBridge.h"
 #include "e2efixture.h"
+#include "frmsetup.h"
 #include "statuspanel.h"
 #include "ui/WindowServices.h"
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <algorithm>
 
@@ -166,4 +169,27 @@ TEST_F(E2eTest, NothingIsHandedOutWhileOfflineAndTheRunGoesOnWhenBackOnline)
     command(command::Save);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
               numbered("user", "domain1.test", 4).replace("\n", "\r\n"));
+}
+
+TEST_F(E2eTest, SetupOpensCentredOverTheWindowAndStoresWhatOkAccepts)
+{
+    startWorld();
+    storeSettings(5);
+    startProgram();
+    window().setGeometry(100, 100, 800, 600);
+
+    QPoint dialogCentre;
+    m_modals->onDialog = [&](QDialog& dialog) {
+        auto* setup = qobject_cast<frmSetup*>(&dialog);
+        ASSERT_NE(setup, nullptr);
+        dialogCentre = setup->frameGeometry().center();
+        setup->txtDnsTimeout()->setText(QStringLiteral(" 7.4 s"));
+        setup->cmdOK_Click();
+    };
+    command(command::Setup);
+
+    EXPECT_LE((dialogCentre - window().frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_EQ(bridge::ReadStoredSetting(QStringLiteral("DnsTimeout"), 0).toString(),
+              QStringLiteral("7.4"));
+    EXPECT_TRUE(m_modals->messages.isEmpty()) << qPrintable(m_modals->messages.join('\n'));
 }

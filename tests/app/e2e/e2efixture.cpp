@@ -58,6 +58,10 @@ void ModalAnswerer::poll()
         savedTexts.append(saved->leftOutText());
         saved->okButton()->click();
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        if (onDialog) {
+            onDialog(*dialog);
+            return;
+        }
         messages.append(QStringLiteral("unexpected dialog: ") + dialog->windowTitle());
         dialog->reject();
     }

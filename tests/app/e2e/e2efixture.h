@@ -36,6 +36,8 @@ public:
     QStringList messages;
     QStringList savedTexts; // both paths and the left-out line of each Saved dialog
     int answer = 0;         // a QMessageBox::StandardButton; 0 means OK / the default
+    // Handles any other dialog; such a dialog is rejected when this is empty.
+    std::function<void(QDialog&)> onDialog;
 
 private:
     void poll();
