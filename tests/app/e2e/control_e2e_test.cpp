@@ -5,6 +5,7 @@
 #include "e2efixture.h"
 #include "frmsetup.h"
 #include "statuspanel.h"
+#include "ui/ReportModel.h"
 #include "ui/WindowServices.h"
 
 #include <QElapsedTimer>
@@ -43,9 +44,21 @@ TEST_F(E2eTest, PauseWithEveryVerifierBusyCollectsThemButHandsOutNothingNew)
     QElapsedTimer clock;
     int validatedWhilePaused = -1;
     qsizetype openWhilePaused = -1;
-    clock.start();
-    when([&] { return clock.elapsed() > 300; }, [this] { command(command::Pause); });
-    when([&] { return clock.elapsed() > 4000; },
+    // Pause once all three verifiers have an address, then look again when
+    // each has had time to finish.
+    const auto allBusy = [this] {
+        const ReportModel& report = window().Report();
+        for (qsizetype row = 0; row < 3; ++row) {
+            if (report.ResultText(row) != QLatin1String("Validating..."))
+                return false;
+        }
+        return true;
+    };
+    when(allBusy, [this, &clock] {
+        command(command::Pause);
+        clock.start();
+    });
+    when([&] { return clock.isValid() && clock.elapsed() > 3500; },
          [&] {
              validatedWhilePaused = state().ValidatedCount;
              openWhilePaused = withoutOutcome(codes());
