@@ -1,87 +1,12 @@
-// corvanta: creates and shows the main window; nothing else runs at start-up.
+// corvanta: builds the program and shows its window. A list named as the first
+// argument (what a file association passes) is opened once the window shows.
 
-#include "SettingsBridge.h"
-#include "StatusPanelBridge.h"
-#include "ucverify.h"
-#include "ui/IRunController.h"
+#include "MainProgram.h"
 #include "ui/WindowServices.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QHash>
-#include <QHostInfo>
-
-namespace {
-
-using namespace corvanta;
-
-// The stored settings, through the settings library.
-class StoredSettings final : public ISettingsAccess
-{
-public:
-    QVariant ReadSetting(const QString& key, const QVariant& defaultValue) override
-    {
-        return bridge::ReadStoredSetting(key, defaultValue);
-    }
-    QString WriteSetting(const QString& key, const QVariant& value) override
-    {
-        return bridge::WriteStoredSetting(key, value);
-    }
-    RunSettings ReadRunSettings(const QString& defaultHelloName) override
-    {
-        const bridge::StoredRunValues stored =
-            bridge::ReadStoredRunSettings([&defaultHelloName] { return defaultHelloName; });
-        RunSettings settings;
-        settings.DnsServerName = stored.dnsServerName;
-        settings.DefaultThreads = stored.defaultThreads;
-        settings.DnsTimeout = stored.dnsTimeout;
-        settings.SmtpTimeout = stored.smtpTimeout;
-        settings.FromAddress = stored.fromAddress;
-        settings.HelloName = stored.helloName;
-        return settings;
-    }
-};
-
-// Element 0 of the window's verifier controls: created before the window
-// loads, which starts the verification server, and asked for the default hello
-// name. It does no work of its own and lives as long as the window.
-class FirstVerifierHost final : public IVerifierHost
-{
-public:
-    bool StartFirstVerifier(QString& error) override
-    {
-        try {
-            m_first = std::make_unique<ucVerify>();
-            m_first->hide();
-            return true;
-        } catch (const BrokerException& failure) {
-            error = failure.error().description;
-        } catch (const std::exception& failure) {
-            error = QString::fromLocal8Bit(failure.what());
-        }
-        return false;
-    }
-
-    QString DefaultHelloName() override
-    {
-        if (m_first) {
-            try {
-                const QString name = m_first->HelloName();
-                if (!name.isEmpty())
-                    return name;
-            } catch (const std::exception&) {
-                // The server went away after starting: fall back below.
-            }
-        }
-        return QHostInfo::localHostName();
-    }
-
-private:
-    std::unique_ptr<ucVerify> m_first;
-};
-
-} // namespace
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -89,17 +14,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QLatin1String(corvanta::kProductName));
     QApplication::setOrganizationName(QStringLiteral("Halvorn"));
 
-    StoredSettings settings;
-    FirstVerifierHost verifiers;
-    DefaultDialogs dialogs;
-    NullRunController run;
+    corvanta::MainProgram program;
+    program.window().show();
 
-    RunState& state = run.State();
-    bridge::StatusPanelHookup status = bridge::CreateStatusPanel(
-        [&state] { return state.IsPaused; }, [&state](bool online) { state.IsOnline = online; });
-
-    frmMain window(run, settings, verifiers, dialogs, status.readNetwork);
-    window.SetStatusPanel(status.panel);
-    window.show();
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) {
+        const QString list = arguments.at(1);
+        QTimer::singleShot(0, &program.window(), [&program, list] { program.openList(list); });
+    }
     return QApplication::exec();
 }

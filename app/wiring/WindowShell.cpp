@@ -1,0 +1,146 @@
+#include "WindowShell.h"
+
+#include "runtypes.h"
+#include "saveddialog.h"
+#include "ui/WindowPlacement.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace corvanta {
+
+WindowShell::WindowShell(frmMain& window) : m_window(window) {}
+
+WindowShell::~WindowShell()
+{
+    if (m_busy)
+        QApplication::restoreOverrideCursor();
+}
+
+QString WindowShell::dialogFilter(const QString& filter)
+{
+    // Pairs of description and pattern; the description already shows the
+    // pattern, which is all the toolkit's dialog needs.
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList descriptions;
+    for (qsizetype i = 0; i < parts.size(); i += 2)
+        descriptions.append(parts.at(i));
+    return descriptions.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> WindowShell::chooseListFile(const QString& title, const QString& filter)
+{
+    const QString path =
+        QFileDialog::getOpenFileName(&m_window, title, QString(), dialogFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+void WindowShell::showMessage(const QString& text)
+{
+    QMessageBox box(QMessageBox::Information, QLatin1String(kMessageTitle), text, QMessageBox::Ok,
+                    &m_window);
+    box.exec();
+}
+
+Answer WindowShell::askYesNoCancel(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QLatin1String(kMessageTitle), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &m_window);
+    box.setDefaultButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+void WindowShell::showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut)
+{
+    SavedDialog dialog(validFile, errorsFile, leftOut, &m_window);
+    CenterForm(dialog, &m_window);
+    dialog.exec();
+}
+
+void WindowShell::setOverlayVisible(Overlay overlay, bool visible)
+{
+    if (visible)
+        m_window.ShowOverlayPanel(overlay);
+    else
+        m_window.HideOverlayPanel(overlay);
+}
+
+bool WindowShell::isOverlayVisible(Overlay overlay) const
+{
+    // isHidden rather than isVisible: the answer must not depend on whether
+    // the window itself is on screen yet.
+    const QFrame* panel = m_window.OverlayPanel(overlay);
+    return panel && !panel->isHidden();
+}
+
+void WindowShell::setStopCount(int count)
+{
+    m_window.SetStopCount(count);
+}
+
+void WindowShell::setBusyCursor(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void WindowShell::updateCaption()
+{
+    m_window.UpdateCaption();
+}
+
+void WindowShell::closeWindow()
+{
+    m_window.close();
+}
+
+void WindowShell::enableToolbarButton(int id, bool enabled)
+{
+    m_window.EnableToolbarButton(id, enabled);
+}
+
+void WindowShell::enableMenuButton(int id, bool enabled)
+{
+    m_window.EnableMenuButton(id, enabled);
+}
+
+void WindowShell::checkToolbarButton(int id, bool checked)
+{
+    m_window.CheckToolbarButton(id, checked);
+}
+
+void WindowShell::checkMenuButton(int id, bool checked)
+{
+    m_window.CheckMenuButton(id, checked);
+}
+
+void WindowShell::setThreadsText(const QString& text)
+{
+    m_window.ThreadsBox()->setCurrentText(text);
+}
+
+void WindowShell::setPositionText(const QString& text)
+{
+    m_window.PositionBox()->setText(text);
+}
+
+} // namespace corvanta

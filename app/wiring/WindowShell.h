@@ -1,0 +1,46 @@
+#pragma once
+
+#include "irunshell.h"
+
+namespace corvanta {
+
+class frmMain;
+
+// The main window as the run logic's shell: dialogs and message boxes over the
+// window, its overlay panels, stop count, caption and command states.
+//
+// Borrows the window, which must outlive the shell. GUI thread only.
+class WindowShell final : public IRunShell
+{
+public:
+    explicit WindowShell(frmMain& window);
+    ~WindowShell() override;
+
+    std::optional<QString> chooseListFile(const QString& title, const QString& filter) override;
+    void showMessage(const QString& text) override;
+    Answer askYesNoCancel(const QString& text) override;
+    void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override;
+
+    void setOverlayVisible(Overlay overlay, bool visible) override;
+    bool isOverlayVisible(Overlay overlay) const override;
+    void setStopCount(int count) override;
+    void setBusyCursor(bool busy) override;
+    void updateCaption() override;
+    void closeWindow() override;
+
+    void enableToolbarButton(int id, bool enabled) override;
+    void enableMenuButton(int id, bool enabled) override;
+    void checkToolbarButton(int id, bool checked) override;
+    void checkMenuButton(int id, bool checked) override;
+    void setThreadsText(const QString& text) override;
+    void setPositionText(const QString& text) override;
+
+    // The run's "A|B|C|D" filter as the file dialog's "A;;C".
+    static QString dialogFilter(const QString& filter);
+
+private:
+    frmMain& m_window;
+    bool m_busy = false;
+};
+
+} // namespace corvanta

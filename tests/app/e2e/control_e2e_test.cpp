@@ -1,0 +1,208 @@
+// Pause, Retry, a close during the run and the network going away, through
+// the real window, sondrix and the fake world.
+
+#include "SettingsBridge.h"
+#include "e2efixture.h"
+#include "frmsetup.h"
+#include "statuspanel.h"
+#include "ui/ReportModel.h"
+#include "ui/WindowServices.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <algorithm>
+
+using namespace corvanta;
+using namespace corvanta::e2e;
+
+namespace {
+
+QByteArray numbered(const QByteArray& local, const QByteArray& domain, int count)
+{
+    QByteArray list;
+    for (int i = 1; i <= count; ++i)
+        list += local + QByteArray::number(i) + '@' + domain + '\n';
+    return list;
+}
+
+qsizetype withoutOutcome(const std::vector<int>& codes)
+{
+    return std::count(codes.begin(), codes.end(), -1);
+}
+
+} // namespace
+
+TEST_F(E2eTest, PauseWithEveryVerifierBusyCollectsThemButHandsOutNothingNew)
+{
+    // Five replies of 250 ms: each address takes over a second.
+    startWorld({QStringLiteral("--reply-delay-ms"), QStringLiteral("250")});
+    storeSettings(3);
+    startProgram();
+    m_program->openList(writeList(numbered("user", "domain1.test", 6)));
+
+    QElapsedTimer clock;
+    int validatedWhilePaused = -1;
+    qsizetype openWhilePaused = -1;
+    // Pause once all three verifiers have an address, then look again when
+    // each has had time to finish.
+    const auto allBusy = [this] {
+        const ReportModel& report = window().Report();
+        for (qsizetype row = 0; row < 3; ++row) {
+            if (report.ResultText(row) != QLatin1String("Validating..."))
+                return false;
+        }
+        return true;
+    };
+    when(allBusy, [this, &clock] {
+        command(command::Pause);
+        clock.start();
+    });
+    when([&] { return clock.isValid() && clock.elapsed() > 3500; },
+         [&] {
+             validatedWhilePaused = state().ValidatedCount;
+             openWhilePaused = withoutOutcome(codes());
+             command(command::Pause);
+         });
+    command(command::Start);
+
+    EXPECT_EQ(validatedWhilePaused, 3) << "the busy verifiers were not collected while paused";
+    EXPECT_EQ(openWhilePaused, 3) << "an address was handed out while paused";
+    EXPECT_EQ(state().ValidatedCount, 6);
+    EXPECT_EQ(state().GoodCount, 6);
+    EXPECT_FALSE(state().IsPaused);
+
+    command(command::Save);
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))).count("\r\n"), 6);
+}
+
+TEST_F(E2eTest, RetryTakesOnlyTheFailuresAndCountsThoseThatNowSucceed)
+{
+    startWorld({QStringLiteral("--reject-prefix"), QStringLiteral("x")});
+    storeSettings(4);
+    startProgram();
+    m_program->openList(writeList(numbered("user", "domain1.test", 5) +
+                                  "xa1@domain2.test\nxa2@domain2.test\nxb3@domain2.test\n"));
+    command(command::Start);
+    ASSERT_EQ(state().GoodCount, 5);
+    ASSERT_EQ(state().BadCount, 3);
+
+    // The mail server changes its mind about two of the three.
+    m_world.kill();
+    m_world.waitForFinished(2000);
+    startWorld({QStringLiteral("--reject-prefix"), QStringLiteral("xb")});
+    command(command::Retry);
+
+    EXPECT_EQ(state().GoodCount, 7);
+    EXPECT_EQ(state().BadCount, 1);
+    EXPECT_EQ(state().ValidatedCount, 8);
+    EXPECT_EQ(codes(), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, verifyBadUser}));
+
+    command(command::Save);
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Errors.txt"))),
+              QByteArray("xb3@domain2.test\r\n"));
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))).count("\r\n"), 7);
+}
+
+TEST_F(E2eTest, CloseDuringARunAnsweredNoLetsTheRunFinish)
+{
+    startWorld({QStringLiteral("--reply-delay-ms"), QStringLiteral("50")});
+    storeSettings(2);
+    startProgram();
+    m_program->openList(writeList(numbered("user", "domain1.test", 6)));
+    m_modals->answer = QMessageBox::No;
+
+    when([this] { return state().ValidatedCount >= 1; }, [this] { window().close(); });
+    command(command::Start);
+
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_EQ(state().ValidatedCount, 6);
+    ASSERT_FALSE(m_modals->messages.isEmpty());
+    EXPECT_EQ(m_modals->messages.first(), QLatin1String(kAbortRunQuestion));
+
+    m_modals->answer = 0;
+    command(command::Save);
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))).count("\r\n"), 6);
+}
+
+TEST_F(E2eTest, CloseDuringARunAnsweredYesEndsItAtOnceAndClosesTheWindow)
+{
+    // A silent mail server: without the forced end the run would wait for
+    // the SMTP time-out.
+    startWorld({QStringLiteral("--silent-domains"), QStringLiteral("1")});
+    storeSettings(3, 3, 60);
+    startProgram();
+    m_program->openList(writeList("a@domain1.test\nb@domain3.test\nc@domain3.test\n"
+                                  "d@domain3.test\ne@domain1.test\n"));
+    m_modals->answer = QMessageBox::Yes;
+
+    QElapsedTimer clock;
+    clock.start();
+    when([this] { return state().ValidatedCount >= 1; }, [this] { window().close(); });
+    command(command::Start);
+
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_FALSE(state().IsRunning);
+    EXPECT_FALSE(window().isVisible());
+    const std::vector<int> after = codes();
+    EXPECT_EQ(after.at(0), verifyValid);
+    EXPECT_EQ(after.at(1), -1);
+    EXPECT_EQ(after.at(2), -1);
+    // Only the question: an ordered end reports no lost addresses.
+    EXPECT_EQ(m_modals->messages.size(), 1) << qPrintable(m_modals->messages.join('\n'));
+
+    m_modals->answer = 0;
+    command(command::Save);
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
+              QByteArray("a@domain1.test\r\n"));
+}
+
+TEST_F(E2eTest, NothingIsHandedOutWhileOfflineAndTheRunGoesOnWhenBackOnline)
+{
+    startWorld();
+    storeSettings(2);
+    m_probe->online = false;
+    startProgram();
+    m_program->openList(writeList(numbered("user", "domain1.test", 4)));
+
+    QElapsedTimer clock;
+    int validatedOffline = -1;
+    clock.start();
+    when([&] { return clock.elapsed() > 2500; },
+         [&] {
+             validatedOffline = state().ValidatedCount;
+             m_probe->online = true;
+         });
+    command(command::Start);
+
+    EXPECT_EQ(validatedOffline, 0);
+    EXPECT_EQ(state().ValidatedCount, 4);
+    EXPECT_EQ(state().GoodCount, 4);
+
+    command(command::Save);
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
+              numbered("user", "domain1.test", 4).replace("\n", "\r\n"));
+}
+
+TEST_F(E2eTest, SetupOpensCentredOverTheWindowAndStoresWhatOkAccepts)
+{
+    startWorld();
+    storeSettings(5);
+    startProgram();
+    window().setGeometry(100, 100, 800, 600);
+
+    QPoint dialogCentre;
+    m_modals->onDialog = [&](QDialog& dialog) {
+        auto* setup = qobject_cast<frmSetup*>(&dialog);
+        ASSERT_NE(setup, nullptr);
+        dialogCentre = setup->frameGeometry().center();
+        setup->txtDnsTimeout()->setText(QStringLiteral(" 7.4 s"));
+        setup->cmdOK_Click();
+    };
+    command(command::Setup);
+
+    EXPECT_LE((dialogCentre - window().frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_EQ(bridge::ReadStoredSetting(QStringLiteral("DnsTimeout"), 0).toString(),
+              QStringLiteral("7.4"));
+    EXPECT_TRUE(m_modals->messages.isEmpty()) << qPrintable(m_modals->messages.join('\n'));
+}
