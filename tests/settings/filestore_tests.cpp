@@ -52,6 +52,28 @@ protected:
         return std::string(d.bytes.begin(), d.bytes.end() - (d.bytes.empty() ? 0 : 1));
     }
 
+    // Writes `count` values named <prefix>V<i> through a store of its own, as
+    // a separate window or program would; returns how many writes failed.
+    int writeValues(const std::string& prefix, int count)
+    {
+        FileRegistryStore store(m_file.string());
+        int failures = 0;
+        for (int i = 0; i < count; ++i) {
+            const std::string name = prefix + "V" + std::to_string(i);
+            failures +=
+                store.setValue(HKEY_LOCAL_MACHINE_KEY, "Software\\Race", name, text(name)) != 0;
+        }
+        return failures;
+    }
+
+    std::size_t raceValueCount()
+    {
+        FileRegistryStore reader(m_file.string());
+        std::vector<std::string> names;
+        EXPECT_EQ(reader.enumValues(HKEY_LOCAL_MACHINE_KEY, "Software\\Race", names), 0);
+        return names.size();
+    }
+
     fs::path m_dir;
     fs::path m_file;
 };
@@ -86,23 +108,13 @@ TEST_F(FileStoreTest, ManyThreadsWritingAtOnceLoseNothing)
     constexpr int kThreads = 8;
     constexpr int kValues = 20;
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([this, t] {
-            // Each thread has its own store on the same file, as separate
-            // windows or programs would.
-            FileRegistryStore store(m_file.string());
-            for (int i = 0; i < kValues; ++i) {
-                const std::string name = "T" + std::to_string(t) + "V" + std::to_string(i);
-                store.setValue(HKEY_LOCAL_MACHINE_KEY, "Software\\Race", name, text(name));
-            }
-        });
-    }
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back(
+            [this, t] { EXPECT_EQ(writeValues("T" + std::to_string(t), kValues), 0); });
     for (auto& t : threads)
         t.join();
+    EXPECT_EQ(raceValueCount(), static_cast<std::size_t>(kThreads * kValues));
     FileRegistryStore reader(m_file.string());
-    std::vector<std::string> names;
-    ASSERT_EQ(reader.enumValues(HKEY_LOCAL_MACHINE_KEY, "Software\\Race", names), 0);
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(kThreads * kValues));
     EXPECT_EQ(valueText(reader, "Software\\Race", "T7V19"), "T7V19");
 }
 
@@ -114,16 +126,8 @@ TEST_F(FileStoreTest, ManyProcessesWritingAtOnceLoseNothing)
     for (int p = 0; p < kProcesses; ++p) {
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            FileRegistryStore store(m_file.string());
-            int failures = 0;
-            for (int i = 0; i < kValues; ++i) {
-                const std::string name = "P" + std::to_string(p) + "V" + std::to_string(i);
-                failures +=
-                    store.setValue(HKEY_LOCAL_MACHINE_KEY, "Software\\Race", name, text(name)) != 0;
-            }
-            ::_exit(failures == 0 ? 0 : 1);
-        }
+        if (pid == 0)
+            ::_exit(writeValues("P" + std::to_string(p), kValues) == 0 ? 0 : 1);
         children.push_back(pid);
     }
     for (pid_t pid : children) {
@@ -131,10 +135,7 @@ TEST_F(FileStoreTest, ManyProcessesWritingAtOnceLoseNothing)
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    FileRegistryStore reader(m_file.string());
-    std::vector<std::string> names;
-    ASSERT_EQ(reader.enumValues(HKEY_LOCAL_MACHINE_KEY, "Software\\Race", names), 0);
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(kProcesses * kValues));
+    EXPECT_EQ(raceValueCount(), static_cast<std::size_t>(kProcesses * kValues));
 }
 
 TEST_F(FileStoreTest, CrashBeforeTheRenameLeavesTheOldFileWhole)

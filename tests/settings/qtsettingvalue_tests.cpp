@@ -31,12 +31,5 @@ TEST(QtSettingValue, ValuesCrossBothWays)
     EXPECT_EQ(FromQVariant(QVariant(QString())), RegValue(std::string()));
 }
 
-TEST(QtSettingValue, ReadSettingResultsConvertForTheWindow)
-{
-    // The main window reads with a QVariant default and converts the result.
-    EXPECT_EQ(SettingToSingle(FromQVariant(QVariant(1000.0)), 0), 1000.0f);
-    EXPECT_EQ(SettingToLong(FromQVariant(QVariant(QStringLiteral(" 12 "))), 0), 12);
-}
-
 } // namespace
 } // namespace corvanta

@@ -49,6 +49,14 @@ protected:
     {
         return ReadSetting(SettingsApplication, SettingsSection, key, std::string("<missing>"));
     }
+    // A cursor on the key every setting lives under.
+    static cRegistry settingsKey()
+    {
+        cRegistry reg;
+        reg.SetClassKey(HKEY_LOCAL_MACHINE_KEY);
+        reg.SetSectionKey("Software\\Halvorn\\Corvanta\\Settings");
+        return reg;
+    }
 
     fs::path m_dir;
     int m_dnsAsked = 0;
@@ -113,9 +121,7 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     EXPECT_EQ(m_helloAsked, 0);
 
     // Every setting is a string value under HKLM\Software\Halvorn\Corvanta\Settings.
-    cRegistry reg;
-    reg.SetClassKey(HKEY_LOCAL_MACHINE_KEY);
-    reg.SetSectionKey("Software\\Halvorn\\Corvanta\\Settings");
+    cRegistry reg = settingsKey();
     std::vector<std::string> names;
     std::int32_t count = 0;
     reg.EnumerateValues(names, count);
@@ -134,9 +140,7 @@ TEST_F(SettingsTest, ReadSettingKeepsTheDefaultsOwnTypeAndStoredDwordsStayNumber
     EXPECT_EQ(ReadSetting(SettingsApplication, SettingsSection, KeyDnsTimeout, std::int32_t{30}),
               RegValue(std::string("12")));
 
-    cRegistry reg;
-    reg.SetClassKey(HKEY_LOCAL_MACHINE_KEY);
-    reg.SetSectionKey("Software\\Halvorn\\Corvanta\\Settings");
+    cRegistry reg = settingsKey();
     reg.SetValueKey(KeySmtpTimeout);
     reg.SetValueType(RegDword);
     reg.SetValue(std::int32_t{90});

@@ -51,16 +51,13 @@ TEST(Wire, EveryPlainKindCrossesUnchanged)
     EXPECT_EQ(call.id, 77u);
     EXPECT_EQ(call.member, 19);
     ASSERT_EQ(call.args.size(), values.size());
-    EXPECT_FALSE(call.args[0].isValid());
-    EXPECT_EQ(call.args[1].typeId(), QMetaType::Bool);
-    EXPECT_EQ(call.args[2].toInt(), -2147483647 - 1);
-    EXPECT_EQ(call.args[2].typeId(), QMetaType::Int);
-    EXPECT_EQ(call.args[3].toLongLong(), qint64(1) << 40);
-    EXPECT_EQ(call.args[4].toDouble(), 2.5);
-    EXPECT_EQ(call.args[5].typeId(), QMetaType::QString);
-    EXPECT_EQ(call.args[6].toString(), values[6].toString());
-    EXPECT_EQ(call.args[7].toByteArray(), QByteArray("\x00\xff\x01", 3));
-    EXPECT_EQ(call.args[8].toStringList(), values[8].toStringList());
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(call.args[i], values[i]) << i;
+        // Unsigned 32-bit numbers widen to 64 bits; every other kind keeps its own.
+        if (values[i].typeId() != QMetaType::UInt) {
+            EXPECT_EQ(call.args[i].typeId(), values[i].typeId()) << i;
+        }
+    }
     EXPECT_EQ(call.args[9].toLongLong(), 4000000000LL);
 
     const auto reply = std::get<CallReply>(roundTrip(

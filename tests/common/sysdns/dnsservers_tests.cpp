@@ -34,49 +34,32 @@ protected:
     fs::path m_dir;
 };
 
-TEST_F(DnsServersTest, SeveralServersComeInTheirOrder)
+TEST_F(DnsServersTest, ServersComeInFileOrderAndNoneGivesOneEmptyEntry)
 {
-    const std::string path =
-        conf("# generated\nsearch example.org\nnameserver 192.0.2.1\n"
-             "options ndots:2\nnameserver\t2001:db8::53\nnameserver 10.0.0.9\n");
-    std::string primary = "stale";
-    std::vector<std::string> servers{"stale", "stale"};
-    EXPECT_EQ(GetDnsServers(primary, servers, path), 3);
-    EXPECT_EQ(primary, "192.0.2.1");
-    EXPECT_EQ(servers, (std::vector<std::string>{"192.0.2.1", "2001:db8::53", "10.0.0.9"}));
-    EXPECT_EQ(GetDefaultDnsServer(path), "192.0.2.1");
-}
-
-TEST_F(DnsServersTest, OneServer)
-{
-    const std::string path = conf("nameserver 127.0.0.53\r\n");
-    std::string primary;
-    std::vector<std::string> servers;
-    EXPECT_EQ(GetDnsServers(primary, servers, path), 1);
-    EXPECT_EQ(primary, "127.0.0.53");
-    EXPECT_EQ(servers, std::vector<std::string>{"127.0.0.53"});
-}
-
-TEST_F(DnsServersTest, NoServerGivesOneEmptyEntry)
-{
-    const std::string path =
-        conf("search example.org\n# nameserver 1.2.3.4\n;nameserver 5.6.7.8\n");
-    std::string primary = "stale";
-    std::vector<std::string> servers;
-    EXPECT_EQ(GetDnsServers(primary, servers, path), 1);
-    EXPECT_EQ(primary, "");
-    EXPECT_EQ(servers, std::vector<std::string>{""});
-    EXPECT_EQ(GetDefaultDnsServer(path), "");
-}
-
-TEST_F(DnsServersTest, UnreadableConfigurationGivesNothing)
-{
-    std::string primary = "stale";
-    std::vector<std::string> servers{"a", "b"};
-    EXPECT_EQ(GetDnsServers(primary, servers, (m_dir / "missing").string()), 0);
-    EXPECT_EQ(primary, "");
-    EXPECT_EQ(servers, std::vector<std::string>{""});
-    EXPECT_EQ(GetDefaultDnsServer((m_dir / "missing").string()), "");
+    struct Case
+    {
+        const char* text; // nullptr: no file at all
+        std::int32_t count;
+        std::vector<std::string> servers;
+    };
+    const Case cases[] = {
+        {"# generated\nsearch example.org\nnameserver 192.0.2.1\n"
+         "options ndots:2\nnameserver\t2001:db8::53\nnameserver 10.0.0.9\n",
+         3,
+         {"192.0.2.1", "2001:db8::53", "10.0.0.9"}},
+        {"nameserver 127.0.0.53\r\n", 1, {"127.0.0.53"}},
+        {"search example.org\n# nameserver 1.2.3.4\n;nameserver 5.6.7.8\n", 1, {""}},
+        {nullptr, 0, {""}},
+    };
+    for (const Case& c : cases) {
+        const std::string path = c.text ? conf(c.text) : (m_dir / "missing").string();
+        std::string primary = "stale";
+        std::vector<std::string> servers{"stale", "stale"};
+        EXPECT_EQ(GetDnsServers(primary, servers, path), c.count) << path;
+        EXPECT_EQ(servers, c.servers) << path;
+        EXPECT_EQ(primary, c.servers.front()) << path;
+        EXPECT_EQ(GetDefaultDnsServer(path), c.servers.front()) << path;
+    }
 }
 
 TEST(ResolvConf, OnlyNameserverLinesCount)
@@ -97,19 +80,6 @@ TEST(TrimNull, CutsAtTheFirstNul)
     EXPECT_EQ(TrimNull("no nul"), "no nul");
     EXPECT_EQ(TrimNull(std::string_view("\0abc", 4)), "");
     EXPECT_EQ(TrimNull(""), "");
-}
-
-TEST(SystemDnsServers, DefaultIsThePrimaryOfTheSystemList)
-{
-    std::string primary;
-    std::vector<std::string> servers;
-    const std::int32_t count = GetDnsServers(primary, servers);
-    ASSERT_FALSE(servers.empty());
-    EXPECT_EQ(GetDefaultDnsServer(), primary.empty() && count > 0 ? servers[0] : primary);
-    std::string expectedPrimary;
-    std::vector<std::string> expected;
-    EXPECT_EQ(GetDnsServers(expectedPrimary, expected, "/etc/resolv.conf"), count);
-    EXPECT_EQ(servers, expected);
 }
 
 } // namespace

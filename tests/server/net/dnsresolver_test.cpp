@@ -28,7 +28,7 @@ protected:
     DnsResolver m_resolver;
 };
 
-TEST_F(DnsResolverTest, ListsMailServersByPreferenceKeepingTheOrderOfEqualOnes)
+TEST_F(DnsResolverTest, ListsMailServersByPreferenceKeepingTheOrderOfEqualOnesOrNone)
 {
     m_dns.setMx(QStringLiteral("order.test"), {{20, QStringLiteral("b.order.test")},
                                                {10, QStringLiteral("a.order.test")},
@@ -41,14 +41,12 @@ TEST_F(DnsResolverTest, ListsMailServersByPreferenceKeepingTheOrderOfEqualOnes)
     EXPECT_EQ(lists.hosts, expected);
     EXPECT_EQ(lists.alternates.size(), lists.hosts.size());
     EXPECT_EQ(m_dns.queries(), QStringList{QStringLiteral("MX order.test")});
-}
 
-TEST_F(DnsResolverTest, NoDataIsAnEmptyAnswerNotAnError)
-{
+    // No data is an empty answer, not an error.
     m_dns.setAddresses(QStringLiteral("nodata.test"), {QHostAddress(QStringLiteral("127.0.0.9"))});
-    const auto lists = m_resolver.queryMx(QStringLiteral("user@nodata.test"));
-    EXPECT_TRUE(lists.hosts.isEmpty());
-    EXPECT_TRUE(lists.alternates.isEmpty());
+    const auto none = m_resolver.queryMx(QStringLiteral("user@nodata.test"));
+    EXPECT_TRUE(none.hosts.isEmpty());
+    EXPECT_TRUE(none.alternates.isEmpty());
 }
 
 TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)

@@ -134,14 +134,24 @@ TEST_F(SondrixWorldTest, AbortEndsAProbeOfASilentMailServerAtOnce)
 
 TEST_F(SondrixWorldTest, CheckThroughTheServerMatchesTheLocalCheck)
 {
-    const QStringList addresses{QStringLiteral("a@domain1.test"),
-                                QStringLiteral("unknown@domain2.test"),
-                                QStringLiteral("b@nodata.test"), QStringLiteral("not an address"),
-                                QStringLiteral("c@nowhere.test")};
+    // Each of fakeworld's kinds of domain, with the outcome it must give.
+    const std::pair<QString, char> cases[] = {
+        {QStringLiteral("a@domain1.test"), '0'}, {QStringLiteral("unknown@domain2.test"), '4'},
+        {QStringLiteral("b@nodata.test"), '2'},  {QStringLiteral("d@nullmx.test"), '2'},
+        {QStringLiteral("not an address"), '1'}, {QStringLiteral("c@nowhere.test"), '2'},
+    };
+    QStringList addresses;
+    for (const auto& c : cases)
+        addresses << c.first;
     const QByteArray local = check({}, addresses);
     const QByteArray remote = check({QStringLiteral("--remote")}, addresses);
-    EXPECT_EQ(local.count('\n'), addresses.size());
     EXPECT_EQ(remote, local);
+    const QList<QByteArray> lines = local.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), addresses.size()) << local.constData();
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        EXPECT_TRUE(lines[i].startsWith(QByteArray(1, cases[i].second) + '\t' +
+                                        addresses[i].toUtf8() + '\t'))
+            << lines[i].constData();
 
     // Progress too, down to the escaping that keeps a tab in an address from
     // splitting the line (the order across parallel checks varies).

@@ -180,8 +180,7 @@ TEST_F(TimerServiceTest, CollectionReportsIndexAndEnforcesItsLimits)
     EXPECT_EQ(timers.item(7)->ownerNumber(), timers.registrationNumber());
     EXPECT_FALSE(timers.item(7)->Enabled()); // added timers are not started
 
-    const int base = ObjectError::ObjectErrorBase;
-    EXPECT_EQ(base, -2147221504);
+    const int base = -2147221504; // the object-error base callers test for
     CTimers other;
     expectObjectError([&] { other.BulkLoad(200); }, base, "CTimers.BulkLoad",
                       "No more than 200 times allowed per class");

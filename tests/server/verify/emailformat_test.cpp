@@ -17,43 +17,42 @@ TEST(FormatCheckTest, AcceptsWordRunsJoinedBySingleDotsAndHyphens)
 
 TEST(FormatCheckTest, RejectsEverythingElse)
 {
-    for (const char* bad : {"",
-                            "@example.com",
-                            "john@",
-                            " john@example.com",
-                            "john@example.com ",
-                            "jo@hn@example.com",
-                            "john@examplecom",
-                            "john.@example.com",
-                            "john..doe@example.com",
-                            "-john@example.com",
-                            ".john@example.com",
-                            "john-@example.com",
-                            "john@.example.com",
-                            "john@example..com",
-                            "john@example.com.",
-                            "john@example.com-",
-                            "john@exa_mple.com",
-                            "john@example.c_m",
-                            "john doe@example.com",
-                            "john@example.com john@example.com",
-                            "john@example.com\n",
-                            "john@example.com\r",
-                            "john@example.com\r\n",
-                            "\njohn@example.com",
-                            "john@exam\nple.com",
-                            "john+tag@example.com"}) {
-        EXPECT_FALSE(isValidEmail(QString::fromLatin1(bad))) << bad;
-    }
-}
-
-TEST(FormatCheckTest, WordCharactersAreAsciiOnly)
-{
-    EXPECT_FALSE(isValidEmail(QStringLiteral("j\u00f6rg@example.com")));
-    EXPECT_FALSE(isValidEmail(QStringLiteral("\u0438\u0432\u0430\u043d@example.com")));
-    EXPECT_FALSE(isValidEmail(QStringLiteral("john@ex\u00e4mple.com")));
-    EXPECT_FALSE(isValidEmail(QStringLiteral("john\u0660@example.com"))); // Arabic-Indic digit
-    EXPECT_FALSE(isValidEmail(QString::fromUtf16(u"john@example.com\0x", 18)));
+    const QString bad[] = {
+        "",
+        "@example.com",
+        "john@",
+        " john@example.com",
+        "john@example.com ",
+        "jo@hn@example.com",
+        "john@examplecom",
+        "john.@example.com",
+        "john..doe@example.com",
+        "-john@example.com",
+        ".john@example.com",
+        "john-@example.com",
+        "john@.example.com",
+        "john@example..com",
+        "john@example.com.",
+        "john@example.com-",
+        "john@exa_mple.com",
+        "john@example.c_m",
+        "john doe@example.com",
+        "john@example.com john@example.com",
+        "john@example.com\n",
+        "john@example.com\r",
+        "john@example.com\r\n",
+        "\njohn@example.com",
+        "john@exam\nple.com",
+        "john+tag@example.com",
+        // Word characters are ASCII only.
+        QStringLiteral("j\u00f6rg@example.com"),
+        QStringLiteral("\u0438\u0432\u0430\u043d@example.com"),
+        QStringLiteral("john@ex\u00e4mple.com"),
+        QStringLiteral("john\u0660@example.com"), // Arabic-Indic digit
+        QString::fromUtf16(u"john@example.com\0x", 18),
+    };
+    for (const QString& address : bad)
+        EXPECT_FALSE(isValidEmail(address)) << address.toStdString();
 }
 
 TEST(FormatCheckTest, HugeInputsAnswerQuicklyAndNeverPassByAccident)

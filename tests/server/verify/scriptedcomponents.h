@@ -40,7 +40,6 @@ public:
         if (m_loop)
             m_loop->quit();
     }
-    bool waiting() const { return m_loop != nullptr; }
 
 private:
     QEventLoop* m_loop = nullptr;
@@ -60,7 +59,6 @@ struct DnsScript
     QString server;
     int port = -1;
     int timeout = -1;
-    int cancels = 0;
 };
 
 class ScriptedDns final : public IDnsResolver
@@ -87,11 +85,7 @@ public:
         return m_script->answerFor ? m_script->answerFor(address) : m_script->answer;
     }
     QList<QHostAddress> resolveHost(const QString&) override { return {}; }
-    void cancel() override
-    {
-        ++m_script->cancels;
-        m_wait.cancel();
-    }
+    void cancel() override { m_wait.cancel(); }
 
 private:
     std::shared_ptr<DnsScript> m_script;
@@ -100,9 +94,8 @@ private:
 
 struct SmtpHost
 {
-    QString refusal;          // non-empty: connecting fails with this description
-    bool silent = false;      // the greeting never comes
-    bool readyAnyway = false; // with a refusal: the error comes, yet the state is 2
+    QString refusal;     // non-empty: connecting fails with this description
+    bool silent = false; // the greeting never comes
 };
 
 struct SmtpScript
@@ -110,7 +103,6 @@ struct SmtpScript
     QHash<QString, SmtpHost> hosts; // unknown hosts accept
     QStringList replies;            // reply to each command in turn
     int dropAtCommand = -1;         // 0-based command whose reply never comes
-    bool silentAtCommand = false;   // that command waits for its time-out instead
     bool logoutFails = false;
     int replyDelayMs = 0; // each reply (greeting, hello, commands, QUIT) takes this long
     std::function<void(const QString&)> duringConnect;
@@ -149,7 +141,7 @@ public:
             waitOrFail(QStringLiteral("The mail server did not greet in time"));
         }
         if (!how.refusal.isEmpty()) {
-            m_state = how.readyAnyway ? Ready : Disconnected;
+            m_state = Disconnected;
             throw ComponentException(10061, how.refusal);
         }
         m_state = Ready;
@@ -164,8 +156,6 @@ public:
             m_script->duringCommand(line);
         delay(1);
         if (index == m_script->dropAtCommand) {
-            if (m_script->silentAtCommand)
-                waitOrFail(QStringLiteral("The mail server did not reply in time"));
             m_state = Disconnected;
             throw ComponentException(10054, QStringLiteral("The connection was dropped"));
         }

@@ -1,7 +1,9 @@
 #include "scriptedcomponents.h"
 #include "verifyprocedure.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -88,43 +90,6 @@ TEST_F(ProcedureTest, LookupHandsOverSettingsAndTheWholeAddress)
     EXPECT_EQ(smtp->timeout, 4321);
 }
 
-TEST_F(ProcedureTest, DomainWithoutRecordsIsOutcomeTwoAndKeepsTheMessage)
-{
-    dns->answer = {};
-    state.message = QStringLiteral("earlier message");
-    run();
-    EXPECT_EQ(state.result, verifyDomain);
-    EXPECT_EQ(state.message, QStringLiteral("earlier message"));
-    EXPECT_EQ(methods(), (Methods{3, 4, 5}));
-    EXPECT_TRUE(smtp->connects.isEmpty());
-}
-
-TEST_F(ProcedureTest, LookupErrorsAndNullMxAreOutcomeTwoWithTheirDescription)
-{
-    dns->error = QStringLiteral("The DNS server failed (SERVFAIL)");
-    run();
-    EXPECT_EQ(state.result, verifyDomain);
-    EXPECT_EQ(state.message, dns->error);
-
-    dns->error = QStringLiteral("The domain accepts no mail (null MX)");
-    state.result = verifyValid;
-    run();
-    EXPECT_EQ(state.result, verifyDomain);
-    EXPECT_EQ(state.message, dns->error);
-
-    // A resolver that hands the "." record through is read the same way:
-    // there is no server named "" or "." to connect to.
-    dns->error.clear();
-    dns->answer = {{QStringLiteral(".")}, {QString()}};
-    state.result = verifyValid;
-    steps.clear();
-    run();
-    EXPECT_EQ(state.result, verifyDomain);
-    EXPECT_EQ(state.message, QStringLiteral("The domain accepts no mail (null MX)"));
-    EXPECT_EQ(methods(), (Methods{3, 4, 5}));
-    EXPECT_TRUE(smtp->connects.isEmpty());
-}
-
 TEST_F(ProcedureTest, AcceptedRecipientWalksEveryStepAndLogsOut)
 {
     dns->answer = {{QStringLiteral("mx1.example.com"), QStringLiteral("mx2.example.com")},
@@ -176,49 +141,6 @@ TEST_F(ProcedureTest, RefusingFirstServerLeavesTheDecisionToTheNext)
     EXPECT_TRUE(state.message.isEmpty());
 }
 
-TEST_F(ProcedureTest, NoServerReachableIsOutcomeThreeWithTheLastError)
-{
-    dns->answer = {{QStringLiteral("mx1.example.com"), QStringLiteral("mx2.example.com")},
-                   {QString(), QString()}};
-    smtp->hosts[QStringLiteral("mx1.example.com")].refusal = QStringLiteral("first refusal");
-    smtp->hosts[QStringLiteral("mx2.example.com")].refusal = QStringLiteral("second refusal");
-    run();
-    EXPECT_EQ(state.result, verifyConnectMailServer);
-    EXPECT_EQ(state.message, QStringLiteral("second refusal"));
-    EXPECT_EQ(methods(), (Methods{3, 4, 5, 1, 1, 6, 7, 7, 8}));
-    EXPECT_EQ(steps.back().second, QStringLiteral("Can not connect to mail server"));
-    EXPECT_EQ(smtp->logouts, 0);
-}
-
-TEST_F(ProcedureTest, RefusedRecipientKeepsTheWholeReplyAndLogsOut)
-{
-    const QString reply = QStringLiteral("550-5.1.1 The account does not exist\r\n550 5.1.1 Bye");
-    smtp->replies = {QStringLiteral("250 Ok"), reply};
-    state.message = QStringLiteral("stale");
-    run();
-    EXPECT_EQ(state.result, verifyBadUser);
-    EXPECT_EQ(state.recptReply, reply);
-    EXPECT_TRUE(state.message.isEmpty());
-    EXPECT_EQ(steps.at(steps.size() - 2), Step(15, QStringLiteral("Error RCPT TO")));
-    EXPECT_EQ(steps.back().first, 17);
-    EXPECT_EQ(smtp->logouts, 1);
-}
-
-TEST_F(ProcedureTest, RefusedOrEmptySenderReplyStopsBeforeTheRecipient)
-{
-    for (const QString& reply : {QStringLiteral("451 4.7.1 Try later"), QString()}) {
-        SCOPED_TRACE(reply.toStdString());
-        steps.clear();
-        smtp->commands.clear();
-        smtp->replies = {reply, QStringLiteral("250 Ok")};
-        run();
-        EXPECT_EQ(state.result, verifyBadFrom);
-        EXPECT_EQ(state.fromReply, reply);
-        EXPECT_EQ(smtp->commands.size(), 1);
-        EXPECT_EQ(methods(), (Methods{3, 4, 5, 1, 6, 7, 9, 10, 12, 17}));
-    }
-}
-
 TEST_F(ProcedureTest, UnnamedRecordEmptySenderAndOtherTwoHundredReplies)
 {
     dns->answer = {{QString()}, {QStringLiteral("192.0.2.7")}};
@@ -231,21 +153,6 @@ TEST_F(ProcedureTest, UnnamedRecordEmptySenderAndOtherTwoHundredReplies)
     EXPECT_EQ(state.result, verifyValid);
 }
 
-TEST_F(ProcedureTest, ConnectionLostMidProbeIsNeverReportedAsTheEarlierOutcome)
-{
-    for (int dropAt : {0, 1}) {
-        SCOPED_TRACE(dropAt);
-        smtp->commands.clear();
-        smtp->dropAtCommand = dropAt;
-        state.result = verifyValid; // what the previous address got
-        run();
-        EXPECT_EQ(state.result, verifyConnectMailServer);
-        EXPECT_EQ(state.message, QStringLiteral("The connection was dropped"));
-        EXPECT_EQ(steps.back().first, 17);
-        EXPECT_EQ(smtp->commands.size(), dropAt + 1);
-    }
-}
-
 TEST_F(ProcedureTest, FailingLogoutStillDropsTheConnectionAndKeepsTheOutcome)
 {
     smtp->logoutFails = true;
@@ -255,29 +162,106 @@ TEST_F(ProcedureTest, FailingLogoutStillDropsTheConnectionAndKeepsTheOutcome)
     EXPECT_GE(smtp->aborts, 1);
 }
 
-TEST_F(ProcedureTest, EventsSwitchChangesNothingButTheEvents)
+// Every way a probe can end, each run twice from the state a previous
+// address left: with events on (the steps are checked) and off (nothing but
+// the events may differ).
+TEST(ProcedureOutcomes, EachEndingSetsItsOutcomeWithEventsOnOrOff)
 {
     using Setup = std::function<void(DnsScript&, SmtpScript&)>;
-    const std::vector<Setup> scenarios{
-        [](DnsScript&, SmtpScript&) {},
-        [](DnsScript& d, SmtpScript&) { d.answer = {}; },
-        [](DnsScript& d, SmtpScript&) { d.error = QStringLiteral("NXDOMAIN"); },
-        [](DnsScript&, SmtpScript& s) { s.hosts[QStringLiteral("mx1.example.com")].refusal = "x"; },
-        [](DnsScript&, SmtpScript& s) { s.replies = {QStringLiteral("550 no")}; },
-        [](DnsScript&, SmtpScript& s) { s.replies[1] = QStringLiteral("550 no"); },
-        [](DnsScript&, SmtpScript& s) { s.dropAtCommand = 1; },
+    const QString nullMx = QStringLiteral("The domain accepts no mail (null MX)");
+    const QString servFail = QStringLiteral("The DNS server failed (SERVFAIL)");
+    const QString dropped = QStringLiteral("The connection was dropped");
+    const QString longRefusal =
+        QStringLiteral("550-5.1.1 The account does not exist\r\n550 5.1.1 Bye");
+    const QString mx1 = QStringLiteral("mx1.example.com");
+    const QString mx2 = QStringLiteral("mx2.example.com");
+    struct Case
+    {
+        const char* name;
+        Setup setup;
+        VerifyConstants result;
+        std::optional<QString> message; // unset: not checked
+        Methods methods;                // empty: not checked
+        int commands;
+        std::optional<Step> step; // a step that must be among those raised
     };
-    for (std::size_t i = 0; i < scenarios.size(); ++i) {
-        SCOPED_TRACE(i);
+    const Case cases[] = {
+        {"accepted", [](DnsScript&, SmtpScript&) {}, verifyValid, QString(),
+         Methods{3, 4, 5, 1, 6, 7, 9, 10, 11, 13, 14, 16, 17}, 2, std::nullopt},
+        // No records leaves the earlier message alone.
+        {"no records", [](DnsScript& d, SmtpScript&) { d.answer = {}; }, verifyDomain,
+         QStringLiteral("before"), Methods{3, 4, 5}, 0, std::nullopt},
+        {"look-up error", [&](DnsScript& d, SmtpScript&) { d.error = servFail; }, verifyDomain,
+         servFail, Methods{3, 4, 5}, 0, std::nullopt},
+        {"null MX", [&](DnsScript& d, SmtpScript&) { d.error = nullMx; }, verifyDomain, nullMx,
+         Methods{3, 4, 5}, 0, std::nullopt},
+        // A resolver that hands the "." record through is read the same way:
+        // there is no server named "" or "." to connect to.
+        {"root record",
+         [](DnsScript& d, SmtpScript&) {
+             d.answer = {{QStringLiteral(".")}, {QString()}};
+         },
+         verifyDomain, nullMx, Methods{3, 4, 5}, 0, std::nullopt},
+        {"no server reachable",
+         [&](DnsScript& d, SmtpScript& s) {
+             d.answer = {{mx1, mx2}, {QString(), QString()}};
+             s.hosts[mx1].refusal = QStringLiteral("first refusal");
+             s.hosts[mx2].refusal = QStringLiteral("second refusal");
+         },
+         verifyConnectMailServer, QStringLiteral("second refusal"),
+         Methods{3, 4, 5, 1, 1, 6, 7, 7, 8}, 0, Step(8, "Can not connect to mail server")},
+        {"sender refused",
+         [](DnsScript&, SmtpScript& s) { s.replies[0] = QStringLiteral("451 4.7.1 Try later"); },
+         verifyBadFrom, std::nullopt, Methods{3, 4, 5, 1, 6, 7, 9, 10, 12, 17}, 1, std::nullopt},
+        {"empty sender reply", [](DnsScript&, SmtpScript& s) { s.replies[0] = QString(); },
+         verifyBadFrom, std::nullopt, Methods{3, 4, 5, 1, 6, 7, 9, 10, 12, 17}, 1, std::nullopt},
+        {"recipient refused", [&](DnsScript&, SmtpScript& s) { s.replies[1] = longRefusal; },
+         verifyBadUser, QString(), Methods{3, 4, 5, 1, 6, 7, 9, 10, 11, 13, 15, 17}, 2,
+         Step(15, "Error RCPT TO")},
+        // A lost connection is never reported as the previous address's outcome.
+        {"dropped at sender", [](DnsScript&, SmtpScript& s) { s.dropAtCommand = 0; },
+         verifyConnectMailServer, dropped, Methods{}, 1, std::nullopt},
+        {"dropped at recipient", [](DnsScript&, SmtpScript& s) { s.dropAtCommand = 1; },
+         verifyConnectMailServer, dropped, Methods{}, 2, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         VerifyState results[2];
         for (bool events : {false, true}) {
-            ProcedureRig fresh;
-            scenarios[i](*fresh.dns, *fresh.smtp);
-            fresh.state.eventsEnabled = events;
-            fresh.state.message = QStringLiteral("before");
-            fresh.run();
-            EXPECT_EQ(fresh.steps.empty(), !events);
-            results[events] = fresh.state;
+            ProcedureRig rig;
+            c.setup(*rig.dns, *rig.smtp);
+            rig.state.eventsEnabled = events;
+            rig.state.result = c.result == verifyValid ? verifyBadUser : verifyValid;
+            rig.state.message = QStringLiteral("before");
+            rig.run();
+            results[events] = rig.state;
+            EXPECT_EQ(rig.steps.empty(), !events);
+            if (!events)
+                continue;
+            EXPECT_EQ(rig.state.result, c.result);
+            if (c.message) {
+                EXPECT_EQ(rig.state.message, *c.message);
+            }
+            if (!c.methods.empty()) {
+                EXPECT_EQ(rig.methods(), c.methods);
+            }
+            if (c.step) {
+                EXPECT_NE(std::find(rig.steps.begin(), rig.steps.end(), *c.step), rig.steps.end());
+            }
+            EXPECT_EQ(rig.smtp->commands.size(), c.commands);
+            // Every probe that got a connection ends with the log-out step; only
+            // a connection still standing is actually logged out.
+            EXPECT_EQ(rig.steps.back().first == 17, c.commands > 0);
+            EXPECT_EQ(rig.smtp->logouts, c.commands > 0 && c.message != dropped ? 1 : 0);
+            if (c.result == verifyDomain) {
+                EXPECT_TRUE(rig.smtp->connects.isEmpty());
+            }
+            if (c.result == verifyBadFrom) {
+                EXPECT_EQ(rig.state.fromReply, rig.smtp->replies[0]);
+            }
+            if (c.result == verifyBadUser) {
+                EXPECT_EQ(rig.state.recptReply, longRefusal);
+            }
         }
         EXPECT_EQ(results[0].result, results[1].result);
         EXPECT_EQ(results[0].message, results[1].message);

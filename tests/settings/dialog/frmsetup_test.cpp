@@ -73,7 +73,7 @@ TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
     dlg.txtHelloName()->setText("  mx.example.net  ");
     dlg.txtFromAddress()->setText(" someone@example.net ");
     dlg.txtDnsTimeout()->setText("2.5");
-    dlg.cboDefaultThreads()->setCurrentIndex(dlg.cboDefaultThreads()->findText("50"));
+    dlg.cboDefaultThreads()->setEditText("12.5 threads"); // typed, not picked
     dlg.cmdOK_Click();
 
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -83,8 +83,8 @@ TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
     EXPECT_EQ(h.stored["HelloName"], "mx.example.net");
     EXPECT_EQ(h.stored["FromAddress"], "someone@example.net");
     EXPECT_EQ(h.stored["SmtpTimeout"], "120");
-    EXPECT_EQ(h.stored["DefaultThreads"], "50");
-    EXPECT_EQ(h.settings.DefaultThreads, 50);
+    EXPECT_EQ(h.stored["DefaultThreads"], "12.5");
+    EXPECT_EQ(h.settings.DefaultThreads, 12); // half rounds to even
     EXPECT_EQ(h.settings.DnsTimeout, 30);
     EXPECT_EQ(h.settings.HelloName, "host1");
 }
@@ -113,17 +113,7 @@ TEST(SetupDialog, CorrectionsBelowOne)
     }
 }
 
-TEST(SetupDialog, TypedThreadCountRoundsHalfToEvenInMemory)
-{
-    Harness h;
-    frmSetup dlg(h.settings, h.services());
-    dlg.cboDefaultThreads()->setEditText("12.5 threads");
-    dlg.cmdOK_Click();
-    EXPECT_EQ(h.stored["DefaultThreads"], "12.5");
-    EXPECT_EQ(h.settings.DefaultThreads, 12);
-}
-
-TEST(SetupDialog, DefaultButtonsFillTheirBoxes)
+TEST(SetupDialog, DefaultButtonsFillTheirBoxesAndCancelStoresNothing)
 {
     Harness h;
     frmSetup dlg(h.settings, h.services());
@@ -131,13 +121,6 @@ TEST(SetupDialog, DefaultButtonsFillTheirBoxes)
     dlg.cmdDefaultHelloName_Click();
     EXPECT_EQ(dlg.txtDnsServerName()->text(), "198.51.100.1");
     EXPECT_EQ(dlg.txtHelloName()->text(), "workstation");
-    EXPECT_TRUE(h.stored.empty());
-}
-
-TEST(SetupDialog, CancelStoresNothing)
-{
-    Harness h;
-    frmSetup dlg(h.settings, h.services());
     dlg.txtDnsTimeout()->setText("99");
     dlg.cboDefaultThreads()->setCurrentIndex(0);
     dlg.reject();
