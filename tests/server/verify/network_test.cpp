@@ -1,14 +1,16 @@
 // The verification object with the real DNS resolver and SMTP client against
-// fake servers. Runs inside a private network namespace (mail servers listen
-// on 127.0.0.x port 25).
+// fake servers, and `sondrix check` end to end against dnsmasq. Runs inside a
+// private network namespace (mail servers listen on 127.0.0.x port 25).
 
 #include "apartment.h"
 #include "clsverify.h"
+#include "dnsmasqserver.h"
 #include "fakednsserver.h"
 #include "fakesmtpserver.h"
 #include "realcomponents.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -160,4 +162,44 @@ TEST_F(NetworkTest, AbortEndsTheWaitForASilentServerAtOnce)
     const qint64 ms = clock.elapsed();
     std::printf("abort to finished: %lld ms\n", static_cast<long long>(ms));
     EXPECT_LT(ms, 100);
+}
+
+// sondrix check against a real DNS server (dnsmasq) and a fake mail server.
+TEST(SondrixCheckEndToEnd, ChecksAddressesThroughDnsmasq)
+{
+    FakeSmtpServers smtp;
+    FakeSmtpBehaviour behaviour;
+    behaviour.rejectedRcptPrefix = "nobody";
+    QString error;
+    ASSERT_TRUE(smtp.add(loopback(9), behaviour, &error)) << error.toStdString();
+    DnsmasqServer dnsmasq;
+    ASSERT_TRUE(
+        dnsmasq.start(QHostAddress::LocalHost, 5300,
+                      {{QStringLiteral("example.test"), QStringLiteral("mx.example.test"), 10}},
+                      {{QStringLiteral("mx.example.test"), loopback(9)}}, &error))
+        << error.toStdString();
+
+    QProcess sondrix;
+    sondrix.start(QStringLiteral(SONDRIX_PATH),
+                  {"check", "--dns-server", "127.0.0.1:5300", "--from", "probe@sender.test",
+                   "--dns-timeout", "5", "--smtp-timeout", "5", "--jobs", "3", "--progress",
+                   "--json", "-"});
+    ASSERT_TRUE(sondrix.waitForStarted(5000));
+    sondrix.write("someone@example.test\nnobody@example.test\nnot an address\n"
+                  "someone@nowhere.test\n");
+    sondrix.closeWriteChannel();
+    ASSERT_TRUE(sondrix.waitForFinished(30000));
+    EXPECT_EQ(sondrix.exitCode(), 0);
+    const QList<QByteArray> lines = sondrix.readAllStandardOutput().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].startsWith(R"({"address":"someone@example.test","result":0,)"))
+        << lines[0].constData();
+    EXPECT_TRUE(lines[0].contains(R"("smtp_replies":"Connecting to mx.example.test\r\n)"));
+    EXPECT_TRUE(lines[1].startsWith(R"({"address":"nobody@example.test","result":4,)"));
+    EXPECT_TRUE(lines[1].contains(R"("rcpt_reply":"550 5.1.1 No such user")"));
+    EXPECT_TRUE(lines[2].startsWith(R"({"address":"not an address","result":1,)"));
+    EXPECT_TRUE(lines[3].startsWith(R"({"address":"someone@nowhere.test","result":2,)"));
+    const QByteArray progress = sondrix.readAllStandardError();
+    EXPECT_TRUE(progress.contains("someone@example.test\t16\tGood Address\n"));
+    EXPECT_TRUE(progress.contains("nobody@example.test\t15\tFinished\n"));
 }
