@@ -372,18 +372,19 @@ void DnsResolver::ensureChannel(QDeadlineTimer deadline)
         m_channelTimeoutMs == timeoutMs)
         return;
     destroyChannel();
-    m_channel = createChannel();
+    QString server = m_server;
+    if (server.startsWith(QLatin1Char('[')) && server.endsWith(QLatin1Char(']')))
+        server = server.mid(1, server.size() - 2);
+    QHostAddress address;
+    const bool literal = !server.isEmpty() && address.setAddress(server);
+    m_channel = createChannel(literal);
     m_channelTimeoutMs = timeoutMs;
 
     try {
         if (m_server.isEmpty()) {
             applyPortToSystemServers();
         } else {
-            QString server = m_server;
-            if (server.startsWith(QLatin1Char('[')) && server.endsWith(QLatin1Char(']')))
-                server = server.mid(1, server.size() - 2);
-            QHostAddress address;
-            if (!address.setAddress(server))
+            if (!literal)
                 address = resolveServerName(server, deadline);
             applyServer(address);
         }
@@ -395,10 +396,24 @@ void DnsResolver::ensureChannel(QDeadlineTimer deadline)
     m_channelPort = m_port;
 }
 
-DnsResolver::Channel DnsResolver::createChannel()
+DnsResolver::Channel DnsResolver::createChannel(bool ownServer)
 {
     ares_options options{};
     int mask = ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_SOCK_STATE_CB | ARES_OPT_FLAGS;
+    if (ownServer) {
+        // With the server given as an address nothing of the system's set-up
+        // is used: settling every setting here keeps c-ares from reading
+        // resolv.conf, nsswitch.conf and the host name for each new channel,
+        // which is a good part of what a channel costs. The server list stays
+        // empty until applyServer() fills it.
+        mask |= ARES_OPT_SERVERS | ARES_OPT_DOMAINS | ARES_OPT_SORTLIST | ARES_OPT_NDOTS |
+                ARES_OPT_LOOKUPS | ARES_OPT_NOROTATE;
+        options.nservers = 0;
+        options.ndomains = 0;
+        options.nsort = 0;
+        options.ndots = 1;
+        options.lookups = const_cast<char*>("b");
+    }
     options.timeout = std::max(1, effectiveTimeout() / ((1 << TriesPerServer) - 1));
     options.tries = TriesPerServer;
     // Without NOCHECKRESP c-ares turns SERVFAIL and REFUSED into a generic

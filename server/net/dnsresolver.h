@@ -69,7 +69,8 @@ private:
 
     int effectiveTimeout() const;
     void ensureChannel(QDeadlineTimer deadline);
-    Channel createChannel();
+    // ownServer: the caller sets the one server by address right after.
+    Channel createChannel(bool ownServer);
     void destroyChannel();
     QHostAddress resolveServerName(const QString& name, QDeadlineTimer deadline);
     void applyServer(const QHostAddress& address);

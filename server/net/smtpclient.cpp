@@ -21,8 +21,13 @@ bool containsLineBreakOrNul(const QString& text)
 
 QString defaultHelloName()
 {
-    const QString name = QSysInfo::machineHostName();
-    return name.isEmpty() ? QStringLiteral("localhost") : name;
+    // Asked once per process: every verification makes a client, and the
+    // machine's name does not change under a running list.
+    static const QString cached = [] {
+        const QString name = QSysInfo::machineHostName();
+        return name.isEmpty() ? QStringLiteral("localhost") : name;
+    }();
+    return cached;
 }
 
 } // namespace
