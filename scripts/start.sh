@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Corvanta.
+# Installs what is missing, builds, and starts Corvanta. Arguments go to
+# corvanta (a list file to open at start).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
 scripts/build.sh
-build_dir=${CORVANTA_BUILD_DIR:-build}
-if [ -x "$build_dir/bin/corvanta" ]; then
-  exec "$build_dir/bin/corvanta" "$@"
-fi
-# Until the window lands, show the engine at work on an example address.
-exec "$build_dir/bin/sondrix" check --progress "${@:-postmaster@example.com}"
+exec "${CORVANTA_BUILD_DIR:-build}/bin/corvanta" "$@"
