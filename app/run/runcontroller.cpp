@@ -3,6 +3,7 @@
 #include "irunshell.h"
 #include "listloader.h"
 #include "statistics.h"
+#include "textnumber.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -83,53 +84,22 @@ void RunController::RequestStop()
 
 double RunController::leadingNumber(const QString& text)
 {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
-        ++i;
-    const qsizetype begin = i;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        ++i;
-    qsizetype digits = 0;
-    while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
-        ++i;
-        ++digits;
-    }
-    if (i < n && text[i] == QLatin1Char('.')) {
-        ++i;
-        while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return 0;
-    qsizetype end = i;
-    if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
-        qsizetype j = i + 1;
-        if (j < n && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
-            ++j;
-        const qsizetype expStart = j;
-        while (j < n && text[j].isDigit() && text[j].unicode() < 128)
-            ++j;
-        if (j > expStart)
-            end = j;
-    }
-    bool ok = false;
-    const double value = text.mid(begin, end - begin).toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0;
+    // Only ASCII characters can be part of the number, so the UTF-8 form
+    // stops the reading at the same place the typed text would.
+    const double value = corvanta::leadingNumber(text.toStdString());
+    // A number too large for a double reads as no number at all here.
+    return std::abs(value) == std::numeric_limits<double>::max() ? 0 : value;
 }
 
 void RunController::ThreadsBoxChanged(const QString& text)
 {
-    const double value = std::nearbyint(leadingNumber(text));
+    const qint32 value = roundHalfEvenToInt32(leadingNumber(text));
     if (value < 1) {
         m_ctx.state.ThreadCount = 20;
         m_ctx.shell.setThreadsText(QStringLiteral("20"));
         return;
     }
-    m_ctx.state.ThreadCount =
-        static_cast<qint32>(std::min<double>(value, std::numeric_limits<qint32>::max()));
+    m_ctx.state.ThreadCount = value;
 }
 
 void RunController::PositionBoxChanged(const QString& text)

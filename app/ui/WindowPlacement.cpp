@@ -9,29 +9,8 @@
 namespace corvanta {
 
 namespace {
-constexpr double kTwipsPerInch = 1440.0;
 constexpr double kReportMarginTwips = 50.0;
 } // namespace
-
-Twips::Twips(double logicalDpi) : m_dpi(logicalDpi > 0 ? logicalDpi : 96.0) {}
-
-Twips Twips::ForPrimaryScreen()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return Twips(screen ? screen->logicalDotsPerInch() : 96.0);
-}
-
-int Twips::ToPixels(double twips) const
-{
-    const double pixels = twips * m_dpi / kTwipsPerInch;
-    // Stored values come from a text file the user may edit: keep them in range.
-    return int(std::clamp(std::round(pixels), -1e7, 1e7));
-}
-
-double Twips::FromPixels(int pixels) const
-{
-    return pixels * kTwipsPerInch / m_dpi;
-}
 
 ClientLayout ComputeClientLayout(const QRect& freeArea, const QSize& inner, int panelHeight,
                                  const Twips& twips)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "twips.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -7,24 +9,6 @@
 class QWidget;
 
 namespace corvanta {
-
-// Converts between stored twips (1440 per inch) and device-independent pixels at
-// a given logical DPI. The window's stored geometry stays in twips whatever the
-// screen, so a position written on one screen reads sensibly on another.
-class Twips final
-{
-public:
-    explicit Twips(double logicalDpi);
-    // The logical DPI of the primary screen (96 when there is none).
-    static Twips ForPrimaryScreen();
-
-    int ToPixels(double twips) const;
-    double FromPixels(int pixels) const;
-    double Dpi() const { return m_dpi; }
-
-private:
-    double m_dpi;
-};
 
 // Where the report and the status panel go, in window client coordinates.
 struct ClientLayout

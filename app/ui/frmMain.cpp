@@ -10,6 +10,7 @@
 #include "WindowPlacement.h"
 #include "WindowServices.h"
 #include "frmAbout.h"
+#include "textnumber.h"
 
 #include <QAction>
 #include <QApplication>
@@ -335,7 +336,7 @@ void frmMain::ExecuteCommand(int id)
 void frmMain::ApplyThreadsBox()
 {
     QComboBox* box = m_bars->ThreadsBox();
-    const qint32 threads = RoundHalfEven(LeadingNumber(box->currentText()));
+    const qint32 threads = roundHalfEvenToInt32(LeadingNumber(box->currentText()));
     if (threads < 1) {
         m_run.State().ThreadCount = kThreadsFallback;
         const int item = box->findText(QString::number(kThreadsFallback));

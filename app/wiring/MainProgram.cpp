@@ -34,16 +34,7 @@ public:
     }
     RunSettings ReadRunSettings(const QString& defaultHelloName) override
     {
-        const bridge::StoredRunValues stored =
-            bridge::ReadStoredRunSettings([&defaultHelloName] { return defaultHelloName; });
-        RunSettings settings;
-        settings.DnsServerName = stored.dnsServerName;
-        settings.DefaultThreads = stored.defaultThreads;
-        settings.DnsTimeout = stored.dnsTimeout;
-        settings.SmtpTimeout = stored.smtpTimeout;
-        settings.FromAddress = stored.fromAddress;
-        settings.HelloName = stored.helloName;
-        return settings;
+        return bridge::ReadStoredRunSettings([&defaultHelloName] { return defaultHelloName; });
     }
 };
 

@@ -69,19 +69,19 @@ QString WriteStoredSetting(const QString& key, const QVariant& value)
     }
 }
 
-StoredRunValues ReadStoredRunSettings(const std::function<QString()>& helloName)
+RunSettings ReadStoredRunSettings(const std::function<QString()>& helloName)
 {
     SetHelloNameProvider([&helloName] { return Local8(helloName()); });
     const StoredRunSettings stored = LoadRunSettings();
     SetHelloNameProvider({});
 
-    StoredRunValues values;
-    values.dnsServerName = FromLocal8(stored.dnsServerName);
-    values.defaultThreads = stored.defaultThreads;
-    values.dnsTimeout = stored.dnsTimeout;
-    values.smtpTimeout = stored.smtpTimeout;
-    values.fromAddress = FromLocal8(stored.fromAddress);
-    values.helloName = FromLocal8(stored.helloName);
+    RunSettings values;
+    values.DnsServerName = FromLocal8(stored.dnsServerName);
+    values.DefaultThreads = stored.defaultThreads;
+    values.DnsTimeout = stored.dnsTimeout;
+    values.SmtpTimeout = stored.smtpTimeout;
+    values.FromAddress = FromLocal8(stored.fromAddress);
+    values.HelloName = FromLocal8(stored.helloName);
     return values;
 }
 

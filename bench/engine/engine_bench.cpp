@@ -19,6 +19,7 @@
 
 #include "apartment.h"
 #include "checkcommand.h"
+#include "openfilelimit.h"
 #include "realcomponents.h"
 #include "scriptedcomponents.h"
 
@@ -78,15 +79,6 @@ long udpReceiveBufferErrors()
         return at >= 0 ? fields.value(at).toLong() : -1;
     }
     return -1;
-}
-
-void raiseOpenFileLimit()
-{
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0) {
-        limit.rlim_cur = limit.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &limit);
-    }
 }
 
 QString option(const QStringList& args, const QString& name, const QString& fallback)

@@ -1,5 +1,7 @@
 #include "activation.h"
 
+#include "openfilelimit.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>

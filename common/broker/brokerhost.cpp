@@ -1,5 +1,7 @@
 #include "brokerhost.h"
 
+#include "openfilelimit.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QLocalServer>

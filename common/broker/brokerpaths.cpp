@@ -58,19 +58,6 @@ bool ensurePrivateDir(const QString& dir, QString* error)
     return true;
 }
 
-void raiseOpenFileLimit()
-{
-    struct rlimit lim
-    {
-    };
-    if (::getrlimit(RLIMIT_NOFILE, &lim) != 0)
-        return;
-    if (lim.rlim_cur == lim.rlim_max)
-        return;
-    lim.rlim_cur = lim.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &lim);
-}
-
 long openFileLimit()
 {
     struct rlimit lim

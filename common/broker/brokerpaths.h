@@ -25,11 +25,6 @@ struct BrokerPaths
 // made: nothing is then created in it.
 bool ensurePrivateDir(const QString& dir, QString* error);
 
-// Raises this process's open-file limit to its hard limit. Hundreds of
-// verifiers each hold a socket (and the server a wake-up handle per object
-// thread), far more than the usual soft limit of 1,024. Safe to call often.
-void raiseOpenFileLimit();
-
 // The open-file soft limit now in force (for reports and tests).
 long openFileLimit();
 

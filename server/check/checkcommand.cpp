@@ -3,29 +3,13 @@
 #include "checkbatch.h"
 #include "checkrunner.h"
 #include "dnsservers.h"
+#include "openfilelimit.h"
 
 #include <QEventLoop>
 #include <QFile>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
-
 namespace corvanta {
 namespace {
-
-// Every check holds a thread or a connection, an event source and sockets:
-// lift the soft limit on open files to what the system allows.
-void raiseOpenFileLimit()
-{
-#ifdef Q_OS_UNIX
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &limit);
-    }
-#endif
-}
 
 QStringList readAddresses(QIODevice& in)
 {

@@ -27,12 +27,12 @@
 
 #include "fakednsserver.h"
 #include "fakesmtpserver.h"
+#include "openfilelimit.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,16 +98,6 @@ Options parse(const QStringList& args)
     return options;
 }
 
-// Many parallel conversations need many descriptors.
-void raiseOpenFileLimit()
-{
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &limit);
-    }
-}
-
 bool stdinCanClose()
 {
     struct stat st
@@ -128,7 +118,7 @@ int main(int argc, char** argv)
         qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     const Options options = parse(app.arguments());
-    raiseOpenFileLimit();
+    corvanta::raiseOpenFileLimit();
 
     FakeDnsServer dns;
     dns.setRecordQueries(false);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 using corvanta::LeadingNumber;
-using corvanta::RoundHalfEven;
 
 TEST(LeadingNumber, TakesTheNumericStartAndDropsTheRest)
 {
@@ -17,6 +16,9 @@ TEST(LeadingNumber, TakesTheNumericStartAndDropsTheRest)
     EXPECT_EQ(LeadingNumber(QStringLiteral("5e2")), 500);
     EXPECT_EQ(LeadingNumber(QStringLiteral("5e")), 5); // an exponent needs digits
     EXPECT_EQ(LeadingNumber(QStringLiteral("5e+")), 5);
+    EXPECT_EQ(LeadingNumber(QStringLiteral("5d2")), 500); // "d" marks an exponent too
+    EXPECT_EQ(LeadingNumber(QStringLiteral("5D")), 5);
+    EXPECT_EQ(LeadingNumber(QStringLiteral("\t1\n0 0x")), 100);
 }
 
 TEST(LeadingNumber, TextWithoutALeadingNumberReadsZero)
@@ -25,15 +27,4 @@ TEST(LeadingNumber, TextWithoutALeadingNumberReadsZero)
         EXPECT_EQ(LeadingNumber(QString::fromLatin1(text)), 0) << text;
     // Overflow must not turn into infinity that later casts to garbage.
     EXPECT_EQ(LeadingNumber(QStringLiteral("1e999")), 0);
-}
-
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndExtremesClamp)
-{
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(3.5), 4);
-    EXPECT_EQ(RoundHalfEven(0.5), 0);
-    EXPECT_EQ(RoundHalfEven(-2.5), -2);
-    EXPECT_EQ(RoundHalfEven(2.6), 3);
-    EXPECT_EQ(RoundHalfEven(1e12), 2147483647);
-    EXPECT_EQ(RoundHalfEven(-1e12), -2147483647 - 1);
 }
