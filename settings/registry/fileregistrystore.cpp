@@ -232,7 +232,11 @@ long FileRegistryStore::commit(const RegTree& tree)
     return regresult::Success;
 }
 
-long FileRegistryStore::openKey(std::int32_t root, const std::string& path, std::uint32_t)
+// Reads need no lock: the file is only ever replaced whole by a rename, so a
+// reader sees either the old tree or the new one. `use` gets the key, or null
+// when it does not exist.
+template <typename Use>
+long FileRegistryStore::readKey(std::int32_t root, const std::string& path, Use use) const
 {
     std::vector<std::string_view> parts;
     if (!isValidRoot(root))
@@ -241,7 +245,14 @@ long FileRegistryStore::openKey(std::int32_t root, const std::string& path, std:
         return r;
     RegTree tree;
     load(tree);
-    return findKey(tree, root, parts) ? regresult::Success : regresult::FileNotFound;
+    return use(findKey(tree, root, parts));
+}
+
+long FileRegistryStore::openKey(std::int32_t root, const std::string& path, std::uint32_t)
+{
+    return readKey(root, path, [](RegKeyNode* key) {
+        return key ? regresult::Success : regresult::FileNotFound;
+    });
 }
 
 long FileRegistryStore::createKey(std::int32_t root, const std::string& path)
@@ -292,19 +303,13 @@ long FileRegistryStore::deleteKey(std::int32_t root, const std::string& path)
 long FileRegistryStore::queryValue(std::int32_t root, const std::string& path,
                                    const std::string& name, RegistryData& out)
 {
-    std::vector<std::string_view> parts;
-    if (!isValidRoot(root))
-        return regresult::InvalidHandle;
-    if (const long r = splitPath(path, parts); r != regresult::Success)
-        return r;
-    RegTree tree;
-    load(tree);
-    RegKeyNode* key = findKey(tree, root, parts);
-    const RegistryData* data = key ? key->findValue(name) : nullptr;
-    if (data == nullptr)
-        return regresult::FileNotFound;
-    out = *data;
-    return regresult::Success;
+    return readKey(root, path, [&](RegKeyNode* key) {
+        const RegistryData* data = key ? key->findValue(name) : nullptr;
+        if (data == nullptr)
+            return regresult::FileNotFound;
+        out = *data;
+        return regresult::Success;
+    });
 }
 
 long FileRegistryStore::setValue(std::int32_t root, const std::string& path,
@@ -356,37 +361,25 @@ long FileRegistryStore::deleteValue(std::int32_t root, const std::string& path,
 long FileRegistryStore::enumValues(std::int32_t root, const std::string& path,
                                    std::vector<std::string>& names)
 {
-    std::vector<std::string_view> parts;
-    if (!isValidRoot(root))
-        return regresult::InvalidHandle;
-    if (const long r = splitPath(path, parts); r != regresult::Success)
-        return r;
-    RegTree tree;
-    load(tree);
-    RegKeyNode* key = findKey(tree, root, parts);
-    if (key == nullptr)
-        return regresult::FileNotFound;
-    for (const auto& v : key->values)
-        names.push_back(v.first);
-    return regresult::Success;
+    return readKey(root, path, [&](RegKeyNode* key) {
+        if (key == nullptr)
+            return regresult::FileNotFound;
+        for (const auto& v : key->values)
+            names.push_back(v.first);
+        return regresult::Success;
+    });
 }
 
 long FileRegistryStore::enumSubKeys(std::int32_t root, const std::string& path,
                                     std::vector<std::string>& names)
 {
-    std::vector<std::string_view> parts;
-    if (!isValidRoot(root))
-        return regresult::InvalidHandle;
-    if (const long r = splitPath(path, parts); r != regresult::Success)
-        return r;
-    RegTree tree;
-    load(tree);
-    RegKeyNode* key = findKey(tree, root, parts);
-    if (key == nullptr)
-        return regresult::FileNotFound;
-    for (const auto& k : key->subkeys)
-        names.push_back(k.name);
-    return regresult::Success;
+    return readKey(root, path, [&](RegKeyNode* key) {
+        if (key == nullptr)
+            return regresult::FileNotFound;
+        for (const auto& k : key->subkeys)
+            names.push_back(k.name);
+        return regresult::Success;
+    });
 }
 
 std::string FileRegistryStore::expandEnvironment(const std::string& text)

@@ -61,6 +61,9 @@ private:
     // when it reports success and `changed`.
     template <typename Change> long modify(Change change);
     long commit(const RegTree& tree);
+    // Validates the root and path, loads the current tree and hands `use`
+    // the key found there (null when missing); returns what `use` returns.
+    template <typename Use> long readKey(std::int32_t root, const std::string& path, Use use) const;
 
     std::string m_path;
     std::function<void()> m_beforeRename;
