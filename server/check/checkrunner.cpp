@@ -6,6 +6,23 @@
 
 namespace corvanta {
 
+namespace {
+
+CheckOutcome failureOutcome(std::exception_ptr error)
+{
+    CheckOutcome outcome;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        outcome.failure = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        outcome.failure = QStringLiteral("unknown error");
+    }
+    return outcome;
+}
+
+} // namespace
+
 CheckRunner::CheckRunner(CheckOptions options, ComponentFactory factory, CheckBatch& batch,
                          QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_factory(std::move(factory)), m_batch(batch)
@@ -20,71 +37,100 @@ void CheckRunner::start()
 
 void CheckRunner::launchMore()
 {
-    while (qsizetype(m_running.size()) < m_options.jobs && m_batch.hasNext())
-        launch(m_batch.takeNext());
+    while (m_busy < m_options.jobs && m_batch.hasNext())
+        openWorker(m_batch.takeNext());
 }
 
-void CheckRunner::launch(qsizetype index)
+void CheckRunner::openWorker(qsizetype index)
 {
+    auto owned = std::make_unique<Worker>();
+    Worker* worker = owned.get();
+    worker->apartment = std::make_unique<Apartment>(m_factory);
+    worker->id = m_nextWorkerId++;
+    worker->index = index;
+    m_workers.emplace(worker->id, std::move(owned));
+    ++m_busy;
+
     // The object is made and started on its own thread: this thread only
     // starts threads and collects results, so creations run side by side.
-    auto apartment = std::make_unique<Apartment>(m_factory);
     const QString address = m_batch.address(index);
     const CheckOptions options = m_options;
-    const auto ready = [this, index, address, options](clsVerify& v) {
+    const auto ready = [this, worker, address, options](clsVerify& v) {
         applyCheckOptions(options, v);
-        v.setAddress(address);
         // Both run on the object's thread and hand over to this one queued.
         if (options.progress) {
             connect(&v, &clsVerify::ProgressEvent, &v,
-                    [this, index](qint32 method, const QString& description) {
+                    [this, worker](qint32 method, const QString& description) {
+                        const qsizetype at = worker->index;
                         QMetaObject::invokeMethod(
-                            this, [=, this] { m_batch.progress(index, method, description); },
+                            this, [=, this] { m_batch.progress(at, method, description); },
                             Qt::QueuedConnection);
                     });
         }
-        connect(&v, &clsVerify::procedureEnded, &v, [this, index, &v] {
+        connect(&v, &clsVerify::procedureEnded, &v, [this, worker, &v] {
             const CheckOutcome done = outcomeOf(v);
+            const qsizetype at = worker->index;
             QMetaObject::invokeMethod(
-                this, [=, this] { collect(index, done); }, Qt::QueuedConnection);
+                this, [=, this] { collect(worker, at, done); }, Qt::QueuedConnection);
         });
+        v.setAddress(address);
         v.Verify();
     };
-    const auto failed = [this, index](std::exception_ptr error) {
-        CheckOutcome outcome;
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-            outcome.failure = QString::fromLocal8Bit(e.what());
-        } catch (...) {
-            outcome.failure = QStringLiteral("unknown error");
-        }
+    const auto failed = [this, worker, index](std::exception_ptr error) {
+        const CheckOutcome outcome = failureOutcome(error);
         QMetaObject::invokeMethod(
-            this, [=, this] { collect(index, outcome); }, Qt::QueuedConnection);
+            this, [=, this] { failWorker(worker, index, outcome); }, Qt::QueuedConnection);
     };
-    apartment->openAsync(ready, failed);
-    m_running.emplace(index, std::move(apartment));
+    worker->apartment->openAsync(ready, failed);
 }
 
-void CheckRunner::collect(qsizetype index, const CheckOutcome& outcome)
+void CheckRunner::handOver(Worker& worker, qsizetype index)
 {
-    const auto it = m_running.find(index);
-    if (it != m_running.end()) {
-        retire(std::move(it->second));
-        m_running.erase(it);
-    }
+    worker.index = index;
+    ++m_busy;
+    QMetaObject::invokeMethod(
+        worker.apartment->object(),
+        [object = worker.apartment->object(), address = m_batch.address(index)] {
+            // Results of the previous address stay until the procedure
+            // starts over; Reset only clears the status and the abort mark.
+            object->Reset();
+            object->setAddress(address);
+            object->Verify();
+        },
+        Qt::QueuedConnection);
+}
+
+void CheckRunner::collect(Worker* worker, qsizetype index, const CheckOutcome& outcome)
+{
+    --m_busy;
+    // Keep the object busy before writing: the next conversation starts
+    // while this result goes out.
+    if (m_batch.hasNext() && m_busy < m_options.jobs)
+        handOver(*worker, m_batch.takeNext());
+    else
+        retire(worker);
+    m_batch.finish(index, outcome);
+}
+
+void CheckRunner::failWorker(Worker* worker, qsizetype index, const CheckOutcome& outcome)
+{
+    --m_busy;
+    retire(worker);
     launchMore();
     m_batch.finish(index, outcome);
 }
 
-void CheckRunner::retire(std::unique_ptr<Apartment> apartment)
+void CheckRunner::retire(Worker* worker)
 {
     // Closing joins a thread; let it end on its own and forget it then,
     // rather than wait here while other results queue up.
-    Apartment* raw = apartment.get();
-    connect(raw, &QThread::finished, this, [this, raw] { m_closing.erase(raw); });
-    raw->requestClose();
-    m_closing.emplace(raw, std::move(apartment));
+    // An apartment whose object could not be made has ended already.
+    Apartment* apartment = worker->apartment.get();
+    const quint64 id = worker->id;
+    connect(apartment, &QThread::finished, this, [this, id] { m_workers.erase(id); });
+    apartment->requestClose();
+    if (apartment->isFinished())
+        m_workers.erase(id);
 }
 
 } // namespace corvanta

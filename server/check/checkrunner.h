@@ -6,6 +6,7 @@
 #include <QObject>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace corvanta {
 
@@ -13,8 +14,12 @@ class Apartment;
 class CheckBatch;
 struct CheckOutcome;
 
-// The in-process check: a fresh verification object per address, each on its
-// own apartment, at most `jobs` at once, their outcomes handed to the batch.
+// The in-process check: at most `jobs` verification objects, each on its own
+// apartment, checking the batch's addresses one after another and handing
+// their outcomes to the batch. An object that finishes takes the next address
+// at once, as the main program's pool of verifiers does: starting a thread,
+// a resolver channel and a component set per address would cost more than
+// the conversation itself on a busy run.
 // The owning thread sleeps in its event loop while the objects work: each
 // object reports its end with a queued call.
 //
@@ -32,16 +37,29 @@ public:
     void start();
 
 private:
+    // One apartment and the address it checks. `index` is written on the
+    // owning thread before the address is handed over, and read on the
+    // apartment's thread only while that verification runs.
+    struct Worker
+    {
+        std::unique_ptr<Apartment> apartment;
+        quint64 id = 0;
+        qsizetype index = -1;
+    };
+
     void launchMore();
-    void launch(qsizetype index);
-    void collect(qsizetype index, const CheckOutcome& outcome);
-    void retire(std::unique_ptr<Apartment> apartment);
+    void openWorker(qsizetype index);
+    void handOver(Worker& worker, qsizetype index);
+    void collect(Worker* worker, qsizetype index, const CheckOutcome& outcome);
+    void failWorker(Worker* worker, qsizetype index, const CheckOutcome& outcome);
+    void retire(Worker* worker);
 
     CheckOptions m_options;
     ComponentFactory m_factory;
     CheckBatch& m_batch;
-    std::map<qsizetype, std::unique_ptr<Apartment>> m_running;
-    std::map<Apartment*, std::unique_ptr<Apartment>> m_closing; // until their threads end
+    std::map<quint64, std::unique_ptr<Worker>> m_workers; // until their threads end
+    quint64 m_nextWorkerId = 1;
+    int m_busy = 0;
 };
 
 } // namespace corvanta

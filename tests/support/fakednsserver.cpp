@@ -7,6 +7,7 @@
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
+#include <QVariant>
 #include <QtEndian>
 
 namespace corvanta::testing {
@@ -225,6 +226,12 @@ bool FakeDnsServer::start(const QHostAddress& address, quint16 port, QString* er
             return;
         }
         impl->port = impl->socket->localPort();
+        // A run that starts hundreds of look-ups at once sends them in one
+        // burst; the default buffer drops part of it, and each lost query
+        // then waits out the resolver's retry interval. The kernel caps the
+        // size at its maximum, which is fine.
+        impl->socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                      QVariant(4 * 1024 * 1024));
         QObject::connect(impl->socket, &QUdpSocket::readyRead, impl->socket,
                          [impl] { impl->onReadyRead(); });
     });
