@@ -185,3 +185,21 @@ TEST(CheckCommandTest, AddressesThatCannotBeCheckedFailTheRun)
     EXPECT_EQ(runCheck({"--bogus", "a@b.com"}, broken).exitCode, 2);
     EXPECT_EQ(runCheck({"-"}, broken, "\n\n").exitCode, 0); // nothing to check
 }
+
+TEST(CheckCommandTest, OneJobChecksAddressAfterAddressWithoutCarryingOutcomesOver)
+{
+    // One object takes every address in turn: nothing of an earlier outcome
+    // may show in a later line, and progress names the address it is for.
+    const CheckRun run = runCheck({"--progress", "--dns-server", "ns", "c@good.test",
+                                   "bad address", "b@refusing.test", "d@good.test"},
+                                  copyingFactory(worldDns(), worldSmtp()));
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 4);
+    EXPECT_EQ(run.lines[0], "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye");
+    EXPECT_EQ(run.lines[1], "1\tbad address\tInvalid Email Format\t");
+    EXPECT_EQ(run.lines[2], "3\tb@refusing.test\tConnection refused\t");
+    EXPECT_EQ(run.lines[3], "4\td@good.test\t\t550-No such user\\r\\n550\\tBye");
+    EXPECT_TRUE(run.errLines.contains("b@refusing.test\t7\tConnecting to mx.refusing.test"));
+    EXPECT_TRUE(run.errLines.contains("d@good.test\t7\tConnecting to mx.good.test"));
+    EXPECT_EQ(run.errLines.filter(QStringLiteral("\t15\tFinished")).size(), 4);
+}

@@ -132,6 +132,9 @@ public:
     {
         Active active(*m_script);
         m_script->connects.append(host);
+        // Replies are scripted per conversation: an object reused for the
+        // next address starts again at the first one.
+        m_firstCommand = int(m_script->commands.size());
         if (m_script->duringConnect)
             m_script->duringConnect(host);
         delay(2); // the greeting and the answer to the introduction
@@ -150,7 +153,7 @@ public:
     QString sendCommand(const QString& line) override
     {
         Active active(*m_script);
-        const int index = int(m_script->commands.size());
+        const int index = int(m_script->commands.size()) - m_firstCommand;
         m_script->commands.append(line);
         if (m_script->duringCommand)
             m_script->duringCommand(line);
@@ -207,6 +210,7 @@ private:
     std::shared_ptr<SmtpScript> m_script;
     State m_state = Disconnected;
     QString m_hello = QStringLiteral("verifier.test");
+    int m_firstCommand = 0; // index in the script of this conversation's first command
     Wait m_wait;
 };
 
