@@ -12,6 +12,15 @@ ReportView::ReportView(ReportModel& model, QWidget* parent) : QTableView(parent)
     setObjectName(QStringLiteral("wndReportControl"));
     setModel(&m_model);
     connect(&m_model, &ReportModel::RowShowRequested, this, &ReportView::OnRowShowRequested);
+    // A row noted before the records changed would point at another record.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_rowToShow = -1; });
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, [this] { m_rowToShow = -1; });
+    m_showTimer.setInterval(kShowIntervalMs);
+    connect(&m_showTimer, &QTimer::timeout, this, [this] {
+        if (m_rowToShow < 0)
+            m_showTimer.stop(); // quiet for a whole interval: the next request scrolls at once
+        ShowPendingRow();
+    });
     connect(&m_model, &ReportModel::RecordOrderRestored, this, &ReportView::OnOrderRestored);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ReportView::OnHeaderClicked);
 }
@@ -76,7 +85,19 @@ void ReportView::OnHeaderClicked(int column)
 
 void ReportView::OnRowShowRequested(int row)
 {
-    scrollTo(m_model.index(row, 0), QAbstractItemView::EnsureVisible);
+    m_rowToShow = row;
+    if (m_showTimer.isActive())
+        return;
+    ShowPendingRow();
+    m_showTimer.start();
+}
+
+void ReportView::ShowPendingRow()
+{
+    if (m_rowToShow < 0)
+        return;
+    scrollTo(m_model.index(m_rowToShow, 0), QAbstractItemView::EnsureVisible);
+    m_rowToShow = -1;
 }
 
 void ReportView::OnOrderRestored()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTableView>
+#include <QTimer>
 
 namespace corvanta {
 
@@ -29,8 +30,18 @@ private:
     void OnHeaderClicked(int column);
     void OnRowShowRequested(int row);
     void OnOrderRestored();
+    void ShowPendingRow();
+
+    // A run asks for a row to be brought into view hundreds of times a
+    // second, and every scroll repaints the whole grid. The first request
+    // after a quiet spell scrolls at once; later ones within
+    // kShowIntervalMs only note their row, and the last one noted is shown
+    // when the interval ends.
+    static constexpr int kShowIntervalMs = 50;
 
     ReportModel& m_model;
+    QTimer m_showTimer;
+    int m_rowToShow = -1;
     bool m_sortingAllowed = true;
 };
 

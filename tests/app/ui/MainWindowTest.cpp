@@ -343,6 +343,41 @@ TEST(MainWindow, ARunStartsFromRecordOrderWithSortingOff)
     EXPECT_TRUE(window.ReportGrid().SortingAllowed()); // the fake run returned at once
 }
 
+TEST(MainWindow, ARunsRowsAreBroughtIntoViewAtOnceThenAtMostOncePerInterval)
+{
+    Harness h;
+    frmMain& window = h.Open();
+    window.resize(700, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ReportModel& report = window.Report();
+    for (int i = 0; i < 2000; ++i)
+        report.addRecord(QByteArray("user" + QByteArray::number(i) + "@x.test"));
+    report.rebuildRows();
+    QCoreApplication::processEvents();
+    ReportView& grid = window.ReportGrid();
+    const auto visible = [&](int row) {
+        return grid.viewport()->rect().contains(grid.visualRect(report.index(row, 0)));
+    };
+
+    report.bringIntoView(500); // the first request after a quiet spell scrolls at once
+    EXPECT_TRUE(visible(500));
+    report.bringIntoView(1000); // a burst: only the last row counts, and soon
+    report.bringIntoView(1500);
+    EXPECT_FALSE(visible(1500));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return visible(1500); }, 1000));
+    EXPECT_FALSE(visible(1000));
+
+    // A new list must not be scrolled to a row noted for the old one.
+    report.bringIntoView(1999); // noted: the interval is still running
+    report.removeAllRecords();
+    for (int i = 0; i < 2000; ++i)
+        report.addRecord(QByteArray("other" + QByteArray::number(i) + "@x.test"));
+    report.rebuildRows();
+    QTest::qWait(150);
+    EXPECT_FALSE(visible(1999));
+}
+
 TEST(MainWindow, LayoutPlacesReportAndStatusPanel)
 {
     Harness h;
