@@ -78,14 +78,16 @@ public:
         m_acked.remove(seq);
     }
 
-    void pushState(qint32 status, bool busy) override
+    void pushState(qint32 status, bool busy, const wire::ValueList& settled) override
     {
         if (m_closing || (m_sentState && status == m_lastStatus && busy == m_lastBusy))
             return;
         m_sentState = true;
         m_lastStatus = status;
         m_lastBusy = busy;
-        send(wire::StatePush{status, busy});
+        if (!send(wire::StatePush{status, busy, busy ? wire::ValueList{} : settled}) &&
+            !settled.isEmpty())
+            send(wire::StatePush{status, busy, {}}); // a value that cannot cross is read by call
     }
 
 private:

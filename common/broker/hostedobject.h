@@ -22,8 +22,11 @@ public:
     virtual void raiseEvent(qint32 event, const wire::ValueList& args) = 0;
 
     // Tells the client the object's status or busy flag changed. Pushes that
-    // change nothing are dropped here, so callers may push freely.
-    virtual void pushState(qint32 status, bool busy) = 0;
+    // change neither are dropped here, so callers may push freely. `settled`
+    // goes with a push whose busy flag is false: the values of the members
+    // that only change while the object is busy, which the client then
+    // answers itself until it next calls the object.
+    virtual void pushState(qint32 status, bool busy, const wire::ValueList& settled = {}) = 0;
 };
 
 // A server-side object: a table of members invoked by index. Created by its

@@ -167,6 +167,9 @@ QVariant RemoteObject::call(qint32 member, const wire::ValueList& args)
 bool RemoteObject::tryCall(qint32 member, const wire::ValueList& args, QVariant* value,
                            BrokerError* error)
 {
+    // Any call may change what the last push settled; a push that comes
+    // during the call settles it anew.
+    m_settled.clear();
     if (m_lost) {
         *error = unavailable();
         return false;
@@ -271,6 +274,7 @@ void RemoteObject::handle(wire::Message& message)
     } else if (auto* state = std::get_if<wire::StatePush>(&message)) {
         m_status = state->status;
         m_busy = state->busy;
+        m_settled = state->busy ? wire::ValueList{} : std::move(state->settled);
         ++m_pushCount;
         postNotify();
     } else {

@@ -27,7 +27,10 @@ namespace corvanta {
 //
 // Status and busy flag are pushed by the server whenever they change; status()
 // and busy() read the latest push without a round trip. stateChanged() tells
-// of a push, and waitForPush() sleeps until one comes.
+// of a push, and waitForPush() sleeps until one comes. A push that ends a busy
+// spell may carry settled values (see ObjectSite::pushState); settled() hands
+// them out until this handle next calls the object or the object turns busy,
+// so a value read from it is always the one a call would have returned.
 //
 // Events arrive as eventRaised(). The server's object waits until the handler
 // connected to it returns, and serves calls meanwhile, so the handler may call
@@ -64,6 +67,12 @@ public:
 
     qint32 status() const { return m_status; }
     bool busy() const { return m_busy; }
+    // Settled value number `index` of the last push, or null when there is
+    // none or it may be out of date: the caller then asks by call().
+    const QVariant* settled(qsizetype index) const
+    {
+        return index >= 0 && index < m_settled.size() ? &m_settled.at(index) : nullptr;
+    }
     bool isConnected() const { return !m_lost; }
     // Counts the state pushes received so far; lets a caller see whether any
     // came since it last looked.
@@ -118,6 +127,7 @@ private:
     quint32 m_nextId = 0;
     qint32 m_status = 0;
     bool m_busy = false;
+    wire::ValueList m_settled; // empty while out of date
     quint64 m_pushCount = 0;
     quint64 m_notifiedPushes = 0;
     int m_callTimeoutMs = 10000;

@@ -47,10 +47,17 @@ QVariant RemoteVerify::call(Member member, const wire::ValueList& args)
     return m_object->call(member, args);
 }
 
+QVariant RemoteVerify::settledOrCall(Settled index, Member member)
+{
+    if (const QVariant* value = m_object->settled(index))
+        return *value;
+    return call(member);
+}
+
 // clang-format off
 void RemoteVerify::Reset() { call(verifyclass::Reset); }
 void RemoteVerify::Abort() { call(verifyclass::Abort); }
-qint32 RemoteVerify::Result() { return call(verifyclass::Result).toInt(); }
+qint32 RemoteVerify::Result() { return settledOrCall(SettledResult, verifyclass::Result).toInt(); }
 void RemoteVerify::Verify() { call(verifyclass::Verify); }
 QStringList RemoteVerify::DnsServers() { return call(verifyclass::DnsServers).toStringList(); }
 void RemoteVerify::AddDnsServer(const QString& s) { call(verifyclass::AddDnsServer, {s}); }
@@ -71,10 +78,10 @@ qint32 RemoteVerify::DnsServerPort() { return call(GetDnsServerPort).toInt(); }
 void RemoteVerify::setDnsServerPort(qint32 v) { call(LetDnsServerPort, {v}); }
 bool RemoteVerify::EventsEnabled() { return call(GetEventsEnabled).toBool(); }
 void RemoteVerify::setEventsEnabled(bool v) { call(LetEventsEnabled, {v}); }
-QString RemoteVerify::GetMessage() { return call(verifyclass::GetMessage).toString(); }
-QString RemoteVerify::SmtpReplies() { return call(verifyclass::SmtpReplies).toString(); }
-QString RemoteVerify::FromReply() { return call(verifyclass::FromReply).toString(); }
-QString RemoteVerify::RecptReply() { return call(verifyclass::RecptReply).toString(); }
+QString RemoteVerify::GetMessage() { return settledOrCall(SettledMessage, verifyclass::GetMessage).toString(); }
+QString RemoteVerify::SmtpReplies() { return settledOrCall(SettledSmtpReplies, verifyclass::SmtpReplies).toString(); }
+QString RemoteVerify::FromReply() { return settledOrCall(SettledFromReply, verifyclass::FromReply).toString(); }
+QString RemoteVerify::RecptReply() { return settledOrCall(SettledRecptReply, verifyclass::RecptReply).toString(); }
 QString RemoteVerify::HelloName() { return call(GetHelloName).toString(); }
 void RemoteVerify::setHelloName(const QString& s) { call(LetHelloName, {s}); }
 bool RemoteVerify::isValidEmail(const QString& s) { return call(IsValidEmail, {s}).toBool(); }

@@ -21,6 +21,8 @@ namespace corvanta {
 //
 // Status() and Busy() read the state the server last pushed: no round trip.
 // stateChanged() tells of every push; waitForPush() sleeps until the next.
+// Once a verification has ended, Result() and the four texts of its outcome
+// come with that push too, until the next call on the object.
 //
 // Events come as FinishedEvent and ProgressEvent while EventsEnabled is true.
 // The object waits until the connected handlers return and serves calls
@@ -103,6 +105,8 @@ signals:
 private:
     void bind();
     QVariant call(verifyclass::Member member, const wire::ValueList& args = {});
+    // The value the last push settled, or the member's answer by call.
+    QVariant settledOrCall(verifyclass::Settled index, verifyclass::Member member);
 
     std::unique_ptr<RemoteObject> m_object;
 };

@@ -47,6 +47,20 @@ enum Member : qint32
     MemberCount
 };
 
+// What a state push that ends a busy spell carries, in this order: the
+// outcome of the verification, which only a running procedure changes. The
+// client answers these members from the push until it next calls the object,
+// which saves a run two or three round trips per address.
+enum Settled : qint32
+{
+    SettledResult = 0,
+    SettledMessage,
+    SettledSmtpReplies,
+    SettledFromReply,
+    SettledRecptReply,
+    SettledCount
+};
+
 // The object's events, in the order of its event interface.
 enum Event : qint32
 {

@@ -318,6 +318,7 @@ std::optional<QByteArray> encode(const Message& message, BrokerError* error)
                     out << quint8(Kind::Ack) << m.seq;
                 } else if constexpr (std::is_same_v<T, StatePush>) {
                     out << quint8(Kind::State) << m.status << m.busy;
+                    ok = writeValues(out, m.settled, error);
                 }
             },
             message);
@@ -395,7 +396,8 @@ std::optional<Message> decodeBody(const QByteArray& body)
     case Kind::State: {
         StatePush m;
         in >> m.status >> m.busy;
-        result = m;
+        if (in.status() == QDataStream::Ok && readValues(in, &m.settled))
+            result = m;
         break;
     }
     default:

@@ -71,6 +71,11 @@ struct StatePush
 {
     qint32 status = 0;
     bool busy = false;
+    // With a push that ends a busy spell: the values of the members that
+    // only change while the object is busy, so the client reads them without
+    // a round trip. Empty otherwise. Which members, in which order, is the
+    // hosted class's own affair.
+    ValueList settled;
 };
 
 using Message =

@@ -72,7 +72,21 @@ HostedVerify::HostedVerify(ObjectSite& site, const ComponentFactory& factory) : 
                               e.description());
     }
     QObject::connect(m_object.get(), &clsVerify::stateChanged, m_object.get(),
-                     [this](qint32 status, bool busy) { m_site.pushState(status, busy); });
+                     [this](qint32 status, bool busy) {
+                         if (busy) {
+                             m_site.pushState(status, busy);
+                             return;
+                         }
+                         using namespace verifyclass;
+                         const clsVerify& o = *m_object;
+                         wire::ValueList settled(SettledCount);
+                         settled[SettledResult] = qint32(o.Result());
+                         settled[SettledMessage] = o.GetMessage();
+                         settled[SettledSmtpReplies] = o.SmtpReplies();
+                         settled[SettledFromReply] = o.FromReply();
+                         settled[SettledRecptReply] = o.RecptReply();
+                         m_site.pushState(status, busy, settled);
+                     });
     // The object raises its events only while they are switched on; each
     // returns once the client's handler has, as the object expects.
     QObject::connect(
@@ -88,7 +102,7 @@ HostedVerify::~HostedVerify() = default;
 
 wire::StatePush HostedVerify::state() const
 {
-    return {qint32(m_object->Status()), m_object->Busy()};
+    return {qint32(m_object->Status()), m_object->Busy(), {}};
 }
 
 void HostedVerify::abortWork() noexcept

@@ -112,7 +112,7 @@ TEST_F(BrokerTest, BadFramesCloseThatConnectionAlone)
     sockets.push_back(rawConnection(QByteArray("\0\0\0\5garbage", 11)));
     sockets.push_back(rawConnection(callBeforeCreate));
     sockets.push_back(rawConnection(twoCreates));
-    sockets.push_back(rawConnection(*wire::encode(wire::StatePush{3, false})));
+    sockets.push_back(rawConnection(*wire::encode(wire::StatePush{3, false, {}})));
     for (auto& s : sockets) {
         const bool closed =
             s->state() == QLocalSocket::UnconnectedState || s->waitForDisconnected(2000);

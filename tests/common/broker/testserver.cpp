@@ -25,7 +25,7 @@ public:
     }
     ~TestObject() override { --g_live; }
 
-    wire::StatePush state() const override { return {m_status, m_busy}; }
+    wire::StatePush state() const override { return {m_status, m_busy, {}}; }
 
     QVariant invoke(qint32 member, const wire::ValueList& args) override
     {

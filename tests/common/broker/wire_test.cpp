@@ -67,9 +67,13 @@ TEST(Wire, EveryPlainKindCrossesUnchanged)
     EXPECT_EQ(reply.error.source, QStringLiteral("src"));
     EXPECT_EQ(reply.error.description, QStringLiteral("d"));
 
-    const auto state = std::get<StatePush>(roundTrip(StatePush{3, true}));
+    const auto state = std::get<StatePush>(roundTrip(StatePush{3, true, {}}));
     EXPECT_EQ(state.status, 3);
     EXPECT_TRUE(state.busy);
+    EXPECT_TRUE(state.settled.isEmpty());
+    const auto settled =
+        std::get<StatePush>(roundTrip(StatePush{3, false, {4, QStringLiteral("550 No")}}));
+    EXPECT_EQ(settled.settled, (ValueList{4, QStringLiteral("550 No")}));
 }
 
 TEST(Wire, ValuesThatCannotCrossAreRefusedWithTypeMismatch)
@@ -100,7 +104,7 @@ TEST(Wire, FramesSplitAcrossReadsAreReassembled)
 
 TEST(Wire, BadFramesFailTheReaderForGood)
 {
-    const QByteArray good = *encode(StatePush{1, false});
+    const QByteArray good = *encode(StatePush{1, false, {}});
     struct Case
     {
         const char* what;

@@ -7,6 +7,7 @@
 #include <QPointF>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace corvanta;
@@ -138,6 +139,29 @@ TEST_F(RemoteVerifyTest, VerifyReturnsAtOnceAndEachOutcomeArrives)
     EXPECT_EQ(v->Status(), 1);
     EXPECT_EQ(v->Result(), 1) << "Reset keeps the result";
     EXPECT_EQ(events, 0) << "events came while switched off";
+}
+
+TEST_F(RemoteVerifyTest, AnOutcomeComesWithItsPushAndIsKeptWhenTheServerDies)
+{
+    auto v = make();
+    v->setAddress(QStringLiteral("bad@example.com"));
+    v->Verify();
+    ASSERT_TRUE(waitFinished(*v, 3000));
+    // A server that dies right after a verification ended cannot take its
+    // outcome along: the push that told of the end brought it.
+    ASSERT_GT(v->serverProcessId(), 0);
+    ::kill(pid_t(v->serverProcessId()), SIGKILL);
+    QElapsedTimer t;
+    t.start();
+    while (v->isConnected() && t.elapsed() < 5000)
+        v->waitForPush(100);
+    ASSERT_FALSE(v->isConnected());
+    EXPECT_EQ(v->Result(), 4);
+    EXPECT_EQ(v->RecptReply(), QStringLiteral("550 No such user"));
+    EXPECT_THROW(v->Reset(), BrokerException);
+    // Once the handle has called the object the pushed values may be out of
+    // date, so they are not answered any more.
+    EXPECT_THROW(v->Result(), BrokerException);
 }
 
 TEST_F(RemoteVerifyTest, EventsEndWithFinishedAndAHandlerCanStartTheNextAddress)
