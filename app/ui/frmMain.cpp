@@ -5,6 +5,7 @@
 #include "CommandIds.h"
 #include "IRunController.h"
 #include "NumberText.h"
+#include "PaintPacer.h"
 #include "ReportModel.h"
 #include "ReportView.h"
 #include "WindowPlacement.h"
@@ -40,6 +41,9 @@ constexpr int kThreadsFallback = 20;
 // How often the idle refresh looks at the boxes and at Add and Retry. Short
 // enough to feel immediate, long enough that an idle window costs nothing.
 constexpr int kIdleRefreshMs = 200;
+// During a run the window is painted at most once per this many
+// milliseconds (25 frames a second).
+constexpr int kRunFrameMs = 40;
 
 constexpr int kOverlayWidthTwips = 3900;
 constexpr int kOverlayHeightTwips = 1200;
@@ -117,6 +121,7 @@ void frmMain::Load()
     m_stopPanel = MakeStopPanel();
 
     m_reportView->InitReport();
+    m_paintPacer = new PaintPacer(this, kRunFrameMs);
     setWindowIcon(CommandIcon(CmdStart));
 
     UpdateCaption();
@@ -304,7 +309,9 @@ void frmMain::ExecuteCommand(int id)
         // keep them there until the run is over.
         m_report->RestoreRecordOrder();
         m_reportView->SetSortingAllowed(false);
+        m_paintPacer->setEnabled(true);
         m_run.RunValidation();
+        m_paintPacer->setEnabled(state.IsRunning);
         m_reportView->SetSortingAllowed(!state.IsRunning);
         break;
     case CmdPause:

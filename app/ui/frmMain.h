@@ -21,6 +21,7 @@ class IRunController;
 class ISettingsAccess;
 class IVerifierHost;
 class ReportModel;
+class PaintPacer;
 class ReportView;
 class Twips;
 
@@ -109,6 +110,7 @@ private:
     CommandBars* m_bars = nullptr;
     ReportModel* m_report = nullptr;
     ReportView* m_reportView = nullptr;
+    PaintPacer* m_paintPacer = nullptr; // a child of this window
     QWidget* m_clientArea = nullptr;
     QWidget* m_statusPanel = nullptr;
     QFrame* m_loadPanel = nullptr;
