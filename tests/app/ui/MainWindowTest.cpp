@@ -36,6 +36,18 @@ struct Harness
         window = std::make_unique<frmMain>(run, settings, host, dialogs, [this] { return online; });
         return *window;
     }
+
+    // Opens the window, at `size` when one is given, and waits until it is
+    // on screen.
+    frmMain& OpenShown(QSize size = {})
+    {
+        frmMain& shown = Open();
+        if (size.isValid())
+            shown.resize(size);
+        shown.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&shown));
+        return shown;
+    }
 };
 
 const std::vector<int> kCommands = {CmdOpen,  CmdSave, CmdExit,  CmdAdd,   CmdStart,
@@ -346,10 +358,7 @@ TEST(MainWindow, ARunStartsFromRecordOrderWithSortingOff)
 TEST(MainWindow, ARunsRowsAreBroughtIntoViewAtOnceThenAtMostOncePerInterval)
 {
     Harness h;
-    frmMain& window = h.Open();
-    window.resize(700, 400);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    frmMain& window = h.OpenShown(QSize(700, 400));
     ReportModel& report = window.Report();
     for (int i = 0; i < 2000; ++i)
         report.addRecord(QByteArray("user" + QByteArray::number(i) + "@x.test"));
@@ -381,9 +390,7 @@ TEST(MainWindow, ARunsRowsAreBroughtIntoViewAtOnceThenAtMostOncePerInterval)
 TEST(MainWindow, LayoutPlacesReportAndStatusPanel)
 {
     Harness h;
-    frmMain& window = h.Open();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    frmMain& window = h.OpenShown();
     const Twips& twips = window.TwipsScale();
     const int margin = twips.ToPixels(50);
 
@@ -408,10 +415,7 @@ TEST(MainWindow, LayoutPlacesReportAndStatusPanel)
 TEST(MainWindow, OverlayPanelsAreCentredInFrontOfTheReport)
 {
     Harness h;
-    frmMain& window = h.Open();
-    window.resize(801, 601);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    frmMain& window = h.OpenShown(QSize(801, 601));
 
     for (Overlay which : {Overlay::LoadFile, Overlay::SavingFile, Overlay::Stop}) {
         QFrame* panel = window.OverlayPanel(which);
@@ -478,9 +482,7 @@ TEST(MainWindow, AServerThatCannotStartIsReportedAndTheWindowStillOpens)
 {
     Harness h;
     h.host.failure = QStringLiteral("sondrix is missing");
-    frmMain& window = h.Open();
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    frmMain& window = h.OpenShown();
     for (int i = 0; i < 100 && h.dialogs.errors.isEmpty(); ++i)
         QTest::qWait(10);
     ASSERT_EQ(h.dialogs.errors.size(), 1);
