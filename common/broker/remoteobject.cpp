@@ -8,6 +8,10 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
+#include <cerrno>
+#include <climits>
+#include <poll.h>
+#include <sys/socket.h>
 
 namespace corvanta {
 
@@ -149,9 +153,7 @@ RemoteObject::CreateOutcome RemoteObject::awaitCreated(int timeoutMs, BrokerErro
                                      .arg(timeoutMs / 1000.0));
             return CreateOutcome::Refused;
         }
-        if (!m_socket->waitForReadyRead(int(deadline.remainingTime())) &&
-            m_socket->state() != QLocalSocket::ConnectedState)
-            markLost();
+        waitForIncoming(deadline);
     }
 }
 
@@ -214,9 +216,7 @@ bool RemoteObject::tryCall(qint32 member, const wire::ValueList& args, QVariant*
         }
         // Block on this socket alone: the caller's other events wait until
         // the call is done, as they would for any synchronous call.
-        if (!m_socket->waitForReadyRead(int(deadline.remainingTime())) &&
-            m_socket->state() != QLocalSocket::ConnectedState)
-            markLost();
+        waitForIncoming(deadline);
     }
 }
 
@@ -244,6 +244,55 @@ void RemoteObject::readIncoming()
         return;
     if (m_socket->bytesAvailable() > 0)
         m_reader.append(m_socket->readAll());
+    takeFrames();
+}
+
+void RemoteObject::waitForIncoming(QDeadlineTimer deadline)
+{
+    // The descriptor is polled and read here rather than through the socket
+    // object: its own wait switches its read notifier off and on for every
+    // call, and with hundreds of verifiers the event dispatcher's
+    // bookkeeping for that cost more than the call itself. Bytes the socket
+    // object has buffered already are taken first, so the order holds.
+    readIncoming();
+    const int fd = m_socket ? int(m_socket->socketDescriptor()) : -1;
+    if (fd < 0) {
+        markLost();
+        return;
+    }
+    const bool writing = m_socket->bytesToWrite() > 0;
+    pollfd ready{fd, short(POLLIN | (writing ? POLLOUT : 0)), 0};
+    const qint64 remaining = deadline.remainingTime();
+    const int timeout = remaining < 0 ? -1 : int(qMin<qint64>(remaining, INT_MAX));
+    if (::poll(&ready, 1, timeout) <= 0)
+        return; // time-out or a signal: the caller looks at its deadline
+    if (ready.revents & POLLOUT)
+        m_socket->flush();
+    if (!(ready.revents & (POLLIN | POLLHUP | POLLERR)))
+        return;
+    char buffer[16 * 1024];
+    for (;;) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0) {
+            m_reader.append(QByteArray(buffer, qsizetype(n)));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        // End of stream or a broken connection: what came before it still
+        // counts, then the server is gone.
+        takeFrames();
+        m_socket->abort();
+        markLost();
+        return;
+    }
+    takeFrames();
+}
+
+void RemoteObject::takeFrames()
+{
     for (;;) {
         wire::Message message;
         const auto result = m_reader.next(&message);

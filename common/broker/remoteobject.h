@@ -4,6 +4,7 @@
 #include "brokererror.h"
 #include "wire.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
 #include <QQueue>
@@ -109,6 +110,10 @@ private:
     CreateOutcome awaitCreated(int timeoutMs, BrokerError* error);
 
     void readIncoming();
+    // Sleeps until the server sends something, the connection breaks or the
+    // deadline passes, and takes whatever came.
+    void waitForIncoming(QDeadlineTimer deadline);
+    void takeFrames();
     void handle(wire::Message& message);
     void markLost();
     bool send(const wire::Message& message, BrokerError* error);
