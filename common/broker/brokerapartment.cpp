@@ -107,17 +107,7 @@ private:
     {
         if (m_closing)
             return;
-        char buffer[16 * 1024];
-        for (;;) {
-            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
-            if (n > 0) {
-                m_reader.append(QByteArray(buffer, qsizetype(n)));
-                continue;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                break;
+        if (!m_reader.appendFrom(m_fd)) {
             close(); // the client closed the connection, or it broke
             return;
         }

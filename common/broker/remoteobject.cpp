@@ -8,10 +8,8 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
-#include <cerrno>
 #include <climits>
 #include <poll.h>
-#include <sys/socket.h>
 
 namespace corvanta {
 
@@ -270,25 +268,13 @@ void RemoteObject::waitForIncoming(QDeadlineTimer deadline)
         m_socket->flush();
     if (!(ready.revents & (POLLIN | POLLHUP | POLLERR)))
         return;
-    char buffer[16 * 1024];
-    for (;;) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (n > 0) {
-            m_reader.append(QByteArray(buffer, qsizetype(n)));
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break;
-        // End of stream or a broken connection: what came before it still
-        // counts, then the server is gone.
-        takeFrames();
+    const bool open = m_reader.appendFrom(fd);
+    // What came before an end of stream or a break still counts.
+    takeFrames();
+    if (!open) {
         m_socket->abort();
         markLost();
-        return;
     }
-    takeFrames();
 }
 
 void RemoteObject::takeFrames()

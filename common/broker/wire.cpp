@@ -3,7 +3,9 @@
 #include <QDataStream>
 #include <QIODevice>
 #include <QStringList>
+#include <cerrno>
 #include <limits>
+#include <sys/socket.h>
 
 namespace corvanta::wire {
 
@@ -408,6 +410,21 @@ std::optional<Message> decodeBody(const QByteArray& body)
     if (!result || in.status() != QDataStream::Ok || !in.atEnd())
         return std::nullopt;
     return result;
+}
+
+bool FrameReader::appendFrom(int fd)
+{
+    char buffer[16 * 1024];
+    for (;;) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0) {
+            append(QByteArray(buffer, qsizetype(n)));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
 }
 
 void FrameReader::append(const QByteArray& bytes)

@@ -93,6 +93,10 @@ class FrameReader final
 {
 public:
     void append(const QByteArray& bytes);
+    // Appends every byte the non-blocking descriptor `fd` holds now, without
+    // waiting. False once the peer has closed the connection or it broke;
+    // what came before that is appended all the same.
+    bool appendFrom(int fd);
 
     enum class Result
     {
