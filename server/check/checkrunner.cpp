@@ -91,8 +91,9 @@ void CheckRunner::handOver(Worker& worker, qsizetype index)
     QMetaObject::invokeMethod(
         worker.apartment->object(),
         [object = worker.apartment->object(), address = m_batch.address(index)] {
-            // Results of the previous address stay until the procedure
-            // starts over; Reset only clears the status and the abort mark.
+            // Each line of the check stands for its address alone, as with
+            // a new object: nothing of the previous outcome may carry over.
+            object->forgetOutcome();
             object->Reset();
             object->setAddress(address);
             object->Verify();

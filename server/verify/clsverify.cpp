@@ -96,6 +96,16 @@ bool clsVerify::isValidEmail(const QString& myEmail) const
     return corvanta::isValidEmail(myEmail);
 }
 
+void clsVerify::forgetOutcome()
+{
+    const VerifyState fresh;
+    m_state.result = fresh.result;
+    m_state.message = fresh.message;
+    m_state.smtpReplies = fresh.smtpReplies;
+    m_state.fromReply = fresh.fromReply;
+    m_state.recptReply = fresh.recptReply;
+}
+
 void clsVerify::shutdown()
 {
     m_closing = true;

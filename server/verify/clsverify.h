@@ -79,6 +79,12 @@ public:
     // Stops for good: no further verification starts, a running one is
     // aborted. Used when the object's owner lets go of it.
     void shutdown();
+    // Back to the outcome of a new object: result and texts. The procedure
+    // keeps the earlier message where it sets none (a domain without mail
+    // servers), so an owner that hands one object unrelated addresses calls
+    // this first. Not a member of the object's interface; never crosses to
+    // a client.
+    void forgetOutcome();
 
 signals:
     void FinishedEvent(qint32 Result);

@@ -50,6 +50,8 @@ DnsScript worldDns()
     DnsScript dns;
     dns.answerFor = [](const QString& address) {
         const QString domain = address.section(u'@', -1);
+        if (domain == QLatin1String("nomx.test"))
+            return IDnsResolver::MxLists{}; // no records, no error
         return IDnsResolver::MxLists{{QStringLiteral("mx.") + domain}, {QString()}};
     };
     return dns;
@@ -190,16 +192,18 @@ TEST(CheckCommandTest, OneJobChecksAddressAfterAddressWithoutCarryingOutcomesOve
 {
     // One object takes every address in turn: nothing of an earlier outcome
     // may show in a later line, and progress names the address it is for.
-    const CheckRun run = runCheck({"--progress", "--dns-server", "ns", "c@good.test",
-                                   "bad address", "b@refusing.test", "d@good.test"},
+    const CheckRun run = runCheck({"--progress", "--dns-server", "ns", "c@good.test", "bad address",
+                                   "x@nomx.test", "b@refusing.test", "d@good.test"},
                                   copyingFactory(worldDns(), worldSmtp()));
     EXPECT_EQ(run.exitCode, 0);
-    ASSERT_EQ(run.lines.size(), 4);
+    ASSERT_EQ(run.lines.size(), 5);
     EXPECT_EQ(run.lines[0], "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye");
     EXPECT_EQ(run.lines[1], "1\tbad address\tInvalid Email Format\t");
-    EXPECT_EQ(run.lines[2], "3\tb@refusing.test\tConnection refused\t");
-    EXPECT_EQ(run.lines[3], "4\td@good.test\t\t550-No such user\\r\\n550\\tBye");
+    // A domain without mail servers sets no message of its own.
+    EXPECT_EQ(run.lines[2], "2\tx@nomx.test\t\t");
+    EXPECT_EQ(run.lines[3], "3\tb@refusing.test\tConnection refused\t");
+    EXPECT_EQ(run.lines[4], "4\td@good.test\t\t550-No such user\\r\\n550\\tBye");
     EXPECT_TRUE(run.errLines.contains("b@refusing.test\t7\tConnecting to mx.refusing.test"));
     EXPECT_TRUE(run.errLines.contains("d@good.test\t7\tConnecting to mx.good.test"));
-    EXPECT_EQ(run.errLines.filter(QStringLiteral("\t15\tFinished")).size(), 4);
+    EXPECT_EQ(run.errLines.filter(QStringLiteral("\t15\tFinished")).size(), 5);
 }
