@@ -108,7 +108,10 @@ private:
         if (m_closing)
             return;
         if (!m_reader.appendFrom(m_fd)) {
-            close(); // the client closed the connection, or it broke
+            // The client closed the connection, or it broke; what it sent
+            // before that is still served.
+            dispatch();
+            close();
             return;
         }
         // Handled right here: the notifier stays on while a call nests an

@@ -196,8 +196,12 @@ bool RemoteObject::tryCall(qint32 member, const wire::ValueList& args, QVariant*
         // An object may raise an event while it serves this very call and
         // wait for the handler; like any single-threaded component client we
         // run the handler now instead of letting both sides wait.
-        if (!m_events.isEmpty() && !m_delivering)
+        if (!m_events.isEmpty() && !m_delivering) {
             deliverEvents();
+            // A handler's own call may have read this call's reply; look
+            // again before sleeping on the socket.
+            continue;
+        }
         if (m_lost) {
             m_pending.remove(id);
             *error = unavailable();
@@ -266,7 +270,7 @@ void RemoteObject::waitForIncoming(QDeadlineTimer deadline)
         return; // time-out or a signal: the caller looks at its deadline
     if (ready.revents & POLLOUT)
         m_socket->flush();
-    if (!(ready.revents & (POLLIN | POLLHUP | POLLERR)))
+    if (!(ready.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)))
         return;
     const bool open = m_reader.appendFrom(fd);
     // What came before an end of stream or a break still counts.
