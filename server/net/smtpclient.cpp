@@ -249,8 +249,11 @@ QString SmtpClient::readReply(const char* step)
         case SmtpReplyReader::Status::Incomplete:
             break;
         }
-        if (m_socket->bytesAvailable() > 0) {
-            m_buffer += m_socket->read(SmtpReplyReader::MaxReplyBytes);
+        if (const qint64 available = m_socket->bytesAvailable(); available > 0) {
+            // Ask for what is there, not for the cap: a read of the cap's size
+            // allocates that much on every reply, and at that size the
+            // allocator maps and unmaps fresh pages each time.
+            m_buffer += m_socket->read(std::min<qint64>(available, SmtpReplyReader::MaxReplyBytes));
             continue;
         }
         if (m_socket->state() != QAbstractSocket::ConnectedState)
