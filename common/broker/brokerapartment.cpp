@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <fcntl.h>
@@ -74,6 +75,9 @@ public:
         const quint32 seq = ++m_nextSeq;
         if (!send(wire::EventMessage{seq, event, args}))
             return;
+        // Replies held back for the rest of a sequence go out now, with the
+        // event: the client's handler is what this thread waits for.
+        flush();
         // Wait for this event's acknowledgement. Acks are matched by number,
         // not by order: when a handler's call starts a nested event, the
         // client acknowledges the outer one first and the inner one later.
@@ -124,14 +128,35 @@ private:
     void dispatch()
     {
         while (!m_closing) {
+            // A call of a sequence put aside while the call before it ran
+            // goes next, now that that call has returned.
+            if (!m_deferred.isEmpty() && !m_running.contains(m_deferred.front().id - 1)) {
+                m_holdWrites = m_deferred.size() > 1 || m_reader.hasFrame();
+                handleCall(m_deferred.takeFirst());
+                continue;
+            }
             wire::Message message;
             switch (m_reader.next(&message)) {
             case wire::FrameReader::Result::NeedMore:
+                m_holdWrites = false;
+                flush();
                 return;
             case wire::FrameReader::Result::Failed:
+                m_holdWrites = false;
+                flush();
                 close();
                 return;
             case wire::FrameReader::Result::Message:
+                // Frames that came together (a sequence of calls sent at
+                // once) get their answers together: one write, so the client
+                // wakes once rather than once per call. A lone frame is
+                // answered at once, as before.
+                m_holdWrites = m_reader.hasFrame();
+                if (const auto* call = std::get_if<wire::CallRequest>(&message);
+                    call && mustWait(*call)) {
+                    m_deferred.append(*call);
+                    break;
+                }
                 handle(message);
                 break;
             }
@@ -190,6 +215,21 @@ private:
             close();
     }
 
+    // A call that continues a sequence runs after the call before it has
+    // returned. That one may still be running: its nested wait (an event
+    // waiting for the client's handler) serves the frames that come in,
+    // and the rest of the sequence came with it. The handler's own calls,
+    // which come behind, are served meanwhile.
+    bool mustWait(const wire::CallRequest& call) const
+    {
+        if (!call.chained)
+            return false;
+        if (m_running.contains(call.id - 1))
+            return true;
+        return std::any_of(m_deferred.cbegin(), m_deferred.cend(),
+                           [&](const wire::CallRequest& d) { return d.id == call.id - 1; });
+    }
+
     void handleCall(const wire::CallRequest& request)
     {
         if (!m_object) {
@@ -198,6 +238,17 @@ private:
         }
         wire::CallReply reply;
         reply.id = request.id;
+        if (request.chained && m_previousCallFailed) {
+            // The client sent a sequence and something before this failed:
+            // it would have stopped there had it waited for each reply.
+            reply.ok = false;
+            reply.error =
+                brokerError(brokererr::ObjectFailed,
+                            QStringLiteral("Not run: an earlier call of the sequence failed"));
+            send(reply);
+            return;
+        }
+        m_running.append(request.id);
         try {
             reply.value = m_object->invoke(request.member, request.args);
         } catch (const BrokerException& e) {
@@ -207,10 +258,13 @@ private:
             reply.ok = false;
             reply.error = brokerError(brokererr::ObjectFailed, QString::fromLocal8Bit(e.what()));
         }
+        m_running.removeLast();
         BrokerError encodeError;
+        m_previousCallFailed = !reply.ok;
         if (!send(reply, &encodeError)) {
             // The member returned something that cannot cross: the caller
             // gets an error in its place instead of a silent empty value.
+            m_previousCallFailed = true;
             if (!m_closing)
                 send(wire::CallReply{request.id, false, {}, encodeError});
         }
@@ -232,7 +286,8 @@ private:
         if (!frame)
             return false;
         m_out += *frame;
-        flush();
+        if (!m_holdWrites)
+            flush();
         return true;
     }
 
@@ -302,6 +357,10 @@ private:
     QHash<quint32, QEventLoop*> m_waits;
     QSet<quint32> m_acked;
     quint32 m_nextSeq = 0;
+    bool m_holdWrites = false;           // more frames of a sequence are waiting
+    bool m_previousCallFailed = false;   // what a chained call looks at
+    QList<quint32> m_running;            // calls under way, innermost last
+    QList<wire::CallRequest> m_deferred; // sequence calls waiting for the one before
     qint32 m_lastStatus = 0;
     bool m_lastBusy = false;
     bool m_sentState = false;

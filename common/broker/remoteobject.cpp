@@ -167,6 +167,19 @@ QVariant RemoteObject::call(qint32 member, const wire::ValueList& args)
 bool RemoteObject::tryCall(qint32 member, const wire::ValueList& args, QVariant* value,
                            BrokerError* error)
 {
+    return trySequence({Call{member, args}}, value, error);
+}
+
+void RemoteObject::callSequence(const std::vector<Call>& calls)
+{
+    QVariant value;
+    BrokerError error;
+    if (!trySequence(calls, &value, &error))
+        throw BrokerException(error);
+}
+
+bool RemoteObject::trySequence(const std::vector<Call>& calls, QVariant* value, BrokerError* error)
+{
     // Any call may change what the last push settled; a push that comes
     // during the call settles it anew.
     m_settled.clear();
@@ -174,25 +187,56 @@ bool RemoteObject::tryCall(qint32 member, const wire::ValueList& args, QVariant*
         *error = unavailable();
         return false;
     }
-    const quint32 id = ++m_nextId;
-    if (!send(wire::CallRequest{id, member, args}, error))
+    if (calls.empty())
+        return true;
+    // Every call after the first runs only if the one before it succeeded,
+    // so the sequence stops where a caller waiting for each reply would
+    // have stopped. All of it goes out in one write.
+    QByteArray frames;
+    const quint32 first = m_nextId + 1;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        const std::optional<QByteArray> frame = wire::encode(
+            wire::CallRequest{first + quint32(i), calls[i].member, calls[i].args, i > 0}, error);
+        if (!frame)
+            return false; // nothing was sent
+        frames += *frame;
+    }
+    // An event handler may make calls of its own while we wait, so the
+    // numbers of this sequence are fixed here.
+    const quint32 last = first + quint32(calls.size()) - 1;
+    m_nextId = last;
+    if (!sendFrames(frames, error))
         return false;
-    m_pending.insert(id);
+    for (quint32 id = first; id <= last; ++id)
+        m_pending.insert(id);
+    // Replies come in order, so the last one means all have come.
+    const bool answered = awaitReply(last, error);
+    bool ok = answered;
+    for (quint32 id = first; id <= last; ++id) {
+        m_pending.remove(id);
+        const auto it = m_replies.constFind(id);
+        if (ok && it == m_replies.constEnd()) {
+            *error = brokerError(brokererr::ObjectFailed,
+                                 QStringLiteral("The verification server skipped a reply"));
+            ok = false;
+        } else if (ok && !it->ok) {
+            *error = it->error;
+            ok = false;
+        } else if (ok && id == last) {
+            *value = it->value;
+        }
+        m_replies.remove(id);
+    }
+    return ok;
+}
+
+bool RemoteObject::awaitReply(quint32 id, BrokerError* error)
+{
     const QDeadlineTimer deadline(m_callTimeoutMs);
     for (;;) {
         readIncoming();
-        const auto it = m_replies.find(id);
-        if (it != m_replies.end()) {
-            const wire::CallReply reply = *it;
-            m_replies.erase(it);
-            m_pending.remove(id);
-            if (!reply.ok) {
-                *error = reply.error;
-                return false;
-            }
-            *value = reply.value;
+        if (m_replies.contains(id))
             return true;
-        }
         // An object may raise an event while it serves this very call and
         // wait for the handler; like any single-threaded component client we
         // run the handler now instead of letting both sides wait.
@@ -203,13 +247,11 @@ bool RemoteObject::tryCall(qint32 member, const wire::ValueList& args, QVariant*
             continue;
         }
         if (m_lost) {
-            m_pending.remove(id);
             *error = unavailable();
             return false;
         }
         if (deadline.hasExpired()) {
             // A late reply to this call is dropped when it comes.
-            m_pending.remove(id);
             *error = brokerError(brokererr::CallTimedOut,
                                  QStringLiteral("The verification server did not answer within "
                                                 "%1 seconds")
@@ -334,9 +376,12 @@ bool RemoteObject::send(const wire::Message& message, BrokerError* error)
 {
     BrokerError ignored;
     const std::optional<QByteArray> frame = wire::encode(message, error ? error : &ignored);
-    if (!frame)
-        return false;
-    if (m_lost || m_socket->write(*frame) != frame->size()) {
+    return frame && sendFrames(*frame, error);
+}
+
+bool RemoteObject::sendFrames(const QByteArray& frames, BrokerError* error)
+{
+    if (m_lost || m_socket->write(frames) != frames.size()) {
         markLost();
         if (error)
             *error = unavailable();

@@ -66,6 +66,19 @@ public:
     // The same, without exceptions: false and *error on failure.
     bool tryCall(qint32 member, const wire::ValueList& args, QVariant* value, BrokerError* error);
 
+    // Runs several members in order in one round trip, as if each were
+    // called in turn: the sequence stops at the first member that fails,
+    // whose error is raised (or returned), and the members after it do not
+    // run. *value is the last member's value. One bound covers the whole
+    // sequence.
+    struct Call
+    {
+        qint32 member = 0;
+        wire::ValueList args;
+    };
+    void callSequence(const std::vector<Call>& calls);
+    bool trySequence(const std::vector<Call>& calls, QVariant* value, BrokerError* error);
+
     qint32 status() const { return m_status; }
     bool busy() const { return m_busy; }
     // Settled value number `index` of the last push, or null when there is
@@ -116,7 +129,11 @@ private:
     void takeFrames();
     void handle(wire::Message& message);
     void markLost();
+    // Waits until the reply to call `id` is in m_replies. False, with the
+    // error, when the connection is lost or the call bound passes first.
+    bool awaitReply(quint32 id, BrokerError* error);
     bool send(const wire::Message& message, BrokerError* error);
+    bool sendFrames(const QByteArray& frames, BrokerError* error);
     void postNotify();
     void notify();
     void emitState();

@@ -54,6 +54,17 @@ QVariant RemoteVerify::settledOrCall(Settled index, Member member)
     return call(member);
 }
 
+void RemoteVerify::beginVerify(const QString& sAddress, bool resetFirst)
+{
+    std::vector<RemoteObject::Call> calls;
+    calls.reserve(3);
+    if (resetFirst)
+        calls.push_back({verifyclass::Reset, {}});
+    calls.push_back({LetAddress, {sAddress}});
+    calls.push_back({verifyclass::Verify, {}});
+    m_object->callSequence(calls);
+}
+
 // clang-format off
 void RemoteVerify::Reset() { call(verifyclass::Reset); }
 void RemoteVerify::Abort() { call(verifyclass::Abort); }

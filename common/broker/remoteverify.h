@@ -82,6 +82,12 @@ public:
     void setHelloName(const QString& sHelloName);
     bool isValidEmail(const QString& myEmail);
 
+    // Reset (when `resetFirst`), Address = sAddress and Verify, in that
+    // order, in one round trip: how a pool hands a verifier its next
+    // address. Stops at the first member that fails and raises its error;
+    // the members after it do not run.
+    void beginVerify(const QString& sAddress, bool resetFirst);
+
     // Broker-level helpers, beyond the object's own interface.
     bool isConnected() const { return m_object->isConnected(); }
     bool waitForPush(int ms) { return m_object->waitForPush(ms); }

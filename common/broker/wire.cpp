@@ -20,6 +20,7 @@ enum class Kind : quint8
     Event = 5,
     Ack = 6,
     State = 7,
+    ChainedCall = 8,
 };
 
 enum class ValueTag : quint8
@@ -305,7 +306,7 @@ std::optional<QByteArray> encode(const Message& message, BrokerError* error)
                     writeError(out, m.error);
                     out << m.status << m.busy;
                 } else if constexpr (std::is_same_v<T, CallRequest>) {
-                    out << quint8(Kind::Call) << m.id << m.member;
+                    out << quint8(m.chained ? Kind::ChainedCall : Kind::Call) << m.id << m.member;
                     ok = writeValues(out, m.args, error);
                 } else if constexpr (std::is_same_v<T, CallReply>) {
                     out << quint8(Kind::Reply) << m.id << m.ok;
@@ -367,8 +368,10 @@ std::optional<Message> decodeBody(const QByteArray& body)
         }
         break;
     }
-    case Kind::Call: {
+    case Kind::Call:
+    case Kind::ChainedCall: {
         CallRequest m;
+        m.chained = Kind(kind) == Kind::ChainedCall;
         in >> m.id >> m.member;
         if (in.status() == QDataStream::Ok && readValues(in, &m.args))
             result = m;
@@ -419,6 +422,12 @@ bool FrameReader::appendFrom(int fd)
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n > 0) {
             append(QByteArray(buffer, qsizetype(n)));
+            // A short read emptied the socket: asking again would only
+            // return "would block". Both callers wait on a level-triggered
+            // readiness check, so bytes or an end that arrive later still
+            // wake them.
+            if (size_t(n) < sizeof buffer)
+                return true;
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -443,15 +452,28 @@ void FrameReader::append(const QByteArray& bytes)
     m_buffer.append(bytes);
 }
 
+quint32 FrameReader::nextLength() const
+{
+    const auto* p = reinterpret_cast<const uchar*>(m_buffer.constData() + m_pos);
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+}
+
+bool FrameReader::hasFrame() const
+{
+    if (m_failed || m_buffer.size() - m_pos < 4)
+        return false;
+    const quint32 len = nextLength();
+    // A length that next() refuses counts too: next() has its answer.
+    return len > MaxFrameSize || len == 0 || quint64(m_buffer.size() - m_pos - 4) >= len;
+}
+
 FrameReader::Result FrameReader::next(Message* out)
 {
     if (m_failed)
         return Result::Failed;
     if (m_buffer.size() - m_pos < 4)
         return Result::NeedMore;
-    const auto* p = reinterpret_cast<const uchar*>(m_buffer.constData() + m_pos);
-    const quint32 len =
-        (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+    const quint32 len = nextLength();
     if (len > MaxFrameSize || len == 0) {
         m_failed = true;
         m_buffer.clear();

@@ -45,6 +45,10 @@ struct CallRequest
     quint32 id = 0;
     qint32 member = 0;
     ValueList args;
+    // Run only when the call before it on the same connection succeeded;
+    // otherwise it fails without running. Lets a client send a sequence of
+    // calls at once and still have it stop at the first failure.
+    bool chained = false;
 };
 
 struct CallReply
@@ -93,9 +97,11 @@ class FrameReader final
 {
 public:
     void append(const QByteArray& bytes);
-    // Appends every byte the non-blocking descriptor `fd` holds now, without
+    // Appends the bytes the non-blocking descriptor `fd` holds now, without
     // waiting. False once the peer has closed the connection or it broke;
-    // what came before that is appended all the same.
+    // what came before that is appended all the same. An end that follows
+    // the bytes in the same instant may be reported by the next call only,
+    // so call it again when the descriptor is readable again.
     bool appendFrom(int fd);
 
     enum class Result
@@ -106,10 +112,15 @@ public:
     };
     Result next(Message* out);
 
+    // True when a whole frame is buffered, so next() will not need more.
+    bool hasFrame() const;
     bool failed() const { return m_failed; }
     qsizetype buffered() const { return m_buffer.size() - m_pos; }
 
 private:
+    // The length prefix at m_pos; at least four bytes must be buffered.
+    quint32 nextLength() const;
+
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     bool m_failed = false;

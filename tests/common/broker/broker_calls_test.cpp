@@ -176,6 +176,54 @@ TEST_F(BrokerTest, EventsArriveInOrderAndHandlersMayCallBack)
         EXPECT_EQ(seen[2 * i], QStringLiteral("2:%1").arg(i + 1));
 }
 
+TEST_F(BrokerTest, ASequenceRunsInOrderAndStopsAtItsFirstFailure)
+{
+    auto obj = make();
+    using Calls = std::vector<RemoteObject::Call>;
+    const int before = obj->call(to::Calls).toInt();
+    QVariant value;
+    BrokerError error;
+    ASSERT_TRUE(obj->trySequence(
+        Calls{{to::SetState, {2, true}}, {to::Echo, {QStringLiteral("last")}}}, &value, &error));
+    EXPECT_EQ(value.toString(), QStringLiteral("last"));
+    EXPECT_EQ(obj->call(to::Calls).toInt(), before + 3) << "both ran, then this call";
+    EXPECT_EQ(obj->status(), 2) << "the push of the first call arrived with the replies";
+
+    // The failure is the caller's, with its own number; what follows it
+    // never runs, so the count moves by two (Echo, Fail) plus this read.
+    const int counted = obj->call(to::Calls).toInt();
+    EXPECT_FALSE(obj->trySequence(
+        Calls{{to::Echo, {1}}, {to::Fail, {}}, {to::SetState, {3, false}}}, &value, &error));
+    EXPECT_EQ(error.number, to::FailNumber);
+    EXPECT_EQ(obj->call(to::Calls).toInt(), counted + 3);
+    EXPECT_EQ(obj->status(), 2) << "the call after the failure did not run";
+
+    // A failed sequence leaves nothing behind: the next plain call and the
+    // next sequence start afresh.
+    EXPECT_EQ(obj->call(to::Echo, {5}).toInt(), 5);
+    try {
+        obj->callSequence(Calls{{to::Fail, {}}, {to::Echo, {6}}});
+        ADD_FAILURE() << "the sequence did not raise its failure";
+    } catch (const BrokerException& e) {
+        EXPECT_EQ(e.error().number, to::FailNumber);
+    }
+    EXPECT_TRUE(obj->trySequence(Calls{{to::Echo, {7}}}, &value, &error));
+    EXPECT_EQ(value.toInt(), 7);
+
+    // An event raised inside a sequence reaches the handler, which may call
+    // back, although the replies before it were held for the whole batch.
+    int handled = 0;
+    QObject::connect(
+        obj.get(), &RemoteObject::eventRaised, obj.get(),
+        [&](qint32, const wire::ValueList&) { handled += obj->call(to::Echo, {1}).toInt(); });
+    obj->setCallTimeout(3000);
+    EXPECT_TRUE(obj->trySequence(
+        Calls{{to::Echo, {0}}, {to::RaiseEvents, {2}}, {to::Echo, {QStringLiteral("end")}}}, &value,
+        &error));
+    EXPECT_EQ(value.toString(), QStringLiteral("end"));
+    EXPECT_EQ(handled, 2);
+}
+
 TEST_F(BrokerTest, AnUnansweredCallFailsWithinItsBoundAndTheObjectStaysUsable)
 {
     auto obj = make();

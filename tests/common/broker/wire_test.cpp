@@ -102,6 +102,29 @@ TEST(Wire, FramesSplitAcrossReadsAreReassembled)
     EXPECT_EQ(seen, 3);
 }
 
+TEST(Wire, ASequenceArrivesAsWholeFramesThatKeepTheirChaining)
+{
+    // A sequence goes out in one write; the server holds its answers while
+    // another whole frame is waiting, and never for half of one.
+    const QByteArray first = *encode(CallRequest{7, 1, {QStringLiteral("a")}, false});
+    const QByteArray second = *encode(CallRequest{8, 2, {}, true});
+    FrameReader reader;
+    reader.append(first + second.left(5));
+    Message m;
+    ASSERT_TRUE(reader.hasFrame());
+    ASSERT_EQ(reader.next(&m), FrameReader::Result::Message);
+    EXPECT_FALSE(std::get<CallRequest>(m).chained);
+    EXPECT_FALSE(reader.hasFrame()) << "only part of the second frame is here";
+    reader.append(second.mid(5));
+    ASSERT_TRUE(reader.hasFrame());
+    ASSERT_EQ(reader.next(&m), FrameReader::Result::Message);
+    const auto& call = std::get<CallRequest>(m);
+    EXPECT_TRUE(call.chained);
+    EXPECT_EQ(call.id, 8u);
+    EXPECT_EQ(call.member, 2);
+    EXPECT_FALSE(reader.hasFrame());
+}
+
 TEST(Wire, BadFramesFailTheReaderForGood)
 {
     const QByteArray good = *encode(StatePush{1, false, {}});
