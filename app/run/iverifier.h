@@ -27,6 +27,30 @@ public:
     virtual qint32 Result() = 0; // a VerifyConstants value
     virtual void Verify() = 0;   // returns at once
 
+    // How the run hands a verifier its next address: Reset (when
+    // `resetFirst`), the ID and the Address (in the order `idFirst` says),
+    // then Verify. The calls go in that order and stop at the first that
+    // fails, whose error is raised. A verifier whose calls are round trips
+    // makes them one.
+    struct NextAddress
+    {
+        QString address;
+        qint32 id = 0;
+        bool idFirst = false;
+        bool resetFirst = false;
+    };
+    virtual void StartNext(const NextAddress& next)
+    {
+        if (next.resetFirst)
+            Reset();
+        if (next.idFirst)
+            setID(next.id);
+        setAddress(next.address);
+        if (!next.idFirst)
+            setID(next.id);
+        Verify();
+    }
+
     virtual void ClearDnsServers() = 0;
     virtual void AddDnsServer(const QString& server) = 0;
     virtual void setAddress(const QString& address) = 0;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <utility>
 
 namespace corvanta {
 
@@ -280,8 +281,10 @@ void RunController::loop()
             yieldSometimes();
             if (s.ForceAbort)
                 return;
-            if (slot.verifier && slot.row < 0 && canDispatch() && statusOf(slot) == StatusReady)
+            if (slot.verifier && slot.row < 0 && canDispatch() &&
+                (slot.resetPending || statusOf(slot) == StatusReady))
                 progressed = dispatch(slot) || progressed;
+            freeSlot(slot);
         }
         if (s.StopRequested && m_active > 0)
             shell.setStopCount(m_active);
@@ -334,8 +337,20 @@ bool RunController::collect(Slot& slot)
     // A verifier that finished without having been given an address by this
     // run has no outcome to count; it is only made free again.
     slot.row = -1;
-    attempt([&] { v.Reset(); });
+    // Its reset is sent with its next address when this pass hands one out
+    // at once, as it mostly does: each call is a round trip to the server,
+    // and three of them per address kept the GUI thread waiting on replies.
+    slot.resetPending = true;
     return true;
+}
+
+void RunController::freeSlot(Slot& slot)
+{
+    if (!slot.resetPending)
+        return;
+    slot.resetPending = false;
+    if (slot.verifier)
+        attempt([&] { slot.verifier->Reset(); });
 }
 
 bool RunController::canDispatch() const
@@ -376,6 +391,9 @@ bool RunController::dispatch(Slot& slot)
     // seven of them per address would make the GUI thread the bottleneck of a
     // large pool.
     if (!slot.prepared) {
+        // The settings go after the reset, as they would have had the
+        // reset gone out on collection.
+        freeSlot(slot);
         slot.prepared = true;
         attempt([&] { v.setEventsEnabled(false); });
         attempt([&] { v.ClearDnsServers(); });
@@ -390,18 +408,18 @@ bool RunController::dispatch(Slot& slot)
         return false;
     const qsizetype row = m_cursor;
     const QString address = QString::fromLocal8Bit(m_ctx.report.address(row));
-    const auto id = static_cast<qint32>(row);
-    if (m_ctx.state.RetryMode) {
-        attempt([&] { v.setID(id); });
-        attempt([&] { v.setAddress(address); });
-    } else {
-        attempt([&] { v.setAddress(address); });
-        attempt([&] { v.setID(id); });
-    }
+    IVerifier::NextAddress next;
+    next.address = address;
+    next.id = static_cast<qint32>(row);
+    next.idFirst = m_ctx.state.RetryMode;
+    next.resetFirst = std::exchange(slot.resetPending, false);
     ++m_active;
     slot.row = row;
     MarkRowValidating(m_ctx, row);
-    if (!attempt([&] { v.Verify(); })) {
+    // Reset (when pending), Address and Verify in one round trip. The
+    // sequence stops at the first call that fails, so a verifier whose
+    // address could not be set never verifies its previous one.
+    if (!attempt([&] { v.StartNext(next); })) {
         // The verification never started, so no outcome will come: the row
         // goes back to having none instead of holding the run open.
         --m_active;
@@ -455,6 +473,7 @@ void RunController::dropSlot(Slot& slot)
         --m_active;
     }
     slot.row = -1;
+    slot.resetPending = false;
     slot.verifier.reset();
 }
 

@@ -71,6 +71,9 @@ private:
         std::unique_ptr<IVerifier> verifier;
         qsizetype row = -1;    // the record this verifier works on; -1 when free
         bool prepared = false; // has received the settings of this run
+        // Collected but not yet reset: the reset goes out with the next
+        // address, or alone before the pass moves on (see freeSlot()).
+        bool resetPending = false;
     };
 
     void loadPool(qint32 size);
@@ -81,6 +84,8 @@ private:
     qint32 statusOf(Slot& slot);
     bool collect(Slot& slot);
     bool dispatch(Slot& slot);
+    // Sends a collected verifier's reset if no address took it along.
+    void freeSlot(Slot& slot);
     bool canDispatch() const;
     // Moves the cursor to the next record this run may take; false when none.
     bool advanceCursor();

@@ -45,6 +45,14 @@ void ControlVerifier::Verify()
     m_control->Verify();
 }
 
+void ControlVerifier::StartNext(const NextAddress& next)
+{
+    // The ID is the control's own: where it goes among the object's calls
+    // makes no difference to the object.
+    m_control->setID(next.id);
+    m_control->object().beginVerify(next.address, next.resetFirst);
+}
+
 void ControlVerifier::ClearDnsServers()
 {
     m_control->ClearDnsServers();

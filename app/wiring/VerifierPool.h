@@ -24,6 +24,7 @@ public:
     void Abort() override;
     qint32 Result() override;
     void Verify() override;
+    void StartNext(const NextAddress& next) override;
     void ClearDnsServers() override;
     void AddDnsServer(const QString& server) override;
     void setAddress(const QString& address) override;

@@ -138,10 +138,8 @@ void pool(int threads, int addresses, int replies, int delayMs)
     const double cpu0 = cpuSeconds();
     const qint64 serverPid = verifiers.front()->serverProcessId();
     const double serverCpu0 = processCpuSeconds(serverPid);
-    for (auto& v : verifiers) {
-        v->setAddress(poolAddress(next++));
-        v->Verify();
-    }
+    for (auto& v : verifiers)
+        v->beginVerify(poolAddress(next++), false);
     int failed = 0;
     while (done < addresses) {
         bool any = false;
@@ -152,11 +150,11 @@ void pool(int threads, int addresses, int replies, int delayMs)
             if (v->Result() != 0)
                 ++failed;
             ++done;
-            v->Reset();
-            if (next < addresses) {
-                v->setAddress(poolAddress(next++));
-                v->Verify();
-            }
+            // As the run does: the reset goes with the next address.
+            if (next < addresses)
+                v->beginVerify(poolAddress(next++), true);
+            else
+                v->Reset();
         }
         if (!any)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

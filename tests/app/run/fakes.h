@@ -212,12 +212,7 @@ public:
         check();
         dnsServers << server;
     }
-    void setAddress(const QString& address) override
-    {
-        check();
-        m_address = address;
-        callOrder << QStringLiteral("Address");
-    }
+    void setAddress(const QString& address) override;
     void setFromAddress(const QString& address) override
     {
         check();
@@ -345,6 +340,10 @@ public:
     }
 
     std::function<qint32(const QString&)> script;
+    // Addresses whose setAddress() fails.
+    std::function<bool(const QString&)> refuseAddress;
+    // Each verifier's status when it was destroyed.
+    std::vector<qint32> statusAtRelease;
     // Called right after Verify() with the address handed out.
     std::function<void(FakeVerifier&)> onVerify;
     int delayMs = 1;
@@ -361,8 +360,18 @@ public:
 
 inline FakeVerifier::~FakeVerifier()
 {
+    m_factory.statusAtRelease.push_back(m_status);
     auto& l = m_factory.live;
     l.erase(std::remove(l.begin(), l.end(), this), l.end());
+}
+
+inline void FakeVerifier::setAddress(const QString& address)
+{
+    check();
+    if (m_factory.refuseAddress && m_factory.refuseAddress(address))
+        throw std::runtime_error("the address was refused");
+    m_address = address;
+    callOrder << QStringLiteral("Address");
 }
 
 inline void FakeVerifier::Verify()

@@ -395,6 +395,28 @@ TEST(Run, OneLostVerifierDoesNotStopTheOthers)
     EXPECT_EQ(h.state.ValidatedCount, 8);
 }
 
+TEST(Run, EveryCollectedVerifierIsResetAndARefusedAddressIsNeverVerified)
+{
+    Harness h;
+    h.openList({"a1@x.org", "refused@x.org", "a3@x.org", "a4@x.org", "a5@x.org"});
+    h.state.ThreadCount = 2;
+    h.factory.refuseAddress = [](const QString& a) {
+        return a.startsWith("refused");
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    // The refused hand-over stopped before Verify: no verifier went on with
+    // its previous address, and the record keeps no outcome.
+    EXPECT_EQ(h.factory.dispatched, (QStringList{"a1@x.org", "a3@x.org", "a4@x.org", "a5@x.org"}));
+    EXPECT_FALSE(h.report.rows[1].code.has_value());
+    EXPECT_EQ(h.state.ValidatedCount, 4);
+    ASSERT_EQ(h.shell.messages.size(), 1);
+    // The last collections had no address to go with: their resets went
+    // out alone, so no verifier was left finished.
+    ASSERT_EQ(h.factory.statusAtRelease.size(), 2u);
+    for (qint32 status : h.factory.statusAtRelease)
+        EXPECT_EQ(status, StatusReady);
+}
+
 TEST(Run, ServerThatCannotStartIsReportedAndTheRunEnds)
 {
     Harness h;
