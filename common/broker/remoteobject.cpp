@@ -8,8 +8,10 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
+#include <cerrno>
 #include <climits>
 #include <poll.h>
+#include <sys/socket.h>
 
 namespace corvanta {
 
@@ -381,13 +383,46 @@ bool RemoteObject::send(const wire::Message& message, BrokerError* error)
 
 bool RemoteObject::sendFrames(const QByteArray& frames, BrokerError* error)
 {
-    if (m_lost || m_socket->write(frames) != frames.size()) {
-        markLost();
+    if (m_lost) {
         if (error)
             *error = unavailable();
         return false;
     }
-    m_socket->flush();
+    // Straight to the descriptor when nothing waits in the socket object's
+    // own buffer: its write path switches a write notifier on and off for
+    // every call, and under the GUI thread's event loop each switch wakes
+    // the loop once more. What the kernel does not take now goes through
+    // the socket object, which sends it, in order, when there is room.
+    qsizetype sent = 0;
+    const int fd = int(m_socket->socketDescriptor());
+    if (fd >= 0 && m_socket->bytesToWrite() == 0) {
+        while (sent < frames.size()) {
+            const ssize_t n = ::send(fd, frames.constData() + sent, size_t(frames.size() - sent),
+                                     MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n > 0) {
+                sent += qsizetype(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                break;
+            markLost();
+            if (error)
+                *error = unavailable();
+            return false;
+        }
+    }
+    if (sent < frames.size()) {
+        const QByteArray rest = frames.mid(sent);
+        if (m_socket->write(rest) != rest.size()) {
+            markLost();
+            if (error)
+                *error = unavailable();
+            return false;
+        }
+        m_socket->flush();
+    }
     return true;
 }
 
