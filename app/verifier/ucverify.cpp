@@ -1,5 +1,7 @@
 #include "ucverify.h"
 
+#include <QMetaMethod>
+
 namespace corvanta {
 
 ucVerify::ucVerify(QWidget* parent, const ClientOptions& options)
@@ -21,7 +23,17 @@ void ucVerify::bind()
     setFixedSize(Side, Side);
     connect(m_verify.get(), &RemoteVerify::FinishedEvent, this, &ucVerify::Finished);
     connect(m_verify.get(), &RemoteVerify::ProgressEvent, this, &ucVerify::Progress);
-    connect(m_verify.get(), &RemoteVerify::stateChanged, this, &ucVerify::stateChanged);
+}
+
+void ucVerify::connectNotify(const QMetaMethod& signal)
+{
+    // Relayed only once someone listens: a pool of controls whose owner
+    // reads Status() would otherwise wake its loop for every push.
+    static const QMetaMethod changed = QMetaMethod::fromSignal(&ucVerify::stateChanged);
+    if (signal == changed && !m_relayingState) {
+        m_relayingState = true;
+        connect(m_verify.get(), &RemoteVerify::stateChanged, this, &ucVerify::stateChanged);
+    }
 }
 
 ucVerify::~ucVerify()

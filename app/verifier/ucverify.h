@@ -82,12 +82,16 @@ signals:
     // The object's status or busy flag changed.
     void stateChanged(qint32 status, bool busy);
 
+protected:
+    void connectNotify(const QMetaMethod& signal) override;
+
 private:
     void bind();
 
     std::unique_ptr<RemoteVerify> m_verify;
     QVariant m_tag;
     qint32 m_id = 0;
+    bool m_relayingState = false;
 };
 
 } // namespace corvanta

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QLocalSocket>
+#include <QMetaMethod>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -359,7 +360,12 @@ void RemoteObject::handle(wire::Message& message)
         m_busy = state->busy;
         m_settled = state->busy ? wire::ValueList{} : std::move(state->settled);
         ++m_pushCount;
-        postNotify();
+        // Telling of a push costs a posted event and a wake-up of the
+        // thread's loop; a pool of hundreds whose owner only reads status()
+        // would pay that for every push and hear nothing.
+        static const QMetaMethod changed = QMetaMethod::fromSignal(&RemoteObject::stateChanged);
+        if (isSignalConnected(changed))
+            postNotify();
     } else {
         m_socket->abort();
         markLost();

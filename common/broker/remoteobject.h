@@ -104,6 +104,8 @@ public:
     qint64 serverProcessId() const { return m_serverPid; }
 
 signals:
+    // Emitted, from the event loop, after pushes that came while something
+    // was connected to it.
     void stateChanged(qint32 status, bool busy);
     void eventRaised(qint32 event, const corvanta::wire::ValueList& args);
     // The connection to the server was lost; every call fails from now on.

@@ -1,5 +1,7 @@
 #include "remoteverify.h"
 
+#include <QMetaMethod>
+
 namespace corvanta {
 
 using namespace verifyclass;
@@ -29,7 +31,6 @@ std::vector<std::unique_ptr<RemoteVerify>> RemoteVerify::createMany(int count,
 
 void RemoteVerify::bind()
 {
-    connect(m_object.get(), &RemoteObject::stateChanged, this, &RemoteVerify::stateChanged);
     connect(m_object.get(), &RemoteObject::connectionLost, this, &RemoteVerify::connectionLost);
     connect(m_object.get(), &RemoteObject::eventRaised, this,
             [this](qint32 event, const wire::ValueList& args) {
@@ -41,6 +42,16 @@ void RemoteVerify::bind()
 }
 
 RemoteVerify::~RemoteVerify() = default;
+
+void RemoteVerify::connectNotify(const QMetaMethod& signal)
+{
+    // Relayed only once someone listens: see RemoteObject::stateChanged.
+    static const QMetaMethod changed = QMetaMethod::fromSignal(&RemoteVerify::stateChanged);
+    if (signal == changed && !m_relayingState) {
+        m_relayingState = true;
+        connect(m_object.get(), &RemoteObject::stateChanged, this, &RemoteVerify::stateChanged);
+    }
+}
 
 QVariant RemoteVerify::call(Member member, const wire::ValueList& args)
 {

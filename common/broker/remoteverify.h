@@ -108,6 +108,9 @@ signals:
     // The server is gone; every call fails from now on.
     void connectionLost();
 
+protected:
+    void connectNotify(const QMetaMethod& signal) override;
+
 private:
     void bind();
     QVariant call(verifyclass::Member member, const wire::ValueList& args = {});
@@ -115,6 +118,7 @@ private:
     QVariant settledOrCall(verifyclass::Settled index, verifyclass::Member member);
 
     std::unique_ptr<RemoteObject> m_object;
+    bool m_relayingState = false;
 };
 
 } // namespace corvanta
