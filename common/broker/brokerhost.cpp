@@ -47,8 +47,10 @@ BrokerHost::~BrokerHost()
     if (m_server)
         m_server->close();
     // An apartment ends when its connection closes; ask each to end now and
-    // wait, so no object outlives the host.
+    // wait, so no object outlives the host. The interruption request ends
+    // an object's network waits, which the loop's end alone does not reach.
     for (BrokerApartment* apartment : std::as_const(m_apartments)) {
+        apartment->requestInterruption();
         apartment->exit(0);
         apartment->wait();
         delete apartment;

@@ -1,8 +1,8 @@
 #include "dnsresolver.h"
 
 #include "componenterror.h"
+#include "eventwait.h"
 
-#include <QEventLoop>
 #include <QSocketNotifier>
 #include <QUrl>
 #include <algorithm>
@@ -203,8 +203,6 @@ void DnsResolver::cancel()
     m_cancelled = true;
     if (m_channel)
         ares_cancel(m_channel);
-    if (m_loop)
-        m_loop->quit();
 }
 
 DnsResolver::MxLists DnsResolver::queryMx(const QString& address)
@@ -322,7 +320,6 @@ void DnsResolver::runUntilDone(QDeadlineTimer deadline)
         ~Reset()
         {
             self->m_running = false;
-            self->m_loop = nullptr;
             self->m_deadlineTimer.stop();
             self->m_retryTimer.stop();
         }
@@ -330,25 +327,16 @@ void DnsResolver::runUntilDone(QDeadlineTimer deadline)
 
     if (m_outstanding == 0)
         return;
-    QEventLoop loop;
-    m_loop = &loop;
     m_deadlineTimer.start(std::max<qint64>(0, deadline.remainingTime()));
     rearmRetryTimer();
-    while (m_outstanding > 0) {
-        if (m_cancelled || m_timedOut) {
-            // Cancel once more: queries started after an earlier cancel (none
-            // today) must not outlive the call that owns their Query.
-            ares_cancel(m_channel);
-            break;
-        }
-        loop.exec();
-        // Only completion, cancel() and the deadline end the wait; anything
-        // else means the thread is quitting, which ends every loop on it at
-        // once and again. Waiting on would spin, so the look-up gives up.
-        if (m_outstanding > 0 && !m_cancelled && !m_timedOut) {
-            m_cancelled = true;
-            ares_cancel(m_channel);
-        }
+    // Completion, cancel() and the deadline end the wait; so does the thread
+    // being asked to end, as a cancel.
+    if (!serveEventsUntil([this] { return m_outstanding == 0 || m_cancelled || m_timedOut; }))
+        m_cancelled = true;
+    if (m_outstanding > 0) {
+        // Cancel once more: queries started after an earlier cancel (none
+        // today) must not outlive the call that owns their Query.
+        ares_cancel(m_channel);
     }
     // A query's callback must never run after its Query left the stack.
     if (m_outstanding > 0) {
@@ -361,8 +349,6 @@ void DnsResolver::queryFinished()
 {
     if (m_outstanding > 0)
         --m_outstanding;
-    if (m_outstanding == 0 && m_loop)
-        m_loop->quit();
 }
 
 void DnsResolver::ensureChannel(QDeadlineTimer deadline)

@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <memory>
 
-class QEventLoop;
 class QSocketNotifier;
 struct ares_channeldata;
 
@@ -18,11 +17,13 @@ namespace corvanta {
 // loop (socket notifiers plus one timer for c-ares' own retries).
 //
 // Threads: create, use and destroy it on one thread that runs a Qt event loop.
-// A look-up waits in a nested QEventLoop, so that thread keeps serving other
-// events; from such an event, cancel() ends the look-up at once. Starting a
-// second look-up from such an event is refused with an error. The resolver must
-// not be destroyed while one of its own look-ups is waiting. When the thread
-// quits during a look-up, the look-up throws at once (as cancelled).
+// A look-up serves the thread's events while it waits (see eventwait.h), so
+// that thread keeps serving other events; from such an event, cancel() ends
+// the look-up at once. Starting a second look-up from such an event is
+// refused with an error. The resolver must not be destroyed while one of its
+// own look-ups is waiting. When the thread is asked to end during a look-up
+// (QThread::requestInterruption, then QThread::quit), the look-up throws at
+// once (as cancelled).
 //
 // Time-out: the whole look-up, including resolving a server given by name,
 // ends within the time-out. A time-out of zero or less means the default of
@@ -109,7 +110,6 @@ private:
     QTimer m_retryTimer;
     QTimer m_deadlineTimer;
 
-    QEventLoop* m_loop = nullptr;
     int m_outstanding = 0;
     bool m_running = false;
     bool m_cancelled = false;

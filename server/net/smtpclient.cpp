@@ -1,9 +1,9 @@
 #include "smtpclient.h"
 
 #include "componenterror.h"
+#include "eventwait.h"
 #include "idnsresolver.h"
 
-#include <QEventLoop>
 #include <QHostAddress>
 #include <QSysInfo>
 #include <QTcpSocket>
@@ -270,17 +270,11 @@ QString SmtpClient::readReply(const char* step)
 
 void SmtpClient::waitForEvent(QDeadlineTimer deadline)
 {
-    QEventLoop loop;
-    m_loop = &loop;
     m_woken = false;
     m_wakeTimer.start(int(std::clamp<qint64>(deadline.remainingTime(), 0, 24 * 3600 * 1000)));
-    loop.exec();
-    m_loop = nullptr;
+    const bool woken = serveEventsUntil([this] { return m_woken; });
     m_wakeTimer.stop();
-    // Nothing of ours ended the wait: the thread is quitting, which ends
-    // every loop on it at once and again. Waiting on would spin until the
-    // time-out, so the step gives up.
-    if (!m_woken)
+    if (!woken)
         fail(Aborted, QStringLiteral("The SMTP operation was interrupted because its thread is "
                                      "ending"));
 }
@@ -288,8 +282,6 @@ void SmtpClient::waitForEvent(QDeadlineTimer deadline)
 void SmtpClient::wake()
 {
     m_woken = true;
-    if (m_loop)
-        m_loop->quit();
 }
 
 void SmtpClient::drop()

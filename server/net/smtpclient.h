@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <memory>
 
-class QEventLoop;
 class QHostAddress;
 class QTcpSocket;
 
@@ -21,12 +20,12 @@ class IDnsResolver;
 // addresses of a mail server given by name; the resolver must outlive it.
 //
 // Threads: create, use and destroy it on one thread that runs a Qt event loop.
-// Each blocking step waits in a nested QEventLoop, so that thread keeps serving
-// other events; from such an event, abort() drops the connection and the
-// waiting step throws at once. Starting another blocking operation from such
-// an event is refused with an error. It must not be destroyed while one of its
-// own steps waits; abort() first and destroy it once the step has returned.
-// When the thread quits during a step, the step throws at once.
+// Each blocking step serves the thread's events while it waits (see
+// eventwait.h), so that thread keeps serving other events; from such an event, abort() drops the
+// connection and the waiting step throws at once. Starting another blocking operation from such an
+// event is refused with an error. It must not be destroyed while one of its own steps waits;
+// abort() first and destroy it once the step has returned. When the thread is asked to end during a
+// step (QThread::requestInterruption, then QThread::quit), the step throws at once.
 //
 // Time-out: each blocking step (connecting to one address, the greeting, each
 // reply) must finish within the time-out, measured from the step's start, so a
@@ -94,7 +93,6 @@ private:
     IDnsResolver& m_resolver;
     std::unique_ptr<QTcpSocket> m_socket;
     QTimer m_wakeTimer;
-    QEventLoop* m_loop = nullptr;
     QByteArray m_buffer;
     SmtpReplyReader m_reader;
     QString m_helloName;

@@ -44,8 +44,8 @@ template <typename Call> qint64 millisecondsOf(Call&& call)
 }
 
 // Runs `work` on a fresh thread inside its event loop, asks that thread to
-// quit after `quitAfterMs`, and returns how long the thread took to end (or
-// -1 when it did not end within 5 s).
+// end after `quitAfterMs` (an interruption request, then quit), and returns
+// how long the thread took to end (or -1 when it did not end within 5 s).
 inline qint64 millisecondsUntilThreadEnds(const std::function<void()>& work, int quitAfterMs)
 {
     QThread thread;
@@ -56,6 +56,7 @@ inline qint64 millisecondsUntilThreadEnds(const std::function<void()>& work, int
     QThread::msleep(quitAfterMs);
     QElapsedTimer timer;
     timer.start();
+    thread.requestInterruption();
     thread.quit();
     const bool ended = thread.wait(5000);
     const qint64 elapsed = timer.elapsed();
