@@ -228,6 +228,9 @@ QString SmtpClient::exchange(const QString& line, const char* step)
     if (m_socket->write(bytes) != bytes.size())
         fail(ConnectionLost,
              QStringLiteral("Could not send to the mail server: %1").arg(m_socket->errorString()));
+    // Out now: left to the socket, the line waits for the next pass of the
+    // event loop, which costs a poll and a notifier switched on and off.
+    m_socket->flush();
     return readReply(step);
 }
 
