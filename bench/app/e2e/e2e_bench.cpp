@@ -16,8 +16,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <sys/resource.h>
 
 using namespace corvanta;
