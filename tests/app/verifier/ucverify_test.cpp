@@ -118,6 +118,31 @@ TEST_F(UcVerifyTest, EventsAreRelayedOnlyWhileSwitchedOn)
     EXPECT_EQ(progress.back(), QStringLiteral("15 Finished"));
 }
 
+TEST_F(UcVerifyTest, StateChangesReachAListenerAndTheHandOverRunsInOrder)
+{
+    ucVerify control(nullptr, m_options);
+    // Connected after creation: the relay starts with the first listener.
+    QList<std::pair<qint32, bool>> seen;
+    QObject::connect(&control, &ucVerify::stateChanged, &control, [&](qint32 status, bool busy) {
+        seen.append({status, busy});
+    });
+
+    control.object().beginVerify(QStringLiteral("bad@example.com"), false);
+    ASSERT_TRUE(waitFor([&] { return control.Status() == 3; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return !seen.isEmpty() && seen.back().first == 3; }, 1000));
+    EXPECT_FALSE(seen.back().second) << "the last push ends the busy spell";
+    EXPECT_EQ(control.Address(), QStringLiteral("bad@example.com"));
+
+    // Reset, Address and Verify again in one round trip: the object starts
+    // over with the new address.
+    const int before = int(seen.size());
+    control.object().beginVerify(QStringLiteral("good@example.com"), true);
+    EXPECT_EQ(control.Address(), QStringLiteral("good@example.com"));
+    ASSERT_TRUE(waitFor([&] { return control.Status() == 3; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return int(seen.size()) > before && seen.back().first == 3; }, 1000));
+    EXPECT_EQ(control.Result(), 0) << "the outcome is the new address's";
+}
+
 TEST_F(UcVerifyTest, DestroyingTheControlAbortsItsVerification)
 {
     auto control = std::make_unique<ucVerify>(nullptr, m_options);
