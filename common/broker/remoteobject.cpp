@@ -389,11 +389,14 @@ bool RemoteObject::send(const wire::Message& message, BrokerError* error)
 
 bool RemoteObject::sendFrames(const QByteArray& frames, BrokerError* error)
 {
-    if (m_lost) {
+    const auto lost = [&] {
+        markLost();
         if (error)
             *error = unavailable();
         return false;
-    }
+    };
+    if (m_lost)
+        return lost();
     // Straight to the descriptor when nothing waits in the socket object's
     // own buffer: its write path switches a write notifier on and off for
     // every call, and under the GUI thread's event loop each switch wakes
@@ -413,20 +416,13 @@ bool RemoteObject::sendFrames(const QByteArray& frames, BrokerError* error)
                 continue;
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
                 break;
-            markLost();
-            if (error)
-                *error = unavailable();
-            return false;
+            return lost();
         }
     }
     if (sent < frames.size()) {
         const QByteArray rest = frames.mid(sent);
-        if (m_socket->write(rest) != rest.size()) {
-            markLost();
-            if (error)
-                *error = unavailable();
-            return false;
-        }
+        if (m_socket->write(rest) != rest.size())
+            return lost();
         m_socket->flush();
     }
     return true;

@@ -333,11 +333,11 @@ void DnsResolver::runUntilDone(QDeadlineTimer deadline)
     // being asked to end, as a cancel.
     if (!serveEventsUntil([this] { return m_outstanding == 0 || m_cancelled || m_timedOut; }))
         m_cancelled = true;
-    if (m_outstanding > 0) {
-        // Cancel once more: queries started after an earlier cancel (none
-        // today) must not outlive the call that owns their Query.
+    // Whatever is still outstanding (the thread is ending, or a query was
+    // started after an earlier cancel) is cancelled here: no query may
+    // outlive the call that owns its Query.
+    if (m_outstanding > 0)
         ares_cancel(m_channel);
-    }
     // A query's callback must never run after its Query left the stack.
     if (m_outstanding > 0) {
         destroyChannel();
