@@ -5,6 +5,7 @@
 #include "idnsresolver.h"
 
 #include <QHostAddress>
+#include <QNetworkProxy>
 #include <QSysInfo>
 #include <QTcpSocket>
 #include <algorithm>
@@ -39,6 +40,12 @@ SmtpClient::SmtpClient(IDnsResolver& resolver)
     // Let the socket hold little more than one capped reply; an endless
     // sender then waits in the kernel instead of in our memory.
     m_socket->setReadBufferSize(SmtpReplyReader::MaxReplyBytes + 4096);
+    // The probe talks to the mail server itself. Left to Qt, a desktop's
+    // proxy setting (http_proxy, for one) would tunnel it through a web
+    // proxy, which refuses port 25 or answers in the server's place, and
+    // every address would come out "cannot connect". Asking no proxy also
+    // spares each connection a look-up under a process-wide lock.
+    m_socket->setProxy(QNetworkProxy::NoProxy);
     m_wakeTimer.setSingleShot(true);
     m_wakeTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_wakeTimer, &QTimer::timeout, [this] { wake(); });

@@ -3,6 +3,8 @@
 # so tests can bind 127.0.0.x:25 and talk to fake servers without root and
 # without touching the machine's real network. If the namespace cannot be
 # made, this fails (and so does the test): it never runs the command outside.
+# Loopback also gets 192.0.2.25, a documentation address outside 127/8, for
+# tests that need a server Qt does not treat as local.
 #
 #   netns-run.sh COMMAND [ARG...]
-exec unshare -rn sh -c 'ip link set lo up && exec "$@"' netns-run "$@"
+exec unshare -rn sh -c 'ip link set lo up && ip addr add 192.0.2.25/32 dev lo && exec "$@"' netns-run "$@"

@@ -4,6 +4,7 @@
 #include "nettestutil.h"
 #include "smtpclient.h"
 
+#include <QNetworkProxy>
 #include <QSysInfo>
 
 namespace corvanta::testing {
@@ -141,6 +142,29 @@ TEST_F(SmtpClientTest, TriesTheAddressesOfAHostInTurn)
     m_client.connectAndGreet(QStringLiteral("mx.two.test"));
     EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
     EXPECT_EQ(m_smtp.connections(QHostAddress(QStringLiteral("127.0.0.15"))), 1);
+}
+
+TEST_F(SmtpClientTest, TalksToTheMailServerItselfWhateverProxyTheDesktopSets)
+{
+    // A web proxy the desktop names for every connection. Qt never proxies
+    // loopback, so the mail server has an address outside it (the namespace
+    // script puts 192.0.2.25 on its loopback device).
+    const QHostAddress proxy(QStringLiteral("127.0.0.30"));
+    QString error;
+    ASSERT_TRUE(m_smtp.add(proxy, {}, &error, 3128)) << error.toStdString();
+    const QHostAddress remote(QStringLiteral("192.0.2.25"));
+    serve(remote);
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, proxy.toString(), 3128));
+    struct Restore
+    {
+        ~Restore() { QNetworkProxy::setApplicationProxy(QNetworkProxy()); }
+    } restore;
+
+    m_client.connectAndGreet(remote.toString());
+    EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
+    EXPECT_EQ(m_smtp.commands(remote), QList<QByteArray>{"EHLO probe.example"});
+    EXPECT_EQ(m_smtp.connections(proxy), 0);
 }
 
 TEST_F(SmtpClientTest, SilentAndDrippingServersCannotOutlastTheTimeOut)
