@@ -3,7 +3,7 @@
 // netns-run.sh) next to the program under test.
 //
 //   fakeworld [--dns ADDRESS:PORT] [--domains N] [--reply-delay-ms MS]
-//             [--silent-domains K] [--reject-prefix TEXT]
+//             [--silent-domains K] [--reject-prefix TEXT] [--smtp-threads N]
 //
 //   --dns ADDRESS:PORT   where the DNS server listens (UDP); default 127.0.0.1:53
 //   --domains N          domains domain1.test ... domainN.test; default 20.
@@ -16,6 +16,11 @@
 //                        connections but never say a word; default 0
 //   --reject-prefix TEXT recipients whose local part begins with TEXT get
 //                        "550 5.1.1 No such user"; default "unknown"
+//   --smtp-threads N     threads the mail servers are spread over; default
+//                        one per domain, at most 32. Real mail servers are
+//                        separate machines: served from one thread, every
+//                        burst of replies would queue behind the others and
+//                        the delay would be the fake world's, not the client's.
 //
 // Besides: nodata.test has no MX records (NODATA), nullmx.test has a null MX,
 // and every other name does not exist (NXDOMAIN).
@@ -31,10 +36,13 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace corvanta::testing;
 
@@ -48,13 +56,17 @@ struct Options
     int replyDelayMs = 0;
     int silentDomains = 0;
     QByteArray rejectPrefix = "unknown";
+    int smtpThreads = 0; // 0: one per domain, at most MaxSmtpThreads
 };
+
+constexpr int MaxSmtpThreads = 32;
 
 [[noreturn]] void usage(const QString& problem)
 {
     std::fprintf(stderr,
                  "fakeworld: %s\nusage: fakeworld [--dns ADDRESS:PORT] [--domains N] "
-                 "[--reply-delay-ms MS] [--silent-domains K] [--reject-prefix TEXT]\n",
+                 "[--reply-delay-ms MS] [--silent-domains K] [--reject-prefix TEXT] "
+                 "[--smtp-threads N]\n",
                  qPrintable(problem));
     std::exit(2);
 }
@@ -89,6 +101,8 @@ Options parse(const QStringList& args)
             options.silentDomains = toNumber(option, value, 0, 60000);
         } else if (option == QLatin1String("--reject-prefix")) {
             options.rejectPrefix = value.toUtf8();
+        } else if (option == QLatin1String("--smtp-threads")) {
+            options.smtpThreads = toNumber(option, value, 1, 1024);
         } else {
             usage(QStringLiteral("unknown option: %1").arg(option));
         }
@@ -122,7 +136,12 @@ int main(int argc, char** argv)
 
     FakeDnsServer dns;
     dns.setRecordQueries(false);
-    FakeSmtpServers smtp;
+    // Each FakeSmtpServers serves its servers on a thread of its own.
+    const int threads =
+        options.smtpThreads > 0 ? options.smtpThreads : std::min(options.domains, MaxSmtpThreads);
+    std::vector<std::unique_ptr<FakeSmtpServers>> smtp;
+    for (int t = 0; t < threads; ++t)
+        smtp.push_back(std::make_unique<FakeSmtpServers>());
     QString error;
     if (!dns.start(options.dnsAddress, options.dnsPort, &error)) {
         std::fprintf(stderr, "fakeworld: DNS server on %s:%u: %s\n",
@@ -140,7 +159,7 @@ int main(int argc, char** argv)
         behaviour.rejectedRcptPrefix = options.rejectPrefix;
         behaviour.silent = i > options.domains - options.silentDomains;
         behaviour.recordCommands = false;
-        if (!smtp.add(address, behaviour, &error)) {
+        if (!smtp[std::size_t(i % threads)]->add(address, behaviour, &error)) {
             std::fprintf(stderr, "fakeworld: mail server on %s:25: %s\n",
                          qPrintable(address.toString()), qPrintable(error));
             return 1;
