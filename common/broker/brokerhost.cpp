@@ -132,6 +132,10 @@ void BrokerHost::armIdleTimer(int ms)
 
 namespace {
 
+// Each object holds about three descriptors: its thread's wake-up handle and
+// the sockets of its resolver and its mail server.
+constexpr int ReservedDescriptors = 4096;
+
 std::optional<int> envMs(const char* name)
 {
     bool ok = false;
@@ -146,6 +150,9 @@ std::optional<int> envMs(const char* name)
 int runBrokerServer(int argc, char** argv, const std::function<void(BrokerHost&)>& registerClasses)
 {
     raiseOpenFileLimit();
+    // Room for about a thousand objects' descriptors before any thread runs;
+    // see reserveFileDescriptors for what growing it later would cost.
+    reserveFileDescriptors(ReservedDescriptors);
     std::optional<QCoreApplication> ownApp;
     if (!QCoreApplication::instance()) {
         // The plain Unix event dispatcher costs far less per thread than the

@@ -52,6 +52,10 @@ int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODev
         return 0;
 
     raiseOpenFileLimit();
+    // Each job holds about three descriptors (its thread's wake-up handle,
+    // its resolver's and its mail server's socket); room for all of them is
+    // made before the first thread starts.
+    reserveFileDescriptors(options->jobs * 4 + 64);
     QEventLoop loop;
     CheckBatch batch(std::move(addresses), options->json, out, err, [&loop] { loop.quit(); });
     const std::unique_ptr<QObject> checks = driver(*options, batch);
