@@ -5,9 +5,7 @@
 #include "idnsresolver.h"
 
 #include <QHostAddress>
-#include <QNetworkProxy>
 #include <QSysInfo>
-#include <QTcpSocket>
 #include <algorithm>
 
 namespace corvanta {
@@ -34,33 +32,14 @@ QString defaultHelloName()
 } // namespace
 
 SmtpClient::SmtpClient(IDnsResolver& resolver)
-    : m_resolver(resolver), m_socket(std::make_unique<QTcpSocket>()),
-      m_helloName(defaultHelloName())
+    : m_resolver(resolver), m_stream([this] { wake(); }), m_helloName(defaultHelloName())
 {
-    // Let the socket hold little more than one capped reply; an endless
-    // sender then waits in the kernel instead of in our memory.
-    m_socket->setReadBufferSize(SmtpReplyReader::MaxReplyBytes + 4096);
-    // The probe talks to the mail server itself. Left to Qt, a desktop's
-    // proxy setting (http_proxy, for one) would tunnel it through a web
-    // proxy, which refuses port 25 or answers in the server's place, and
-    // every address would come out "cannot connect". Asking no proxy also
-    // spares each connection a look-up under a process-wide lock.
-    m_socket->setProxy(QNetworkProxy::NoProxy);
     m_wakeTimer.setSingleShot(true);
     m_wakeTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_wakeTimer, &QTimer::timeout, [this] { wake(); });
-    QTcpSocket* socket = m_socket.get();
-    QObject::connect(socket, &QTcpSocket::connected, socket, [this] { wake(); });
-    QObject::connect(socket, &QTcpSocket::readyRead, socket, [this] { wake(); });
-    QObject::connect(socket, &QTcpSocket::disconnected, socket, [this] { wake(); });
-    QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [this] { wake(); });
 }
 
-SmtpClient::~SmtpClient()
-{
-    m_socket->disconnect();
-    m_socket->abort();
-}
+SmtpClient::~SmtpClient() = default;
 
 void SmtpClient::setTimeout(int milliseconds)
 {
@@ -163,23 +142,21 @@ void SmtpClient::connectAndGreet(const QString& host)
 bool SmtpClient::tryConnect(const QHostAddress& address, QString& error)
 {
     const QDeadlineTimer deadline(effectiveTimeout());
-    m_socket->abort();
-    m_socket->connectToHost(address, SmtpPort);
-    while (m_socket->state() != QAbstractSocket::ConnectedState) {
+    TcpStream::Status status = m_stream.connectTo(address, SmtpPort, error);
+    while (status == TcpStream::Status::Pending) {
         if (m_aborted)
             fail(Aborted, QStringLiteral("The SMTP operation was aborted"));
-        if (m_socket->state() == QAbstractSocket::UnconnectedState) {
-            error = m_socket->errorString();
-            return false;
-        }
         if (deadline.hasExpired()) {
-            m_socket->abort();
+            m_stream.close();
             error = QStringLiteral("no connection within %1 ms").arg(effectiveTimeout());
             return false;
         }
-        waitForEvent(deadline);
+        waitForEvent(deadline, false, true);
+        status = m_stream.finishConnect(error);
     }
-    return true;
+    if (m_aborted)
+        fail(Aborted, QStringLiteral("The SMTP operation was aborted"));
+    return status == TcpStream::Status::Done;
 }
 
 QString SmtpClient::sendCommand(const QString& line)
@@ -215,8 +192,6 @@ void SmtpClient::logout()
         }
         m_busy = false;
     }
-    if (m_socket->state() == QAbstractSocket::ConnectedState)
-        m_socket->disconnectFromHost();
     drop();
 }
 
@@ -231,13 +206,9 @@ void SmtpClient::abort()
 
 QString SmtpClient::exchange(const QString& line, const char* step)
 {
-    const QByteArray bytes = line.toUtf8() + "\r\n";
-    if (m_socket->write(bytes) != bytes.size())
-        fail(ConnectionLost,
-             QStringLiteral("Could not send to the mail server: %1").arg(m_socket->errorString()));
-    // Out now: left to the socket, the line waits for the next pass of the
-    // event loop, which costs a poll and a notifier switched on and off.
-    m_socket->flush();
+    QString error;
+    if (m_stream.write(line.toUtf8() + "\r\n", error) == TcpStream::Status::Failed)
+        fail(ConnectionLost, QStringLiteral("Could not send to the mail server: %1").arg(error));
     return readReply(step);
 }
 
@@ -259,30 +230,41 @@ QString SmtpClient::readReply(const char* step)
         case SmtpReplyReader::Status::Incomplete:
             break;
         }
-        if (const qint64 available = m_socket->bytesAvailable(); available > 0) {
-            // Ask for what is there, not for the cap: a read of the cap's size
-            // allocates that much on every reply, and at that size the
-            // allocator maps and unmaps fresh pages each time.
-            m_buffer += m_socket->read(std::min<qint64>(available, SmtpReplyReader::MaxReplyBytes));
+        QString error;
+        // A command the kernel could not take at once goes out as room
+        // appears; its reply cannot come before it.
+        if (m_stream.hasUnsent() && m_stream.flush(error) == TcpStream::Status::Failed)
+            fail(ConnectionLost,
+                 QStringLiteral("Could not send to the mail server: %1").arg(error));
+        switch (m_stream.read(m_buffer, SmtpReplyReader::MaxReplyBytes, error)) {
+        case TcpStream::Status::Done:
             continue;
+        case TcpStream::Status::Failed:
+            if (error.isEmpty())
+                fail(ConnectionLost, QStringLiteral("The mail server closed the connection while "
+                                                    "we waited for its %1")
+                                         .arg(QLatin1String(step)));
+            fail(ConnectionLost, QStringLiteral("The connection failed while we waited for the "
+                                                "mail server's %1: %2")
+                                     .arg(QLatin1String(step), error));
+        case TcpStream::Status::Pending:
+            break;
         }
-        if (m_socket->state() != QAbstractSocket::ConnectedState)
-            fail(ConnectionLost, QStringLiteral("The mail server closed the connection while "
-                                                "we waited for its %1")
-                                     .arg(QLatin1String(step)));
         if (deadline.hasExpired())
             fail(TimedOut, QStringLiteral("The mail server's %1 did not arrive within %2 ms")
                                .arg(QLatin1String(step))
                                .arg(effectiveTimeout()));
-        waitForEvent(deadline);
+        waitForEvent(deadline, true, m_stream.hasUnsent());
     }
 }
 
-void SmtpClient::waitForEvent(QDeadlineTimer deadline)
+void SmtpClient::waitForEvent(QDeadlineTimer deadline, bool readable, bool writable)
 {
     m_woken = false;
     m_wakeTimer.start(int(std::clamp<qint64>(deadline.remainingTime(), 0, 24 * 3600 * 1000)));
+    m_stream.watch(readable, writable);
     const bool woken = serveEventsUntil([this] { return m_woken; });
+    m_stream.watch(false, false);
     m_wakeTimer.stop();
     if (!woken)
         fail(Aborted, QStringLiteral("The SMTP operation was interrupted because its thread is "
@@ -296,7 +278,7 @@ void SmtpClient::wake()
 
 void SmtpClient::drop()
 {
-    m_socket->abort();
+    m_stream.close();
     m_buffer.clear();
     m_reader.reset();
     m_state = Disconnected;

@@ -2,13 +2,12 @@
 
 #include "ismtpclient.h"
 #include "smtpreply.h"
+#include "tcpstream.h"
 
 #include <QDeadlineTimer>
 #include <QTimer>
-#include <memory>
 
 class QHostAddress;
-class QTcpSocket;
 
 namespace corvanta {
 
@@ -85,13 +84,13 @@ private:
     bool tryConnect(const QHostAddress& address, QString& error);
     QString exchange(const QString& line, const char* step);
     QString readReply(const char* step);
-    void waitForEvent(QDeadlineTimer deadline);
+    void waitForEvent(QDeadlineTimer deadline, bool readable, bool writable);
     void wake();
     void drop();
     [[noreturn]] void fail(SmtpError number, const QString& description);
 
     IDnsResolver& m_resolver;
-    std::unique_ptr<QTcpSocket> m_socket;
+    TcpStream m_stream;
     QTimer m_wakeTimer;
     QByteArray m_buffer;
     SmtpReplyReader m_reader;
