@@ -92,7 +92,9 @@ TcpStream::Status TcpStream::connectTo(const QHostAddress& address, quint16 port
     m_readNotifier.setSocket(fd);
     m_writeNotifier.setSocket(fd);
     m_connectEnded = false;
-    m_mayHaveData = true;
+    // Nothing can have arrived before the connection exists; a read waits
+    // for the read notifier's word first.
+    m_mayHaveData = false;
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&storage), length) == 0)
         return Status::Done;
     // EINTR leaves the attempt running, as EINPROGRESS does.

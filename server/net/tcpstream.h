@@ -24,7 +24,9 @@ namespace corvanta {
 // Nothing is watched unless asked for, so a server that talks out of turn
 // cannot make the thread's loop spin while nobody reads.
 //
-// Errors are English texts from the system's error numbers.
+// Errors are English texts from the system's error numbers. It is written on
+// POSIX sockets, as the server runs on Linux; a Windows build of the server
+// would spell the same calls with Winsock here and nowhere else.
 //
 // Threads: create, use and destroy it on one thread with an event loop.
 class TcpStream final
