@@ -20,11 +20,13 @@ class IDnsResolver;
 //
 // Threads: create, use and destroy it on one thread that runs a Qt event loop.
 // Each blocking step serves the thread's events while it waits (see
-// eventwait.h), so that thread keeps serving other events; from such an event, abort() drops the
-// connection and the waiting step throws at once. Starting another blocking operation from such an
-// event is refused with an error. It must not be destroyed while one of its own steps waits;
-// abort() first and destroy it once the step has returned. When the thread is asked to end during a
-// step (QThread::requestInterruption, then QThread::quit), the step throws at once.
+// eventwait.h), so that thread keeps serving other events; from such an
+// event, abort() drops the connection and the waiting step throws at once.
+// Starting another blocking operation from such an event is refused with an
+// error. It must not be destroyed while one of its own steps waits; abort()
+// first and destroy it once the step has returned. When the thread is asked
+// to end during a step (QThread::requestInterruption, then QThread::quit),
+// the step throws at once.
 //
 // Time-out: each blocking step (connecting to one address, the greeting, each
 // reply) must finish within the time-out, measured from the step's start, so a
