@@ -1,9 +1,9 @@
 // corvanta: builds the program and shows its window. A list named as the first
 // argument (what a file association passes) is opened once the window shows.
 
-#include "MainProgram.h"
-#include "ui/WindowServices.h"
-#include "ui/frmMain.h"
+#include "mainprogram.h"
+#include "ui/windowservices.h"
+#include "ui/frmmain.h"
 
 #include <QApplication>
 #include <QTimer>

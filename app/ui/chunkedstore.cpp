@@ -1,4 +1,4 @@
-#include "ChunkedStore.h"
+#include "chunkedstore.h"
 
 #include <algorithm>
 #include <cstring>

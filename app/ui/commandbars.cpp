@@ -1,7 +1,7 @@
-#include "CommandBars.h"
+#include "commandbars.h"
 
-#include "CommandIcons.h"
-#include "CommandIds.h"
+#include "commandicons.h"
+#include "commandids.h"
 
 #include <QAction>
 #include <QComboBox>

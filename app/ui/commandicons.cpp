@@ -1,6 +1,6 @@
-#include "CommandIcons.h"
+#include "commandicons.h"
 
-#include "CommandIds.h"
+#include "commandids.h"
 
 #include <QHash>
 #include <QPainter>

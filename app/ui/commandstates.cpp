@@ -1,5 +1,5 @@
-#include "CommandIds.h"
-#include "ICommandStates.h"
+#include "commandids.h"
+#include "icommandstates.h"
 
 #include <initializer_list>
 

@@ -1,8 +1,8 @@
-#include "frmAbout.h"
+#include "frmabout.h"
 
-#include "CommandIcons.h"
-#include "CommandIds.h"
-#include "WindowServices.h"
+#include "commandicons.h"
+#include "commandids.h"
+#include "windowservices.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

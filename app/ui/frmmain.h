@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ICommandStates.h"
+#include "icommandstates.h"
 #include "irunshell.h"
 
 #include <QMainWindow>

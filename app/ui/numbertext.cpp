@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "numbertext.h"
 
 #include "textnumber.h"
 

@@ -1,4 +1,4 @@
-#include "PaintPacer.h"
+#include "paintpacer.h"
 
 #include <QCoreApplication>
 #include <QEvent>

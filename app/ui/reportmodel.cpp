@@ -1,6 +1,6 @@
-#include "ReportModel.h"
+#include "reportmodel.h"
 
-#include "CommandIcons.h"
+#include "commandicons.h"
 
 #include <QBrush>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ChunkedStore.h"
+#include "chunkedstore.h"
 #include "ireport.h"
 
 #include <QAbstractTableModel>

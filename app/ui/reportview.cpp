@@ -1,6 +1,6 @@
-#include "ReportView.h"
+#include "reportview.h"
 
-#include "ReportModel.h"
+#include "reportmodel.h"
 
 #include <QHeaderView>
 #include <QPalette>

@@ -1,4 +1,4 @@
-#include "WindowPlacement.h"
+#include "windowplacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

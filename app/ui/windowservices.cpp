@@ -1,4 +1,4 @@
-#include "WindowServices.h"
+#include "windowservices.h"
 
 #include <QDialog>
 #include <QMessageBox>

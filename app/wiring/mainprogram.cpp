@@ -1,16 +1,16 @@
-#include "MainProgram.h"
+#include "mainprogram.h"
 
-#include "PanelStatusDisplay.h"
-#include "SettingsBridge.h"
-#include "VerifierPool.h"
-#include "WindowShell.h"
-#include "WiredRunController.h"
+#include "panelstatusdisplay.h"
+#include "settingsbridge.h"
+#include "verifierpool.h"
+#include "windowshell.h"
+#include "wiredruncontroller.h"
 #include "dnsservers.h"
 #include "statuspanel.h"
 #include "ucverify.h"
-#include "ui/ReportModel.h"
-#include "ui/WindowServices.h"
-#include "ui/frmMain.h"
+#include "ui/reportmodel.h"
+#include "ui/windowservices.h"
+#include "ui/frmmain.h"
 
 #include <QHostInfo>
 #include <QPointer>

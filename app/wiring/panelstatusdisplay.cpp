@@ -1,4 +1,4 @@
-#include "PanelStatusDisplay.h"
+#include "panelstatusdisplay.h"
 
 #include "colorbar.h"
 #include "statuspanel.h"

@@ -1,4 +1,4 @@
-#include "SettingsBridge.h"
+#include "settingsbridge.h"
 
 #include "settings.h"
 

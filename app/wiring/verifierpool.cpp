@@ -1,4 +1,4 @@
-#include "VerifierPool.h"
+#include "verifierpool.h"
 
 #include "ucverify.h"
 

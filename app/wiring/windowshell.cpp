@@ -1,9 +1,9 @@
-#include "WindowShell.h"
+#include "windowshell.h"
 
 #include "runtypes.h"
 #include "saveddialog.h"
-#include "ui/WindowPlacement.h"
-#include "ui/frmMain.h"
+#include "ui/windowplacement.h"
+#include "ui/frmmain.h"
 
 #include <QApplication>
 #include <QComboBox>

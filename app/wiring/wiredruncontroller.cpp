@@ -1,12 +1,12 @@
-#include "WiredRunController.h"
+#include "wiredruncontroller.h"
 
 #include "listloader.h"
 #include "resultfiles.h"
 #include "runcontext.h"
 #include "runcontroller.h"
 #include "statistics.h"
-#include "ui/WindowPlacement.h"
-#include "ui/WindowServices.h"
+#include "ui/windowplacement.h"
+#include "ui/windowservices.h"
 
 namespace corvanta {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "frmsetup.h"
-#include "ui/IRunController.h"
+#include "ui/iruncontroller.h"
 
 #include <functional>
 #include <memory>

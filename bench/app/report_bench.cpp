@@ -2,8 +2,8 @@
 // and prints the time taken and the whole process's resident memory. Prints
 // figures only; it never fails on a time.
 
-#include "ui/ReportModel.h"
-#include "ui/ReportView.h"
+#include "ui/reportmodel.h"
+#include "ui/reportview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,10 +5,10 @@
 //   cv_e2e_bench throughput [ADDRESSES] [THREADS] [DELAY_MS]
 //   cv_e2e_bench silent [VERIFIERS] [SECONDS]
 
-#include "MainProgram.h"
-#include "SettingsBridge.h"
-#include "WiredRunController.h"
-#include "ui/frmMain.h"
+#include "mainprogram.h"
+#include "settingsbridge.h"
+#include "wiredruncontroller.h"
+#include "ui/frmmain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 // Pause, Retry, a close during the run and the network going away, through
 // the real window, sondrix and the fake world.
 
-#include "SettingsBridge.h"
+#include "settingsbridge.h"
 #include "e2efixture.h"
 #include "frmsetup.h"
 #include "statuspanel.h"
-#include "ui/ReportModel.h"
-#include "ui/WindowServices.h"
+#include "ui/reportmodel.h"
+#include "ui/windowservices.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 #include "e2efixture.h"
 
-#include "SettingsBridge.h"
+#include "settingsbridge.h"
 #include "saveddialog.h"
 #include "statuspanel.h"
-#include "ui/ReportModel.h"
+#include "ui/reportmodel.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,11 +4,11 @@
 // sondrix and fakeworld's DNS and mail servers. Needs a private network
 // namespace (fakeworld binds 127.0.0.1:53 and 127.1.0.x:25).
 
-#include "MainProgram.h"
-#include "WiredRunController.h"
+#include "mainprogram.h"
+#include "wiredruncontroller.h"
 #include "runtypes.h"
 #include "statuspanel.h"
-#include "ui/frmMain.h"
+#include "ui/frmmain.h"
 
 #include <QProcess>
 #include <QStringList>

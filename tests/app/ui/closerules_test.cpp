@@ -1,7 +1,7 @@
-#include "Fakes.h"
-#include "ui/CommandIds.h"
-#include "ui/WindowPlacement.h"
-#include "ui/frmMain.h"
+#include "fakes.h"
+#include "ui/commandids.h"
+#include "ui/windowplacement.h"
+#include "ui/frmmain.h"
 
 #include <QAction>
 #include <QDialog>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/IRunController.h"
-#include "ui/WindowServices.h"
+#include "ui/iruncontroller.h"
+#include "ui/windowservices.h"
 
 #include <QDialog>
 #include <QHash>

@@ -1,10 +1,10 @@
-#include "Fakes.h"
-#include "ui/CommandIcons.h"
-#include "ui/CommandIds.h"
-#include "ui/ReportModel.h"
-#include "ui/ReportView.h"
-#include "ui/WindowPlacement.h"
-#include "ui/frmMain.h"
+#include "fakes.h"
+#include "ui/commandicons.h"
+#include "ui/commandids.h"
+#include "ui/reportmodel.h"
+#include "ui/reportview.h"
+#include "ui/windowplacement.h"
+#include "ui/frmmain.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "ui/NumberText.h"
+#include "ui/numbertext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/PaintPacer.h"
+#include "ui/paintpacer.h"
 
 #include <QElapsedTimer>
 #include <QTest>

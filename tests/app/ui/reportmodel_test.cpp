@@ -1,4 +1,4 @@
-#include "ui/ReportModel.h"
+#include "ui/reportmodel.h"
 
 #include "runtypes.h"
 

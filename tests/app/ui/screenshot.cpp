@@ -4,11 +4,11 @@
 
 #include "StatusPanelBridge.h"
 #include "runtypes.h"
-#include "ui/IRunController.h"
-#include "ui/ReportModel.h"
-#include "ui/ReportView.h"
-#include "ui/WindowServices.h"
-#include "ui/frmMain.h"
+#include "ui/iruncontroller.h"
+#include "ui/reportmodel.h"
+#include "ui/reportview.h"
+#include "ui/windowservices.h"
+#include "ui/frmmain.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "ui/WindowPlacement.h"
+#include "ui/windowplacement.h"
 
 #include <QDialog>
 #include <QGuiApplication>
