@@ -34,9 +34,6 @@ public:
     virtual std::optional<QString> chooseListFile(const QString& title, const QString& filter) = 0;
     // A message box titled kMessageTitle with an OK button.
     virtual void showMessage(const QString& text) = 0;
-    // A message box titled kMessageTitle with Yes, No and Cancel, the
-    // critical-stop icon and Cancel as the default button.
-    virtual Answer askYesNoCancel(const QString& text) = 0;
     // The "Saved" dialog, modal, centred over the main window. leftOut is the
     // number of addresses that had no outcome and went into neither file.
     virtual void showSaved(const QString& validFile, const QString& errorsFile,
@@ -57,8 +54,7 @@ public:
     virtual void enableMenuButton(int id, bool enabled) = 0;
     virtual void checkToolbarButton(int id, bool checked) = 0;
     virtual void checkMenuButton(int id, bool checked) = 0;
-    // The texts of the Threads box (501) and the Position box (503).
-    virtual void setThreadsText(const QString& text) = 0;
+    // The text of the Position box (503).
     virtual void setPositionText(const QString& text) = 0;
 };
 

@@ -3,7 +3,6 @@
 #include "irunshell.h"
 #include "listloader.h"
 #include "statistics.h"
-#include "textnumber.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -63,37 +62,6 @@ void RunController::RequestStop()
     m_ctx.state.StopRequested = true;
 }
 
-double RunController::leadingNumber(const QString& text)
-{
-    // Only ASCII characters can be part of the number, so the UTF-8 form
-    // stops the reading at the same place the typed text would.
-    const double value = corvanta::leadingNumber(text.toStdString());
-    // A number too large for a double reads as no number at all here.
-    return std::abs(value) == std::numeric_limits<double>::max() ? 0 : value;
-}
-
-void RunController::ThreadsBoxChanged(const QString& text)
-{
-    const qint32 value = roundHalfEvenToInt32(leadingNumber(text));
-    if (value < 1) {
-        m_ctx.state.ThreadCount = 20;
-        m_ctx.shell.setThreadsText(QStringLiteral("20"));
-        return;
-    }
-    m_ctx.state.ThreadCount = value;
-}
-
-void RunController::PositionBoxChanged(const QString& text)
-{
-    const double value = leadingNumber(text);
-    if (value < 1) {
-        m_ctx.state.StartPosition = 1;
-        m_ctx.shell.setPositionText(QStringLiteral("1"));
-        return;
-    }
-    m_ctx.state.StartPosition = value;
-}
-
 void RunController::UpdateCommandStates()
 {
     IRunShell& shell = m_ctx.shell;
@@ -115,26 +83,6 @@ void RunController::UpdateCommandStates()
         shell.enableToolbarButton(id, idle);
         shell.enableMenuButton(id, idle);
     }
-}
-
-bool RunController::requestClose()
-{
-    RunState& s = m_ctx.state;
-    if (!s.IsRunning) {
-        s.StopRequested = true;
-        s.ForceAbort = true;
-        return true;
-    }
-    const Answer answer = m_ctx.shell.askYesNoCancel(
-        QStringLiteral("Are you sure you want to abort this process now and do not save the "
-                       "result?"));
-    if (answer == Answer::Yes) {
-        RequestStop();
-        yieldToEvents();
-        s.ForceAbort = true;
-        s.CloseWhenDone = true;
-    }
-    return false;
 }
 
 void RunController::setOnline(bool online)

@@ -11,8 +11,8 @@ namespace corvanta {
 class ListLoader;
 
 // The validation run and the commands that drive it (Start, Pause, Stop,
-// Retry, the Threads and Position boxes) plus the close rule of a window
-// whose run may be going.
+// Retry). The Threads and Position boxes and the close rule belong to the
+// window, which sets the flags of RunState this run obeys.
 //
 // Everything runs on the GUI thread. RunValidation() does not return until
 // the run has ended: it turns a loop that yields to the event loop, so the
@@ -44,26 +44,12 @@ public:
     // Command 202: no new address is handed out; the run ends when every busy
     // verifier has been collected.
     void RequestStop();
-    // Commands 501 and 503: the box's new text.
-    void ThreadsBoxChanged(const QString& text);
-    void PositionBoxChanged(const QString& text);
     // Enables the commands for the current IsRunning.
     void UpdateCommandStates();
-
-    // The window's close request. Returns true when the window may close
-    // now. During a run it asks the user; on Yes the run ends without waiting
-    // for busy verifiers and then closes the window itself. The close is
-    // refused in every case while a run is going.
-    bool requestClose();
 
     // A new reading of the network state, from the status panel's one-second
     // tick. While offline no address is handed out; collection goes on.
     void setOnline(bool online);
-
-    // The number read from the start of a text, as the boxes read it: blanks,
-    // a sign, digits with a decimal point and an exponent; 0 when the text
-    // does not start with a number.
-    static double leadingNumber(const QString& text);
 
 private:
     struct Slot

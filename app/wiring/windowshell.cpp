@@ -2,11 +2,10 @@
 
 #include "runtypes.h"
 #include "saveddialog.h"
-#include "ui/windowplacement.h"
 #include "ui/frmmain.h"
+#include "ui/windowplacement.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLineEdit>
@@ -47,21 +46,6 @@ void WindowShell::showMessage(const QString& text)
     QMessageBox box(QMessageBox::Information, QLatin1String(kMessageTitle), text, QMessageBox::Ok,
                     &m_window);
     box.exec();
-}
-
-Answer WindowShell::askYesNoCancel(const QString& text)
-{
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kMessageTitle), text,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &m_window);
-    box.setDefaultButton(QMessageBox::Cancel);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return Answer::Cancel;
-    }
 }
 
 void WindowShell::showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut)
@@ -131,11 +115,6 @@ void WindowShell::checkToolbarButton(int id, bool checked)
 void WindowShell::checkMenuButton(int id, bool checked)
 {
     m_window.CheckMenuButton(id, checked);
-}
-
-void WindowShell::setThreadsText(const QString& text)
-{
-    m_window.ThreadsBox()->setCurrentText(text);
 }
 
 void WindowShell::setPositionText(const QString& text)

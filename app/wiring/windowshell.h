@@ -18,7 +18,6 @@ public:
 
     std::optional<QString> chooseListFile(const QString& title, const QString& filter) override;
     void showMessage(const QString& text) override;
-    Answer askYesNoCancel(const QString& text) override;
     void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override;
 
     void setOverlayVisible(Overlay overlay, bool visible) override;
@@ -32,7 +31,6 @@ public:
     void enableMenuButton(int id, bool enabled) override;
     void checkToolbarButton(int id, bool checked) override;
     void checkMenuButton(int id, bool checked) override;
-    void setThreadsText(const QString& text) override;
     void setPositionText(const QString& text) override;
 
     // The run's "A|B|C|D" filter as the file dialog's "A;;C".

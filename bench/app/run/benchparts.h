@@ -74,7 +74,6 @@ public:
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
-    Answer askYesNoCancel(const QString&) override { return Answer::No; }
     void showSaved(const QString&, const QString&, qsizetype) override {}
     void setOverlayVisible(Overlay, bool) override {}
     bool isOverlayVisible(Overlay) const override { return false; }
@@ -86,7 +85,6 @@ public:
     void enableMenuButton(int, bool) override {}
     void checkToolbarButton(int, bool) override {}
     void checkMenuButton(int, bool) override {}
-    void setThreadsText(const QString&) override {}
     void setPositionText(const QString&) override {}
 
     QString file;

@@ -111,11 +111,6 @@ public:
         return nextFile;
     }
     void showMessage(const QString& text) override { messages << text; }
-    Answer askYesNoCancel(const QString& text) override
-    {
-        questions << text;
-        return answer;
-    }
     void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override
     {
         saved = {validFile, errorsFile};
@@ -151,15 +146,12 @@ public:
     {
         checkLog << QStringLiteral("mn%1=%2").arg(id).arg(int(checked));
     }
-    void setThreadsText(const QString& text) override { threadsText = text; }
     void setPositionText(const QString& text) override { positionText = text; }
 
     std::optional<QString> nextFile;
     QStringList dialogTitles;
     QString lastFilter;
     QStringList messages;
-    QStringList questions;
-    Answer answer = Answer::Cancel;
     QStringList saved;
     qsizetype savedLeftOut = -1;
     std::map<Overlay, bool> overlays;
@@ -170,7 +162,6 @@ public:
     int closes = 0;
     QStringList commandLog;
     QStringList checkLog;
-    QString threadsText;
     QString positionText;
 };
 

@@ -155,7 +155,7 @@ TEST(Run, MovedStartPositionEndsAtTheLastRecordAndPointsBackToTheRest)
     for (int i = 1; i <= 6; ++i)
         six << "u" + QByteArray::number(i) + "@x.org";
     h.openList(six);
-    h.run.PositionBoxChanged("5");
+    h.state.StartPosition = 5;
     runGuarded(h, [&] { h.run.Start(); });
     EXPECT_EQ(h.factory.dispatched, (QStringList{"u5@x.org", "u6@x.org"}));
     EXPECT_EQ(h.state.ValidatedCount, 2);
@@ -171,7 +171,7 @@ TEST(Run, MovedStartPositionEndsAtTheLastRecordAndPointsBackToTheRest)
 
     // A position far beyond the list reads no record past the end.
     h.openList(six);
-    h.run.PositionBoxChanged("1e9");
+    h.state.StartPosition = 1e9;
     runGuarded(h, [&] { h.run.Start(); });
     EXPECT_EQ(h.state.ValidatedCount, 0);
     EXPECT_EQ(h.state.StartPosition, 1);
@@ -248,52 +248,27 @@ TEST(Run, RetryTakesTheFailedRecordsAndMovesSuccessesToGood)
     EXPECT_EQ(h.state.RetryedCount, 1);
 }
 
-TEST(Run, CloseDuringARunAnsweredYesEndsAtOnceAndClosesTheWindow)
+TEST(Run, ACloseAnsweredYesEndsAtOnceAndClosesTheWindow)
 {
     Harness h;
     h.openList(kEight);
     h.state.ThreadCount = 3;
     h.factory.delayMs = -1; // nobody ever finishes: the run must not wait
-    h.shell.answer = Answer::Yes;
-    bool refused = false;
     h.factory.onVerify = [&](FakeVerifier&) {
-        if (h.factory.dispatched.size() == 3)
-            QTimer::singleShot(0, [&] { refused = !h.run.requestClose(); });
+        if (h.factory.dispatched.size() != 3)
+            return;
+        // What the window's close does on Yes.
+        QTimer::singleShot(0, [&] {
+            h.run.RequestStop();
+            h.state.ForceAbort = true;
+            h.state.CloseWhenDone = true;
+        });
     };
     runGuarded(h, [&] { h.run.Start(); });
-    EXPECT_TRUE(refused);
-    EXPECT_EQ(h.shell.questions,
-              QStringList{"Are you sure you want to abort this process now and do not save the "
-                          "result?"});
-    EXPECT_TRUE(h.state.StopRequested);
-    EXPECT_TRUE(h.state.ForceAbort);
-    EXPECT_TRUE(h.state.CloseWhenDone);
     EXPECT_EQ(h.shell.closes, 1);
     EXPECT_TRUE(h.factory.live.empty());
     EXPECT_EQ(h.state.ValidatedCount, 0);
     EXPECT_TRUE(h.shell.messages.isEmpty());
-
-    // The second close finds no run and goes ahead.
-    EXPECT_TRUE(h.run.requestClose());
-}
-
-TEST(Run, CloseDuringARunAnsweredNoLeavesTheRunGoing)
-{
-    for (const Answer answer : {Answer::No, Answer::Cancel}) {
-        Harness h;
-        h.openList(kEight);
-        h.shell.answer = answer;
-        h.factory.onVerify = [&](FakeVerifier&) {
-            if (h.factory.dispatched.size() == 2)
-                QTimer::singleShot(0, [&] { EXPECT_FALSE(h.run.requestClose()); });
-        };
-        runGuarded(h, [&] { h.run.Start(); });
-        EXPECT_EQ(h.shell.questions.size(), 1);
-        EXPECT_FALSE(h.state.ForceAbort);
-        EXPECT_FALSE(h.state.CloseWhenDone);
-        EXPECT_EQ(h.shell.closes, 0);
-        EXPECT_EQ(h.state.ValidatedCount, 8);
-    }
 }
 
 TEST(Run, OfflineHoldsDispatchAndCollectionGoesOn)
@@ -451,29 +426,6 @@ TEST(Run, StartOnAnEmptyReportOffersOpenAndCancelChangesNothing)
     h.openList({"a@x"});
     h.run.Retry();
     EXPECT_TRUE(h.shell.commandLog.isEmpty());
-}
-
-TEST(Run, BoxesReadTheLeadingNumberAndCorrectSmallValues)
-{
-    Harness h;
-    const std::pair<const char*, int> threads[] = {{"0", 20},         {"abc", 20},  {"", 20},
-                                                   {"-5", 20},        {"12.5", 12}, {"13.5", 14},
-                                                   {" 7 threads", 7}, {"500", 500}, {"0.6", 1}};
-    for (const auto& [text, expected] : threads) {
-        h.shell.threadsText.clear();
-        h.run.ThreadsBoxChanged(text);
-        EXPECT_EQ(h.state.ThreadCount, expected) << text;
-        EXPECT_EQ(h.shell.threadsText, expected == 20 && QString(text) != "20" ? "20" : "") << text;
-    }
-    const std::pair<const char*, double> positions[] = {
-        {"0", 1}, {"-3", 1}, {"x", 1}, {"4", 4}, {"2.5", 2.5}, {"1e2", 100}, {"7e", 7}};
-    for (const auto& [text, expected] : positions) {
-        h.run.PositionBoxChanged(text);
-        EXPECT_EQ(h.state.StartPosition, expected) << text;
-    }
-    h.shell.positionText.clear();
-    h.run.PositionBoxChanged("0");
-    EXPECT_EQ(h.shell.positionText, "1");
 }
 
 TEST(Run, CommandStatesFollowTheirOrder)
