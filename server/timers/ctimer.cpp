@@ -10,13 +10,10 @@ std::shared_ptr<CTimer> CTimer::create()
     return std::shared_ptr<CTimer>(new CTimer);
 }
 
-CTimer::~CTimer()
-{
-    // A running timer is held by the registry, so it only gets here stopped,
-    // or when its thread's registry is being torn down (which killed it).
-    if (m_timerId != 0 && MTimer::detail::isRegistered(m_timerId))
-        MTimer::systemTimers().killTimer(m_timerId);
-}
+// A running timer is held by the registry, so it only gets here stopped
+// (holding no identifier) or when its thread's registry is being torn down
+// (which killed its system timer): there is nothing left to stop.
+CTimer::~CTimer() = default;
 
 void CTimer::setEnabled(bool activateIt)
 {
@@ -70,20 +67,21 @@ void CTimer::StartSystemTimer()
     if (m_interval <= 0)
         return;
     m_timerId = MTimer::systemTimers().setTimer(m_interval);
-    if (m_timerId != 0) {
+    m_enabled = m_timerId != 0;
+    if (m_enabled)
         MTimer::detail::registerTimer(m_timerId, shared_from_this());
-        m_enabled = true;
-    } else {
-        m_enabled = false;
-    }
 }
 
 void CTimer::StopSystemTimer()
 {
-    if (!MTimer::detail::isRegistered(m_timerId))
+    // The system hands a freed identifier to the next timer it makes, so an
+    // identifier is only ours while the registry says so, and a stopped timer
+    // forgets it: a later stop must never kill that other timer.
+    if (m_timerId == 0 || !MTimer::detail::isRegisteredTo(m_timerId, this))
         return;
     const int id = m_timerId;
     MTimer::systemTimers().killTimer(id);
+    m_timerId = 0;
     m_enabled = false;
     // Last: dropping the registry's reference may destroy this timer.
     MTimer::detail::unregisterTimer(id);

@@ -147,9 +147,9 @@ int runningTimerCount()
 
 namespace detail {
 
-bool isRegistered(int timerId)
+bool isRegisteredTo(int timerId, const CTimer* timer)
 {
-    return t_registry && t_registry->running.contains(timerId);
+    return t_registry && t_registry->running.value(timerId).get() == timer;
 }
 
 void registerTimer(int timerId, std::shared_ptr<CTimer> timer)

@@ -36,7 +36,8 @@ int runningTimerCount();
 
 namespace detail {
 // Used by CTimer and CTimers only.
-bool isRegistered(int timerId);
+// True when the running timer registered under `timerId` is `timer`.
+bool isRegisteredTo(int timerId, const CTimer* timer);
 void registerTimer(int timerId, std::shared_ptr<CTimer> timer);
 void unregisterTimer(int timerId);
 void unregisterCollection(qint16 number);

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <stdexcept>
@@ -263,4 +264,40 @@ TEST(SystemTimerTest, RegistriesArePerThread)
     EXPECT_EQ(otherTicks, 3);
     EXPECT_EQ(MTimer::runningTimerCount(), 1);
     mine->Disable();
+}
+
+// Qt hands a freed identifier to the next timer it starts. A timer that was
+// stopped must not reach the one that now holds its old identifier, neither
+// when it is stopped again nor when it is destroyed.
+TEST(SystemTimerTest, AStoppedTimerLeavesTheNextHolderOfItsIdentifierAlone)
+{
+    const std::pair<const char*, std::function<void(std::shared_ptr<CTimer>&)>> staleUses[] = {
+        {"stopped again",
+         [](std::shared_ptr<CTimer>& t) {
+             t->Disable();
+         }},
+        {"destroyed",
+         [](std::shared_ptr<CTimer>& t) {
+             t.reset();
+         }},
+    };
+    for (const auto& [use, apply] : staleUses) {
+        auto stopped = CTimer::create();
+        stopped->Enable();
+        const int freed = stopped->systemTimerId();
+        stopped->Disable();
+        EXPECT_EQ(stopped->systemTimerId(), 0) << use;
+
+        auto holder = CTimer::create();
+        holder->setInterval(5);
+        int ticks = 0;
+        QObject::connect(holder.get(), &CTimer::Timer, [&] { ++ticks; });
+        holder->Enable();
+        ASSERT_EQ(holder->systemTimerId(), freed) << "Qt no longer reuses identifiers";
+
+        apply(stopped);
+        EXPECT_TRUE(spinUntil([&] { return ticks >= 3; }, 2000)) << use;
+        EXPECT_EQ(MTimer::runningTimerCount(), 1) << use;
+        holder->Disable();
+    }
 }
