@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libc-ares-dev
   googletest libgtest-dev libgmock-dev
-  dnsmasq iproute2 util-linux
+  dnsmasq iproute2 util-linux locales
   xvfb xauth fonts-dejavu-core
   g++-mingw-w64-x86-64-posix wine64
 )

@@ -1,10 +1,9 @@
 #include "textnumber.h"
 
-#include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
-#include <string>
+#include <system_error>
 
 namespace corvanta {
 
@@ -19,9 +18,11 @@ double leadingNumber(std::string_view text) noexcept
     };
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         ++i;
-    const std::size_t start = i;
+    // from_chars takes a minus sign but no plus sign.
+    const bool negative = at(i) == '-';
     if (at(i) == '+' || at(i) == '-')
         ++i;
+    const std::size_t start = i;
     std::size_t digits = 0;
     while (digit(at(i))) {
         ++i;
@@ -37,8 +38,10 @@ double leadingNumber(std::string_view text) noexcept
     if (digits == 0)
         return 0.0;
     // An exponent counts only when digits follow it; "3e" is just 3.
+    bool tiny = false;
     if (at(i) == 'e' || at(i) == 'E') {
         std::size_t j = i + 1;
+        tiny = at(j) == '-';
         if (at(j) == '+' || at(j) == '-')
             ++j;
         if (digit(at(j))) {
@@ -47,14 +50,15 @@ double leadingNumber(std::string_view text) noexcept
             i = j;
         }
     }
-    // strtod wants a terminated buffer and is locale-bound for the decimal
-    // point; the accepted characters are plain ASCII, and the "C" locale is
-    // what Qt programs run with for number parsing.
-    const std::string part(text.substr(start, i - start));
-    const double value = std::strtod(part.c_str(), nullptr);
-    return std::isfinite(value) ? value
-                                : (value > 0 ? std::numeric_limits<double>::max()
-                                             : std::numeric_limits<double>::lowest());
+    // from_chars reads a point as the decimal mark whatever the user's
+    // locale says, as a stored setting or a typed "2.5" means it.
+    double value = 0.0;
+    const char* first = text.data() + start;
+    const auto [end, error] = std::from_chars(first, text.data() + i, value);
+    (void)end;
+    if (error == std::errc::result_out_of_range)
+        value = tiny ? 0.0 : std::numeric_limits<double>::max(); // huge values stay finite
+    return negative ? -value : value;
 }
 
 std::int32_t roundHalfEvenToInt32(double value) noexcept

@@ -9,7 +9,8 @@ namespace corvanta {
 // settings file holds: the leading numeric part counts and the rest is
 // ignored ("12abc" is 12, "2.5 s" is 2.5); text that does not begin with a
 // number reads as 0. Leading blanks are skipped. An optional sign, digits, a
-// decimal point and an exponent ("1e3") are understood.
+// decimal point and an exponent ("1e3") are understood. The decimal mark is
+// the point in every locale, so "2.5" never reads as 2 on a German desktop.
 double leadingNumber(std::string_view text) noexcept;
 
 // Rounds to the nearest whole number with halves going to the even
