@@ -124,9 +124,11 @@ void clsVerify::setState(ProcessStatus status, bool busy)
 
 void clsVerify::tmrVerify_Timer()
 {
-    // A Verify() during a running procedure must not nest a second one inside
-    // the first one's network wait: the timer stays armed and starts it once
-    // the running one has returned.
+    // A Verify() during a running procedure, or from a handler of its final
+    // events, must not nest a second one inside the first one's network or
+    // event wait: each nesting would deepen the thread's stack until it
+    // overflows. The timer stays armed and starts it once the running one has
+    // returned to the thread's event loop.
     if (m_inProcedure || m_closing)
         return;
     m_inProcedure = true;
@@ -142,7 +144,6 @@ void clsVerify::tmrVerify_Timer()
         // The procedure turns failures into outcomes; whatever still escapes
         // must not keep the object from finishing.
     }
-    m_inProcedure = false;
     setState(StatusFinished, false);
     if (m_state.eventsEnabled) {
         try {
@@ -151,6 +152,7 @@ void clsVerify::tmrVerify_Timer()
         } catch (...) {
         }
     }
+    m_inProcedure = false;
     emit procedureEnded();
 }
 

@@ -73,8 +73,8 @@ public:
     void setHelloName(const QString& name);
     bool isValidEmail(const QString& myEmail) const;
 
-    // True while the procedure runs (the apartment waits for it to unwind
-    // before it tears the object down).
+    // True while the procedure or its final events run (the apartment waits
+    // for it to unwind before it tears the object down).
     bool procedureRunning() const { return m_inProcedure; }
     // Stops for good: no further verification starts, a running one is
     // aborted. Used when the object's owner lets go of it.

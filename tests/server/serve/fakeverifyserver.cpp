@@ -4,6 +4,9 @@
 //   domain "nomx.*"        no mail server
 //   domain "silent.*"      the mail server never greets (until aborted)
 //   domain "slow.*"        every server reply takes FAKE_REPLY_DELAY_MS (20)
+//   domain "depth.*"       the mail server's name starts with "sp" and the
+//                          address of the look-up's stack frame, so a client
+//                          sees whether procedures nest on the object's thread
 //   local part "bad*"      the recipient is refused
 // FAKE_FAIL_CREATE=1 makes every creation fail as a missing component would.
 #include "componenterror.h"
@@ -59,6 +62,11 @@ public:
         const QString domain = domainOf(address);
         if (domain.startsWith(QStringLiteral("nomx.")))
             return {};
+        if (domain.startsWith(QStringLiteral("depth."))) {
+            const int frame = 0;
+            const QString name = QStringLiteral("sp%1.mx.").arg(quintptr(&frame)) + domain;
+            return {{name}, {name}};
+        }
         return {{QStringLiteral("mx.") + domain}, {QStringLiteral("mx.") + domain}};
     }
     QList<QHostAddress> resolveHost(const QString&) override

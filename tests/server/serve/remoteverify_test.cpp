@@ -7,6 +7,7 @@
 #include <QPointF>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -164,42 +165,54 @@ TEST_F(RemoteVerifyTest, AnOutcomeComesWithItsPushAndIsKeptWhenTheServerDies)
     EXPECT_THROW(v->Result(), BrokerException);
 }
 
-TEST_F(RemoteVerifyTest, EventsEndWithFinishedAndAHandlerCanStartTheNextAddress)
+TEST_F(RemoteVerifyTest, EventsEndWithFinishedAndASlowHandlerCanStartTheNextAddress)
 {
+    // A handler that starts the next address and then works on for longer
+    // than the object's start timer: the next procedure must still start on
+    // its own, not inside the object's wait for this handler.
     auto v = make();
     v->setEventsEnabled(true);
-    const QStringList addresses{QStringLiteral("good@example.com"),
-                                QStringLiteral("bad@example.com"),
-                                QStringLiteral("x@nomx.example")};
+    const std::pair<QString, qint32> kinds[] = {{QStringLiteral("good@depth.example"), 0},
+                                                {QStringLiteral("bad@depth.example"), 4},
+                                                {QStringLiteral("x@nomx.example"), 2},
+                                                {QStringLiteral("not an address"), 1}};
+    const int count = 200;
     int next = 0;
     QList<qint32> results;
     QList<QPair<qint32, QString>> lastProgress;
     QPair<qint32, QString> progress;
+    QList<quintptr> frames; // where each look-up ran on the object's stack
     QObject::connect(v.get(), &RemoteVerify::ProgressEvent, v.get(),
                      [&](qint32 method, const QString& text) {
                          progress = {method, text};
+                         if (method == 1)
+                             frames << text.section(QLatin1Char('.'), 0, 0).mid(2).toULongLong();
                      });
     QObject::connect(v.get(), &RemoteVerify::FinishedEvent, v.get(), [&](qint32 result) {
         results << result;
         lastProgress << progress;
         EXPECT_EQ(v->Result(), result) << "the object answers while it waits for us";
-        if (++next < addresses.size()) {
+        if (++next < count) {
             v->Reset();
-            v->setAddress(addresses[next]);
+            v->setAddress(kinds[next % 4].first);
             v->Verify();
+            QThread::msleep(20);
         }
     });
-    v->setAddress(addresses[0]);
+    v->setAddress(kinds[0].first);
     v->Verify();
     QElapsedTimer t;
     t.start();
-    while (results.size() < 3 && t.elapsed() < 5000)
+    while (results.size() < count && t.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    EXPECT_EQ(results, (QList<qint32>{0, 4, 2}));
-    for (const auto& p : lastProgress) {
-        EXPECT_EQ(p.first, 15);
-        EXPECT_EQ(p.second, QStringLiteral("Finished"));
+    ASSERT_EQ(results.size(), count);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(results[i], kinds[i % 4].second) << i;
+        EXPECT_EQ(lastProgress[i], qMakePair(15, QStringLiteral("Finished"))) << i;
     }
+    ASSERT_EQ(frames.size(), count / 2);
+    const auto [lowest, highest] = std::minmax_element(frames.cbegin(), frames.cend());
+    EXPECT_LT(*highest - *lowest, 256u) << "procedures nested on the object's stack";
 }
 
 TEST_F(RemoteVerifyTest, AbortEndsAVerificationStuckOnASilentServer)
