@@ -15,7 +15,8 @@ namespace corvanta {
 class ISmtpClient
 {
 public:
-    enum State : int {
+    enum State : int
+    {
         Disconnected = 0, // no connection
         NotReady = 1,     // a connection exists but is not greeted
         Ready = 2,        // connected and greeted, ready for commands
@@ -23,7 +24,7 @@ public:
 
     virtual ~ISmtpClient() = default;
 
-    // Bounds every blocking step: connecting, the greeting, each reply.
+    // Bounds connectAndGreet as a whole, and each later command's reply.
     virtual void setTimeout(int milliseconds) = 0;
     virtual int timeout() const = 0;
     virtual State state() const = 0;

@@ -99,6 +99,51 @@ void SmtpClient::connectAndGreet(const QString& host)
         ~Idle() { busy = false; }
     } idle{m_busy};
 
+    // One time-out bounds the whole attempt on this server: finding its
+    // addresses, connecting, the greeting and the hello. A server whose
+    // addresses all stay silent then costs one time-out, not one per step.
+    const QDeadlineTimer deadline(effectiveTimeout());
+    const QList<QHostAddress> addresses = resolve(name, deadline);
+    QString lastError;
+    bool connected = false;
+    const int count = std::min<int>(addresses.size(), MaxAddressesTried);
+    for (int i = 0; i < count && !connected; ++i) {
+        // Each address left gets an equal share of the time left, so one
+        // that never answers leaves time for the others.
+        const QDeadlineTimer share(deadline.remainingTime() / (count - i), Qt::PreciseTimer);
+        connected = tryConnect(addresses.at(i), share, lastError);
+    }
+    if (!connected)
+        fail(ConnectFailed, QStringLiteral("Could not connect to %1: %2").arg(name, lastError));
+    m_state = NotReady;
+
+    const QString greeting = readReply("greeting", deadline);
+    if (!greeting.startsWith(QLatin1Char('2')))
+        fail(GreetingRefused,
+             QStringLiteral("The mail server %1 refused the connection: %2").arg(name, greeting));
+
+    QString reply = exchange(QStringLiteral("EHLO ") + hello, "EHLO", deadline);
+    if (reply.startsWith(QLatin1Char('5')))
+        reply = exchange(QStringLiteral("HELO ") + hello, "HELO", deadline);
+    if (!reply.startsWith(QLatin1Char('2')))
+        fail(HelloRefused,
+             QStringLiteral("The mail server %1 refused the greeting: %2").arg(name, reply));
+    m_state = Ready;
+}
+
+QList<QHostAddress> SmtpClient::resolve(const QString& name, QDeadlineTimer deadline)
+{
+    // The resolver has a time-out of its own; the attempt's deadline cuts it
+    // short by cancelling the look-up.
+    bool late = false;
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&limit, &QTimer::timeout, [this, &late] {
+        late = true;
+        m_resolver.cancel();
+    });
+    limit.start(int(std::clamp<qint64>(deadline.remainingTime(), 0, 24 * 3600 * 1000)));
     QList<QHostAddress> addresses;
     m_resolving = true;
     try {
@@ -107,6 +152,11 @@ void SmtpClient::connectAndGreet(const QString& host)
         m_resolving = false;
         if (m_aborted)
             fail(Aborted, QStringLiteral("The SMTP operation was aborted"));
+        if (late)
+            fail(TimedOut, QStringLiteral("The address of the mail server %1 was not found "
+                                          "within %2 ms")
+                               .arg(name)
+                               .arg(effectiveTimeout()));
         fail(HostNotFound,
              QStringLiteral("Could not find the mail server %1: %2").arg(name, e.description()));
     }
@@ -115,40 +165,18 @@ void SmtpClient::connectAndGreet(const QString& host)
         fail(Aborted, QStringLiteral("The SMTP operation was aborted"));
     if (addresses.isEmpty())
         fail(HostNotFound, QStringLiteral("The mail server %1 has no address").arg(name));
-
-    QString lastError;
-    bool connected = false;
-    const int count = std::min<int>(addresses.size(), MaxAddressesTried);
-    for (int i = 0; i < count && !connected; ++i)
-        connected = tryConnect(addresses.at(i), lastError);
-    if (!connected)
-        fail(ConnectFailed, QStringLiteral("Could not connect to %1: %2").arg(name, lastError));
-    m_state = NotReady;
-
-    const QString greeting = readReply("greeting");
-    if (!greeting.startsWith(QLatin1Char('2')))
-        fail(GreetingRefused,
-             QStringLiteral("The mail server %1 refused the connection: %2").arg(name, greeting));
-
-    QString reply = exchange(QStringLiteral("EHLO ") + hello, "EHLO");
-    if (reply.startsWith(QLatin1Char('5')))
-        reply = exchange(QStringLiteral("HELO ") + hello, "HELO");
-    if (!reply.startsWith(QLatin1Char('2')))
-        fail(HelloRefused,
-             QStringLiteral("The mail server %1 refused the greeting: %2").arg(name, reply));
-    m_state = Ready;
+    return addresses;
 }
 
-bool SmtpClient::tryConnect(const QHostAddress& address, QString& error)
+bool SmtpClient::tryConnect(const QHostAddress& address, QDeadlineTimer deadline, QString& error)
 {
-    const QDeadlineTimer deadline(effectiveTimeout());
     TcpStream::Status status = m_stream.connectTo(address, SmtpPort, error);
     while (status == TcpStream::Status::Pending) {
         if (m_aborted)
             fail(Aborted, QStringLiteral("The SMTP operation was aborted"));
         if (deadline.hasExpired()) {
             m_stream.close();
-            error = QStringLiteral("no connection within %1 ms").arg(effectiveTimeout());
+            error = QStringLiteral("%1 did not answer").arg(address.toString());
             return false;
         }
         waitForEvent(deadline, false, true);
@@ -175,7 +203,7 @@ QString SmtpClient::sendCommand(const QString& line)
         bool& busy;
         ~Idle() { busy = false; }
     } idle{m_busy};
-    return exchange(line, "reply");
+    return exchange(line, "reply", QDeadlineTimer(effectiveTimeout(), Qt::PreciseTimer));
 }
 
 void SmtpClient::logout()
@@ -186,7 +214,8 @@ void SmtpClient::logout()
         m_aborted = false;
         m_busy = true;
         try {
-            exchange(QStringLiteral("QUIT"), "QUIT");
+            exchange(QStringLiteral("QUIT"), "QUIT",
+                     QDeadlineTimer(effectiveTimeout(), Qt::PreciseTimer));
         } catch (const ComponentException&) {
             // The conversation ends either way; see the header.
         }
@@ -204,17 +233,16 @@ void SmtpClient::abort()
     wake();
 }
 
-QString SmtpClient::exchange(const QString& line, const char* step)
+QString SmtpClient::exchange(const QString& line, const char* step, QDeadlineTimer deadline)
 {
     QString error;
     if (m_stream.write(line.toUtf8() + "\r\n", error) == TcpStream::Status::Failed)
         fail(ConnectionLost, QStringLiteral("Could not send to the mail server: %1").arg(error));
-    return readReply(step);
+    return readReply(step, deadline);
 }
 
-QString SmtpClient::readReply(const char* step)
+QString SmtpClient::readReply(const char* step, QDeadlineTimer deadline)
 {
-    const QDeadlineTimer deadline(effectiveTimeout());
     for (;;) {
         if (m_aborted)
             fail(Aborted, QStringLiteral("The SMTP operation was aborted"));

@@ -28,9 +28,11 @@ class IDnsResolver;
 // to end during a step (QThread::requestInterruption, then QThread::quit),
 // the step throws at once.
 //
-// Time-out: each blocking step (connecting to one address, the greeting, each
-// reply) must finish within the time-out, measured from the step's start, so a
-// server that trickles bytes cannot stretch it. A time-out of zero or less
+// Time-out: connectAndGreet as a whole (finding the server's addresses,
+// connecting to them in turn, the greeting and the hello) must finish within
+// one time-out, and so must each later command's reply, measured from the
+// step's start, so a server that trickles bytes cannot stretch it. Each
+// address tried gets an equal share of the time left. A time-out of zero or less
 // means the default of 60000 ms. A step that runs out of time, a reply over
 // the caps of SmtpReplyReader and a connection lost mid-reply all drop the
 // connection (state Disconnected) and throw.
@@ -42,7 +44,7 @@ public:
     static constexpr int DefaultTimeoutMs = 60000;
     static constexpr quint16 SmtpPort = 25;
     // A host with more addresses than this is tried on its first ones only,
-    // which bounds one connection attempt to this many time-outs.
+    // so each of them keeps a useful share of the time-out.
     static constexpr int MaxAddressesTried = 8;
 
     enum SmtpError : int
@@ -83,9 +85,10 @@ public:
 private:
     int effectiveTimeout() const;
     void beginOperation();
-    bool tryConnect(const QHostAddress& address, QString& error);
-    QString exchange(const QString& line, const char* step);
-    QString readReply(const char* step);
+    QList<QHostAddress> resolve(const QString& name, QDeadlineTimer deadline);
+    bool tryConnect(const QHostAddress& address, QDeadlineTimer deadline, QString& error);
+    QString exchange(const QString& line, const char* step, QDeadlineTimer deadline);
+    QString readReply(const char* step, QDeadlineTimer deadline);
     void waitForEvent(QDeadlineTimer deadline, bool readable, bool writable);
     void wake();
     void drop();

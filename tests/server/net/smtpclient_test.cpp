@@ -167,7 +167,7 @@ TEST_F(SmtpClientTest, TalksToTheMailServerItselfWhateverProxyTheDesktopSets)
     EXPECT_EQ(m_smtp.connections(proxy), 0);
 }
 
-TEST_F(SmtpClientTest, SilentAndDrippingServersCannotOutlastTheTimeOut)
+TEST_F(SmtpClientTest, OneTimeOutBoundsTheWholeAttemptOnAServer)
 {
     FakeSmtpBehaviour silent;
     silent.silent = true;
@@ -178,14 +178,29 @@ TEST_F(SmtpClientTest, SilentAndDrippingServersCannotOutlastTheTimeOut)
     drip.ehloReply = "250 ok";
     const QHostAddress dripping(QStringLiteral("127.0.0.16"));
     serve(dripping, drip);
+    // Nothing ever answers on 198.51.100.0/24 (see netns-run.sh).
+    const QHostAddress unanswered1(QStringLiteral("198.51.100.1"));
+    const QHostAddress unanswered2(QStringLiteral("198.51.100.2"));
+    m_dns.setAddresses(QStringLiteral("mx.dead.test"), {unanswered1, unanswered2});
+    m_dns.setAddresses(QStringLiteral("mx.half.test"), {unanswered1, Mx});
+    m_dns.setReply(QStringLiteral("mx.silent-dns.test"), FakeDnsZone::Reply::Silence);
+    m_resolver.setTimeout(10000);
 
+    const std::pair<QString, int> cases[] = {
+        {MxName, SmtpClient::TimedOut},                               // no greeting
+        {dripping.toString(), SmtpClient::TimedOut},                  // a greeting too slow
+        {QStringLiteral("mx.dead.test"), SmtpClient::ConnectFailed},  // no address answers
+        {QStringLiteral("mx.half.test"), SmtpClient::TimedOut},       // one never greets
+        {QStringLiteral("mx.silent-dns.test"), SmtpClient::TimedOut}, // no address found
+    };
     m_client.setTimeout(400);
-    for (const QHostAddress& address : {Mx, dripping}) {
+    for (const auto& [host, number] : cases) {
         ComponentError error;
-        const qint64 elapsed = millisecondsOf([&] { error = connectError(address.toString()); });
-        EXPECT_EQ(error.number, SmtpClient::TimedOut) << error.description.toStdString();
-        EXPECT_GE(elapsed, 380);
-        EXPECT_LE(elapsed, 400 + SlackMs);
+        const qint64 elapsed = millisecondsOf([&] { error = connectError(host); });
+        EXPECT_EQ(error.number, number)
+            << host.toStdString() << ": " << error.description.toStdString();
+        EXPECT_GE(elapsed, 380) << host.toStdString();
+        EXPECT_LE(elapsed, 400 + SlackMs) << host.toStdString();
         EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
     }
 
@@ -195,14 +210,19 @@ TEST_F(SmtpClientTest, SilentAndDrippingServersCannotOutlastTheTimeOut)
     EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
 }
 
-TEST_F(SmtpClientTest, EachReplyHasItsOwnTimeOut)
+TEST_F(SmtpClientTest, EachCommandAfterTheHelloHasItsOwnTimeOut)
 {
     FakeSmtpBehaviour slow;
     slow.replyDelayMs = 150;
     serve(Mx, slow);
-    m_client.setTimeout(300); // shorter than the whole conversation, longer than one reply
+    // Longer than the greeting and the hello together, shorter than the
+    // whole conversation.
+    m_client.setTimeout(400);
     m_client.connectAndGreet(MxName);
-    EXPECT_EQ(m_client.sendCommand(QStringLiteral("NOOP")), QStringLiteral("250 2.0.0 Ok"));
+    EXPECT_EQ(m_client.sendCommand(QStringLiteral("MAIL FROM:<>")),
+              QStringLiteral("250 2.1.0 Sender ok"));
+    EXPECT_EQ(m_client.sendCommand(QStringLiteral("RCPT TO:<a@b.test>")),
+              QStringLiteral("250 2.1.5 Recipient ok"));
 
     m_client.setTimeout(100);
     EXPECT_EQ(errorOf([&] { m_client.sendCommand(QStringLiteral("NOOP")); }).number,
