@@ -38,12 +38,10 @@ void ucVerify::connectNotify(const QMetaMethod& signal)
 
 ucVerify::~ucVerify()
 {
-    // Abort first so a verification under way ends even if the release
-    // itself were delayed; the release (closing the connection) follows.
-    // Neither may keep the window from closing.
-    QVariant ignoredValue;
-    BrokerError ignoredError;
-    m_verify->tryCall(verifyclass::Abort, {}, &ignoredValue, &ignoredError);
+    // Closing the connection is the release, and the server aborts the
+    // object's work when it sees it closed. A synchronous Abort first would
+    // add nothing but a wait: on a server that has stopped answering, up to
+    // the call bound for every control of a pool being unloaded.
     m_verify.reset();
 }
 

@@ -23,7 +23,9 @@ namespace corvanta {
 // server pushes them); stateChanged() and object().waitForPush() let a caller
 // sleep until the next change.
 //
-// Destroying the control aborts and releases the object, ignoring errors.
+// Destroying the control releases the object by closing its connection; the
+// server then aborts the object's work and frees it. It never waits for the
+// server, so unloading a pool is quick even when the server hangs.
 class ucVerify final : public QWidget
 {
     Q_OBJECT

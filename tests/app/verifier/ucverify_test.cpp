@@ -161,6 +161,43 @@ TEST_F(UcVerifyTest, DestroyingTheControlAbortsItsVerification)
     EXPECT_FALSE(QFileInfo::exists(m_options.paths.socket));
 }
 
+TEST_F(UcVerifyTest, UnloadingAPoolDoesNotWaitForAServerThatHangs)
+{
+    constexpr int Pool = 100;
+    auto objects = RemoteVerify::createMany(Pool, m_options);
+    std::vector<std::unique_ptr<ucVerify>> controls;
+    for (auto& object : objects)
+        controls.push_back(std::make_unique<ucVerify>(std::move(object)));
+    for (int i = 0; i < Pool; i += 2) {
+        controls[size_t(i)]->setAddress(QStringLiteral("user@silent.example"));
+        controls[size_t(i)]->Verify();
+    }
+    const pid_t server = pid_t(controls.front()->object().serverProcessId());
+    ASSERT_GT(server, 0);
+    ASSERT_EQ(::kill(server, SIGSTOP), 0);
+    struct Resume
+    {
+        pid_t pid;
+        ~Resume() { ::kill(pid, SIGCONT); }
+    } resume{server};
+
+    QElapsedTimer t;
+    t.start();
+    while (!controls.empty() && t.elapsed() < 3000)
+        controls.pop_back();
+    EXPECT_TRUE(controls.empty()) << "unloaded " << Pool - controls.size() << " in 3 s";
+    EXPECT_LT(t.elapsed(), 2000);
+
+    // Once it runs again, the server sees every connection closed, aborts
+    // the silent verifications and, with no object left, leaves.
+    ::kill(server, SIGCONT);
+    controls.clear();
+    t.restart();
+    while (QFileInfo::exists(m_options.paths.socket) && t.elapsed() < 5000)
+        QThread::msleep(20);
+    EXPECT_FALSE(QFileInfo::exists(m_options.paths.socket));
+}
+
 TEST_F(UcVerifyTest, ErrorsOfPassedMembersReachTheCallerAndDestructionIgnoresThem)
 {
     auto control = std::make_unique<ucVerify>(nullptr, m_options);
