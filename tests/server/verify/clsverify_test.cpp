@@ -107,31 +107,57 @@ TEST_F(ObjectTest, VerifyReturnsAtOnceAndFinishesSilentlyWithEventsOff)
     EXPECT_TRUE(log.progress.empty());
 }
 
-TEST_F(ObjectTest, FinishedStepComesLastThenTheFinishedEventEvenAfterAFailedLogout)
+// However a run ends, with events on its last step is 15 "Finished", and the
+// finished event follows it.
+TEST_F(ObjectTest, FinishedStepComesLastThenTheFinishedEventEvenAfterAFailedLogoutOrAnAbort)
 {
-    smtp->replies[1] = QStringLiteral("550 unknown");
-    smtp->logoutFails = true;
-    auto a = open();
-    EventLog log;
-    log.attach(*a);
-    a->call([](clsVerify& v) {
-        v.setEventsEnabled(true);
-        v.setAddress(QStringLiteral("john@example.com"));
-        v.Verify();
-    });
-    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
-    EXPECT_FALSE(a->call([](clsVerify& v) { return v.Busy(); }));
-    std::lock_guard g(log.lock);
-    ASSERT_GE(log.progress.size(), 3u);
-    const auto n = log.progress.size();
-    EXPECT_EQ(log.progress[n - 3].first, 17);
-    EXPECT_EQ(log.progress[n - 2], std::make_pair(qint32(15), QStringLiteral("Finished")));
-    EXPECT_EQ(log.progress[n - 1], std::make_pair(qint32(-1), QStringLiteral("4")));
+    using Event = std::pair<qint32, QString>;
+    const Event finished{15, QStringLiteral("Finished")};
+    struct Case
+    {
+        const char* name;
+        bool abortInLookup;
+        std::vector<Event> tail;
+    } cases[] = {
+        {"failed log-out", false, {{17, QStringLiteral("Logout")}, finished, {-1, "4"}}},
+        {"aborted", true, {{5, QStringLiteral("Resolving mail servers")}, finished, {-1, "0"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        smtp->replies[1] = QStringLiteral("550 unknown");
+        smtp->logoutFails = true;
+        dns->silent = c.abortInLookup;
+        QSemaphore inLookup;
+        dns->duringQuery = [&] {
+            inLookup.release();
+        };
+        auto a = open();
+        EventLog log;
+        log.attach(*a);
+        a->call([](clsVerify& v) {
+            v.setEventsEnabled(true);
+            v.setAddress(QStringLiteral("john@example.com"));
+            v.Verify();
+        });
+        if (c.abortInLookup) {
+            ASSERT_TRUE(inLookup.tryAcquire(1, 5000));
+            a->call([](clsVerify& v) { v.Abort(); });
+        }
+        ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
+        EXPECT_FALSE(a->call([](clsVerify& v) { return v.Busy(); }));
+        std::lock_guard g(log.lock);
+        ASSERT_GE(log.progress.size(), c.tail.size());
+        EXPECT_EQ(
+            std::vector<Event>(log.progress.end() - qsizetype(c.tail.size()), log.progress.end()),
+            c.tail);
+    }
 }
 
 TEST_F(ObjectTest, ResetKeepsResultsAndAbortWithoutResetStopsTheNextRun)
 {
     smtp->replies = {QStringLiteral("250 Ok"), QStringLiteral("550 no such user")};
+    // An error of a connection that stands anyway becomes the message.
+    smtp->hosts[QStringLiteral("mx1.example.com")].standingError = QStringLiteral("greeted late");
     auto a = open();
     a->call([](clsVerify& v) {
         v.setAddress(QStringLiteral("john@example.com"));
@@ -146,7 +172,7 @@ TEST_F(ObjectTest, ResetKeepsResultsAndAbortWithoutResetStopsTheNextRun)
         EXPECT_EQ(v.RecptReply(), QStringLiteral("550 no such user"));
         EXPECT_EQ(v.FromReply(), QStringLiteral("250 Ok"));
         EXPECT_EQ(v.SmtpReplies(), transcript);
-        EXPECT_TRUE(v.GetMessage().isEmpty());
+        EXPECT_EQ(v.GetMessage(), QStringLiteral("greeted late"));
 
         v.Abort();
         EXPECT_EQ(v.Status(), StatusReady); // Abort leaves the state alone

@@ -77,6 +77,7 @@ protected:
             v.setDnsTimeout(3000);
             v.setSmtpTimeout(3000);
             v.setFromAddress(QStringLiteral("probe@sender.test"));
+            v.setHelloName(QStringLiteral("probe.corvanta.test"));
         });
     }
 
@@ -117,6 +118,7 @@ TEST_F(NetworkTest, RealComponentsCarryTheWholeProbe)
                                               "ok\r\n250 2.1.5 Recipient ok\r\n"));
     EXPECT_TRUE(good.message.isEmpty());
     const QList<QByteArray> commands = smtp.commands(loopback(3));
+    EXPECT_EQ(commands.value(0), "EHLO probe.corvanta.test"); // the object's HelloName
     EXPECT_TRUE(commands.contains("MAIL FROM:<probe@sender.test>"));
     EXPECT_TRUE(commands.contains("RCPT TO:<someone@two.test>"));
     EXPECT_EQ(commands.last(), "QUIT");

@@ -94,8 +94,9 @@ private:
 
 struct SmtpHost
 {
-    QString refusal;     // non-empty: connecting fails with this description
-    bool silent = false; // the greeting never comes
+    QString refusal;       // non-empty: connecting fails with this description
+    bool silent = false;   // the greeting never comes
+    QString standingError; // non-empty: connecting raises this, yet the connection stands
 };
 
 struct SmtpScript
@@ -148,6 +149,8 @@ public:
             throw ComponentException(10061, how.refusal);
         }
         m_state = Ready;
+        if (!how.standingError.isEmpty())
+            throw ComponentException(1, how.standingError);
     }
 
     QString sendCommand(const QString& line) override

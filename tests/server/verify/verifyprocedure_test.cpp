@@ -78,13 +78,23 @@ TEST_F(ProcedureTest, BadFormatStopsBeforeAnyNetworkWork)
 
 TEST_F(ProcedureTest, LookupHandsOverSettingsAndTheWholeAddress)
 {
-    state.dnsServers = {QStringLiteral("10.1.1.1"), QStringLiteral("10.2.2.2")};
+    // Only the first DNS server counts; with none the resolver keeps its own.
+    const std::pair<QStringList, QString> lists[] = {
+        {{QStringLiteral("10.1.1.1"), QStringLiteral("10.2.2.2")}, QStringLiteral("10.1.1.1")},
+        {{}, QStringLiteral("resolver's own")},
+    };
+    for (const auto& [servers, used] : lists) {
+        dns->server = QStringLiteral("resolver's own");
+        state.dnsServers = servers;
+        run();
+        EXPECT_EQ(dns->server, used);
+    }
     state.dnsServerPort = 5353;
     state.dnsTimeout = 1234;
     state.smtpTimeout = 4321;
+    dns->queries.clear();
     run(QStringLiteral("Mixed.Case@Example.COM"));
     EXPECT_EQ(dns->queries, QStringList{QStringLiteral("Mixed.Case@Example.COM")});
-    EXPECT_EQ(dns->server, QStringLiteral("10.1.1.1"));
     EXPECT_EQ(dns->port, 5353);
     EXPECT_EQ(dns->timeout, 1234);
     EXPECT_EQ(smtp->timeout, 4321);
@@ -193,10 +203,8 @@ TEST(ProcedureOutcomes, EachEndingSetsItsOutcomeWithEventsOnOrOff)
          QStringLiteral("before"), Methods{3, 4, 5}, 0, std::nullopt},
         {"look-up error", [&](DnsScript& d, SmtpScript&) { d.error = servFail; }, verifyDomain,
          servFail, Methods{3, 4, 5}, 0, std::nullopt},
-        {"null MX", [&](DnsScript& d, SmtpScript&) { d.error = nullMx; }, verifyDomain, nullMx,
-         Methods{3, 4, 5}, 0, std::nullopt},
-        // A resolver that hands the "." record through is read the same way:
-        // there is no server named "" or "." to connect to.
+        // A null MX: the domain's one record names the root ".". There is no
+        // server named "." to connect to.
         {"root record",
          [](DnsScript& d, SmtpScript&) {
              d.answer = {{QStringLiteral(".")}, {QString()}};
