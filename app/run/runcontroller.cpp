@@ -318,7 +318,8 @@ void RunController::reportLostAddresses()
     const QString again = s.RetryMode ? QStringLiteral("Retry") : QStringLiteral("Start");
     QString text;
     if (!m_createError.isEmpty() && m_dispatched == 0) {
-        text = QStringLiteral("The verification server could not be started: ") + m_createError;
+        // The reason is a sentence of its own about the server.
+        text = QStringLiteral("No address could be validated. ") + m_createError + QLatin1Char('.');
     } else {
         text = QStringLiteral("The connection to the verification server was lost during the "
                               "run. ") +

@@ -62,7 +62,9 @@ void frmMain::Load()
     // load steps, and the hello name's default comes from it.
     QString error;
     if (!m_verifiers.StartFirstVerifier(error))
-        m_serverError = error.isEmpty() ? QStringLiteral("unknown reason") : error;
+        m_serverError = error.isEmpty()
+                            ? QStringLiteral("The verification server could not be started")
+                            : error;
 
     ReadWindowGeometry();
 
@@ -169,7 +171,7 @@ void frmMain::showEvent(QShowEvent* event)
         // Shown once the window is up, so the user sees the window it belongs to.
         QTimer::singleShot(0, this, [this, reason] {
             m_dialogs.ShowError(
-                this, QStringLiteral("The verification server could not be started: %1\n\n"
+                this, QStringLiteral("%1.\n\n"
                                      "Lists can be opened and saved, but addresses cannot be "
                                      "verified until the server runs.")
                           .arg(reason));

@@ -141,7 +141,7 @@ std::unique_ptr<IVerifier> VerifierPool::create()
         const int wanted = std::clamp(pool - m_handedOut, 1, kMaxBatch);
         m_spares = RemoteVerify::createMany(wanted);
         if (m_spares.empty())
-            throw std::runtime_error("the verification server created no verification object");
+            throw std::runtime_error("The verification server created no verification object");
         std::reverse(m_spares.begin(), m_spares.end());
     }
     ++m_handedOut;

@@ -244,7 +244,8 @@ private:
             reply.ok = false;
             reply.error =
                 brokerError(brokererr::ObjectFailed,
-                            QStringLiteral("Not run: an earlier call of the sequence failed"));
+                            QStringLiteral("The call was not run because an earlier call of its "
+                                           "sequence failed"));
             send(reply);
             return;
         }

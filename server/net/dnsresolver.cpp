@@ -23,11 +23,14 @@ void initLibraryOnce()
     std::call_once(once, [] { ares_library_init(ARES_LIB_INIT_ALL); });
 }
 
+// `what` names the subject as it reads inside a sentence ("the domain
+// x.test"); a sentence that starts with it gets its first letter in capitals.
 QString describeStatus(int status, const QString& what)
 {
+    const QString subject = what.left(1).toUpper() + what.mid(1);
     switch (status) {
     case ARES_ENOTFOUND:
-        return QStringLiteral("%1 does not exist (NXDOMAIN)").arg(what);
+        return QStringLiteral("%1 does not exist (NXDOMAIN)").arg(subject);
     case ARES_ESERVFAIL:
         return QStringLiteral("The DNS server failed to answer for %1 (SERVFAIL)").arg(what);
     case ARES_EREFUSED:
@@ -40,9 +43,9 @@ QString describeStatus(int status, const QString& what)
     case ARES_ENOTIMP:
         return QStringLiteral("The DNS server does not support the query for %1").arg(what);
     case ARES_EBADNAME:
-        return QStringLiteral("%1 is not a valid domain name").arg(what);
+        return QStringLiteral("The name of %1 is not valid").arg(what);
     default:
-        return QStringLiteral("DNS look-up of %1 failed: %2")
+        return QStringLiteral("The DNS look-up of %1 failed: %2")
             .arg(what, QString::fromLatin1(ares_strerror(status)));
     }
 }
@@ -220,7 +223,7 @@ DnsResolver::MxLists DnsResolver::queryMx(const QString& address)
     ares_query(m_channel, name.constData(), ns_c_in, ns_t_mx, &Query::callback, &query);
     runUntilDone(deadline);
 
-    const QString what = QStringLiteral("The domain ") + domain;
+    const QString what = QStringLiteral("the domain ") + domain;
     throwIfInterrupted(query.status, domain);
     if (query.status == ARES_ENODATA)
         return {};
@@ -269,7 +272,7 @@ QList<QHostAddress> DnsResolver::resolveHost(const QString& hostName)
     ares_query(m_channel, name.constData(), ns_c_in, ns_t_aaaa, &Query::callback, &aaaa);
     runUntilDone(deadline);
 
-    const QString what = QStringLiteral("The host ") + host;
+    const QString what = QStringLiteral("the host ") + host;
     if (m_cancelled || m_timedOut)
         throwIfInterrupted(ARES_ECANCELLED, host);
     QList<QHostAddress> addresses = a.addresses + aaaa.addresses;

@@ -122,9 +122,9 @@ void SmtpClient::connectAndGreet(const QString& host)
         fail(GreetingRefused,
              QStringLiteral("The mail server %1 refused the connection: %2").arg(name, greeting));
 
-    QString reply = exchange(QStringLiteral("EHLO ") + hello, "EHLO", deadline);
+    QString reply = exchange(QStringLiteral("EHLO ") + hello, "reply to EHLO", deadline);
     if (reply.startsWith(QLatin1Char('5')))
-        reply = exchange(QStringLiteral("HELO ") + hello, "HELO", deadline);
+        reply = exchange(QStringLiteral("HELO ") + hello, "reply to HELO", deadline);
     if (!reply.startsWith(QLatin1Char('2')))
         fail(HelloRefused,
              QStringLiteral("The mail server %1 refused the greeting: %2").arg(name, reply));
@@ -157,8 +157,8 @@ QList<QHostAddress> SmtpClient::resolve(const QString& name, QDeadlineTimer dead
                                           "within %2 ms")
                                .arg(name)
                                .arg(effectiveTimeout()));
-        fail(HostNotFound,
-             QStringLiteral("Could not find the mail server %1: %2").arg(name, e.description()));
+        // The resolver's sentence names the host and says what went wrong.
+        fail(HostNotFound, e.description());
     }
     m_resolving = false;
     if (m_aborted)
@@ -214,7 +214,7 @@ void SmtpClient::logout()
         m_aborted = false;
         m_busy = true;
         try {
-            exchange(QStringLiteral("QUIT"), "QUIT",
+            exchange(QStringLiteral("QUIT"), "reply to QUIT",
                      QDeadlineTimer(effectiveTimeout(), Qt::PreciseTimer));
         } catch (const ComponentException&) {
             // The conversation ends either way; see the header.
