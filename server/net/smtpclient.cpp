@@ -102,7 +102,7 @@ void SmtpClient::connectAndGreet(const QString& host)
     // One time-out bounds the whole attempt on this server: finding its
     // addresses, connecting, the greeting and the hello. A server whose
     // addresses all stay silent then costs one time-out, not one per step.
-    const QDeadlineTimer deadline(effectiveTimeout());
+    const QDeadlineTimer deadline(effectiveTimeout(), Qt::PreciseTimer);
     const QList<QHostAddress> addresses = resolve(name, deadline);
     QString lastError;
     bool connected = false;
