@@ -175,11 +175,7 @@ public:
     explicit FakeVerifier(FakeFactory& factory) : m_factory(factory) {}
     ~FakeVerifier() override;
 
-    qint32 Status() override
-    {
-        check();
-        return m_status;
-    }
+    qint32 Status() override;
     void Reset() override
     {
         check();
@@ -187,74 +183,30 @@ public:
         ++resets;
     }
     void Abort() override { check(); }
-    qint32 Result() override
-    {
-        check();
-        return m_result;
-    }
+    qint32 Result() override { return checked(m_result); }
     void Verify() override;
-    void ClearDnsServers() override
-    {
-        check();
-        dnsServers.clear();
-    }
+    void ClearDnsServers() override { set(dnsServers, QStringList()); }
     void AddDnsServer(const QString& server) override
     {
-        check();
-        dnsServers << server;
+        set(dnsServers, dnsServers + QStringList{server});
     }
     void setAddress(const QString& address) override;
-    void setFromAddress(const QString& address) override
-    {
-        check();
-        fromAddress = address;
-    }
-    void setHelloName(const QString& name) override
-    {
-        check();
-        helloName = name;
-    }
-    void setDnsTimeout(qint32 ms) override
-    {
-        check();
-        dnsTimeout = ms;
-    }
-    void setSmtpTimeout(qint32 ms) override
-    {
-        check();
-        smtpTimeout = ms;
-    }
-    void setEventsEnabled(bool enabled) override
-    {
-        check();
-        eventsEnabled = enabled;
-    }
+    void setFromAddress(const QString& address) override { set(fromAddress, address); }
+    void setHelloName(const QString& name) override { set(helloName, name); }
+    void setDnsTimeout(qint32 ms) override { set(dnsTimeout, ms); }
+    void setSmtpTimeout(qint32 ms) override { set(smtpTimeout, ms); }
+    void setEventsEnabled(bool enabled) override { set(eventsEnabled, enabled); }
     void setID(qint32 id) override
     {
         m_id = id;
         callOrder << QStringLiteral("ID");
     }
     qint32 ID() const override { return m_id; }
-    QString GetMessage() override
-    {
-        check();
-        return QStringLiteral("msg:") + m_address;
-    }
-    QString SmtpReplies() override
-    {
-        check();
-        return QStringLiteral("smtp:") + m_address;
-    }
-    QString FromReply() override
-    {
-        check();
-        return QStringLiteral("from:") + m_address;
-    }
-    QString RecptReply() override
-    {
-        check();
-        return QStringLiteral("rcpt:") + m_address;
-    }
+    // Each text names what it is and the address it belongs to.
+    QString GetMessage() override { return checked(QStringLiteral("msg:") + m_address); }
+    QString SmtpReplies() override { return checked(QStringLiteral("smtp:") + m_address); }
+    QString FromReply() override { return checked(QStringLiteral("from:") + m_address); }
+    QString RecptReply() override { return checked(QStringLiteral("rcpt:") + m_address); }
     bool isConnected() const override { return m_connected; }
 
     // Finishes the verification now with the scripted outcome.
@@ -273,10 +225,21 @@ public:
     QStringList callOrder;
 
 private:
+    // Every call on a verifier whose server has gone fails, as a remote one does.
     void check() const
     {
         if (!m_connected)
             throw std::runtime_error("the verification server has gone");
+    }
+    template <typename T> T checked(T value) const
+    {
+        check();
+        return value;
+    }
+    template <typename T, typename V> void set(T& field, const V& value)
+    {
+        check();
+        field = value;
     }
 
     FakeFactory& m_factory;
@@ -343,6 +306,7 @@ public:
     int attempts = 0;
     int created = 0;
     int maxBusy = 0;
+    int statusReads = 0; // every Status() of every verifier
     QStringList dispatched;
     std::vector<FakeVerifier*> live;
     // Owns the finishing timers, so none fires after the factory has gone.
@@ -354,6 +318,12 @@ inline FakeVerifier::~FakeVerifier()
     m_factory.statusAtRelease.push_back(m_status);
     auto& l = m_factory.live;
     l.erase(std::remove(l.begin(), l.end(), this), l.end());
+}
+
+inline qint32 FakeVerifier::Status()
+{
+    ++m_factory.statusReads;
+    return checked(m_status);
 }
 
 inline void FakeVerifier::setAddress(const QString& address)
