@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QPointF>
 #include <QTemporaryDir>
 #include <QThread>
@@ -213,41 +212,6 @@ TEST_F(RemoteVerifyTest, EventsEndWithFinishedAndASlowHandlerCanStartTheNextAddr
     ASSERT_EQ(frames.size(), count / 2);
     const auto [lowest, highest] = std::minmax_element(frames.cbegin(), frames.cend());
     EXPECT_LT(*highest - *lowest, 256u) << "procedures nested on the object's stack";
-}
-
-TEST_F(RemoteVerifyTest, AbortEndsAVerificationStuckOnASilentServer)
-{
-    auto v = make();
-    v->setAddress(QStringLiteral("bad@example.com"));
-    v->Verify();
-    ASSERT_TRUE(waitFinished(*v, 3000));
-    ASSERT_EQ(v->Result(), 4);
-    v->Reset();
-    v->setAddress(QStringLiteral("user@silent.example"));
-    v->Verify();
-    QThread::msleep(200);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(v->Status(), 2) << "the silent server should still hold the object";
-    QElapsedTimer t;
-    t.start();
-    v->Abort();
-    EXPECT_LT(t.elapsed(), 500) << "Abort waited for the silent server";
-    ASSERT_TRUE(waitFinished(*v, 2000));
-    EXPECT_LT(t.elapsed(), 1000);
-    EXPECT_EQ(v->Result(), 4) << "an aborted run sets no outcome";
-
-    // Releasing an object stuck on a silent server ends its work too: the
-    // server, now without objects, leaves.
-    auto stuck = make();
-    stuck->setAddress(QStringLiteral("user@silent.example"));
-    stuck->Verify();
-    QThread::msleep(100);
-    v.reset();
-    stuck.reset();
-    t.restart();
-    while (QFileInfo::exists(m_options.paths.socket) && t.elapsed() < 3000)
-        QThread::msleep(20);
-    EXPECT_FALSE(QFileInfo::exists(m_options.paths.socket)) << "the server is still there";
 }
 
 TEST_F(RemoteVerifyTest, AComponentThatCannotBeMadeFailsTheCreation)
