@@ -70,22 +70,6 @@ protected:
 
 } // namespace
 
-TEST_F(ObjectTest, NewObjectHasItsDefaults)
-{
-    auto a = open();
-    a->call([](clsVerify& v) {
-        EXPECT_FALSE(v.Busy());
-        EXPECT_EQ(v.Status(), StatusReady);
-        EXPECT_EQ(v.Result(), verifyValid);
-        EXPECT_EQ(v.SmtpTimeout(), 60000);
-        EXPECT_EQ(v.DnsTimeout(), 60000);
-        EXPECT_EQ(v.DnsServerPort(), 53);
-        EXPECT_FALSE(v.EventsEnabled());
-        EXPECT_EQ(v.HelloName(), QStringLiteral("verifier.test")); // the component's own
-        EXPECT_EQ(v.thread(), QThread::currentThread());
-    });
-}
-
 TEST_F(ObjectTest, VerifyReturnsAtOnceAndFinishesSilentlyWithEventsOff)
 {
     auto a = open();
