@@ -50,8 +50,9 @@ public:
     // Closes the main window; called after a run that was told to close it.
     virtual void closeWindow() = 0;
 
-    virtual void enableToolbarButton(int id, bool enabled) = 0;
-    virtual void enableMenuButton(int id, bool enabled) = 0;
+    // Enables the commands for the run state's IsRunning, by the window's
+    // own rule.
+    virtual void updateCommandStates() = 0;
     virtual void checkToolbarButton(int id, bool checked) = 0;
     virtual void checkMenuButton(int id, bool checked) = 0;
     // The text of the Position box (503).

@@ -62,29 +62,6 @@ void RunController::RequestStop()
     m_ctx.state.StopRequested = true;
 }
 
-void RunController::UpdateCommandStates()
-{
-    IRunShell& shell = m_ctx.shell;
-    const bool idle = !m_ctx.state.IsRunning;
-    const auto runCommandEnabled = [idle](int id) {
-        return id == command::Pause || id == command::Stop ? !idle : idle;
-    };
-    for (int id = command::Start; id <= command::Retry; ++id)
-        shell.enableToolbarButton(id, runCommandEnabled(id));
-    shell.enableToolbarButton(command::ThreadsBox, idle);
-    shell.enableToolbarButton(command::PositionBox, idle);
-    for (int id = command::Start; id <= command::Retry; ++id)
-        shell.enableMenuButton(id, runCommandEnabled(id));
-    for (int id = command::Open; id <= command::Add; ++id)
-        shell.enableToolbarButton(id, idle);
-    for (int id = command::Open; id <= command::Add; ++id)
-        shell.enableMenuButton(id, idle);
-    for (const int id : {command::Setup, command::About}) {
-        shell.enableToolbarButton(id, idle);
-        shell.enableMenuButton(id, idle);
-    }
-}
-
 void RunController::setOnline(bool online)
 {
     // The tick that brings this is an event, so a loop waiting for events
@@ -123,7 +100,7 @@ void RunController::RunValidation()
     s.IsPaused = false;
     m_ctx.shell.checkMenuButton(command::Pause, false);
     m_ctx.shell.checkToolbarButton(command::Pause, false);
-    UpdateCommandStates();
+    m_ctx.shell.updateCommandStates();
 
     status.setProgressVisible(true);
     status.setProgressValue(0);
@@ -302,7 +279,7 @@ void RunController::endRun()
         double position = resumePosition();
         SetStartPosition(m_ctx, position);
     }
-    UpdateCommandStates();
+    m_ctx.shell.updateCommandStates();
     if (!s.ForceAbort)
         reportLostAddresses();
     if (s.CloseWhenDone)

@@ -44,8 +44,6 @@ public:
     // Command 202: no new address is handed out; the run ends when every busy
     // verifier has been collected.
     void RequestStop();
-    // Enables the commands for the current IsRunning.
-    void UpdateCommandStates();
 
     // A new reading of the network state, from the status panel's one-second
     // tick. While offline no address is handed out; collection goes on.

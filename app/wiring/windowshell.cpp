@@ -97,14 +97,9 @@ void WindowShell::closeWindow()
     m_window.close();
 }
 
-void WindowShell::enableToolbarButton(int id, bool enabled)
+void WindowShell::updateCommandStates()
 {
-    m_window.EnableToolbarButton(id, enabled);
-}
-
-void WindowShell::enableMenuButton(int id, bool enabled)
-{
-    m_window.EnableMenuButton(id, enabled);
+    m_window.UpdateCommandStates();
 }
 
 void WindowShell::checkToolbarButton(int id, bool checked)

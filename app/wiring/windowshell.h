@@ -27,8 +27,7 @@ public:
     void updateCaption() override;
     void closeWindow() override;
 
-    void enableToolbarButton(int id, bool enabled) override;
-    void enableMenuButton(int id, bool enabled) override;
+    void updateCommandStates() override;
     void checkToolbarButton(int id, bool checked) override;
     void checkMenuButton(int id, bool checked) override;
     void setPositionText(const QString& text) override;

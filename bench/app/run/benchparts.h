@@ -81,8 +81,7 @@ public:
     void setBusyCursor(bool) override {}
     void updateCaption() override {}
     void closeWindow() override {}
-    void enableToolbarButton(int, bool) override {}
-    void enableMenuButton(int, bool) override {}
+    void updateCommandStates() override {}
     void checkToolbarButton(int, bool) override {}
     void checkMenuButton(int, bool) override {}
     void setPositionText(const QString&) override {}

@@ -130,13 +130,9 @@ public:
     void setBusyCursor(bool busy) override { busyCursor = busy; }
     void updateCaption() override { ++captionUpdates; }
     void closeWindow() override { ++closes; }
-    void enableToolbarButton(int id, bool enabled) override
+    void updateCommandStates() override
     {
-        commandLog << QStringLiteral("tb%1=%2").arg(id).arg(int(enabled));
-    }
-    void enableMenuButton(int id, bool enabled) override
-    {
-        commandLog << QStringLiteral("mn%1=%2").arg(id).arg(int(enabled));
+        commandLog << QString::fromLatin1(state->IsRunning ? "running" : "idle");
     }
     void checkToolbarButton(int id, bool checked) override
     {
@@ -160,7 +156,8 @@ public:
     bool busyCursor = false;
     int captionUpdates = 0;
     int closes = 0;
-    QStringList commandLog;
+    const RunState* state = nullptr; // the run's, for the command states
+    QStringList commandLog;          // one entry per update of the command states
     QStringList checkLog;
     QString positionText;
 };

@@ -19,6 +19,7 @@ struct Harness
         settings.SmtpTimeout = 120;
         settings.FromAddress = QStringLiteral("probe@corvanta.test");
         settings.HelloName = QStringLiteral("corvanta.test");
+        shell.state = &state;
     }
 
     // Writes bytes into a file in the temporary folder and returns its path.
