@@ -1,6 +1,5 @@
 #include "saveddialog.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -21,15 +20,4 @@ TEST(SavedDialog, ShowsBothPathsTheLeftOutCountAndClosesOnOk)
 
     SavedDialog complete("/a_Valid.txt", "/a_Errors.txt", 0);
     EXPECT_TRUE(complete.leftOutText().isEmpty());
-}
-
-int main(int argc, char** argv)
-{
-    // Widget tests never need a display; test discovery runs them without
-    // the CTest environment too.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

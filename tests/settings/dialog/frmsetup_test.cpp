@@ -1,6 +1,5 @@
 #include "frmsetup.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -140,15 +139,4 @@ TEST(SetupDialog, AFailedStoreShowsTheErrorAndKeepsTheDialogOpen)
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(h.stored.count("DefaultThreads"), 0u);
     EXPECT_EQ(h.settings.DefaultThreads, 25); // nothing changes in memory on failure
-}
-
-int main(int argc, char** argv)
-{
-    // Widget tests never need a display; test discovery runs this binary
-    // outside CTest's environment too.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }
