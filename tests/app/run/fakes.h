@@ -129,7 +129,7 @@ public:
     void setStopCount(int count) override { stopCounts.push_back(count); }
     void setBusyCursor(bool busy) override { busyCursor = busy; }
     void updateCaption() override { ++captionUpdates; }
-    void closeWindow() override { ++closes; }
+    void closeWindow() override {}
     void updateCommandStates() override
     {
         commandLog << QString::fromLatin1(state->IsRunning ? "running" : "idle");
@@ -155,7 +155,6 @@ public:
     std::vector<int> stopCounts;
     bool busyCursor = false;
     int captionUpdates = 0;
-    int closes = 0;
     const RunState* state = nullptr; // the run's, for the command states
     QStringList commandLog;          // one entry per update of the command states
     QStringList checkLog;

@@ -245,29 +245,6 @@ TEST(Run, RetryTakesTheFailedRecordsAndMovesSuccessesToGood)
     EXPECT_EQ(h.state.RetryedCount, 1);
 }
 
-TEST(Run, ACloseAnsweredYesEndsAtOnceAndClosesTheWindow)
-{
-    Harness h;
-    h.openList(kEight);
-    h.state.ThreadCount = 3;
-    h.factory.delayMs = -1; // nobody ever finishes: the run must not wait
-    h.factory.onVerify = [&](FakeVerifier&) {
-        if (h.factory.dispatched.size() != 3)
-            return;
-        // What the window's close does on Yes.
-        QTimer::singleShot(0, [&] {
-            h.run.RequestStop();
-            h.state.ForceAbort = true;
-            h.state.CloseWhenDone = true;
-        });
-    };
-    runGuarded(h, [&] { h.run.Start(); });
-    EXPECT_EQ(h.shell.closes, 1);
-    EXPECT_TRUE(h.factory.live.empty());
-    EXPECT_EQ(h.state.ValidatedCount, 0);
-    EXPECT_TRUE(h.shell.messages.isEmpty());
-}
-
 TEST(Run, OfflineHoldsDispatchAndCollectionGoesOn)
 {
     Harness h;
