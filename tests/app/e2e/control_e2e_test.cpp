@@ -1,9 +1,9 @@
 // Pause, Retry, a close during the run and the network going away, through
 // the real window, sondrix and the fake world.
 
-#include "settingsbridge.h"
 #include "e2efixture.h"
 #include "frmsetup.h"
+#include "settingsbridge.h"
 #include "statuspanel.h"
 #include "ui/reportmodel.h"
 #include "ui/windowservices.h"
