@@ -9,42 +9,13 @@
 //                          sees whether procedures nest on the object's thread
 //   local part "bad*"      the recipient is refused
 // FAKE_FAIL_CREATE=1 makes every creation fail as a missing component would.
-#include "componenterror.h"
 #include "hostedverify.h"
-#include "idnsresolver.h"
-#include "ismtpclient.h"
-
-#include <QEventLoop>
-#include <QTimer>
+#include "scriptedcomponents.h"
 
 namespace corvanta {
 namespace {
 
-// A nested wait that cancel() ends early, as the real components wait.
-class Wait final
-{
-public:
-    bool run(int ms)
-    {
-        QEventLoop loop;
-        m_loop = &loop;
-        m_cancelled = false;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        loop.exec();
-        m_loop = nullptr;
-        return m_cancelled;
-    }
-    void cancel()
-    {
-        m_cancelled = true;
-        if (m_loop)
-            m_loop->quit();
-    }
-
-private:
-    QEventLoop* m_loop = nullptr;
-    bool m_cancelled = false;
-};
+using testing::Wait;
 
 QString domainOf(const QString& address)
 {
@@ -54,7 +25,7 @@ QString domainOf(const QString& address)
 class FakeDns final : public IDnsResolver
 {
 public:
-    void setTimeout(int ms) override { m_timeout = ms; }
+    void setTimeout(int) override {}
     void setServer(const QString&) override {}
     void setPort(int) override {}
     MxLists queryMx(const QString& address) override
@@ -73,11 +44,7 @@ public:
     {
         return {QHostAddress(QHostAddress::LocalHost)};
     }
-    void cancel() override { m_wait.cancel(); }
-
-private:
-    int m_timeout = 60000;
-    Wait m_wait;
+    void cancel() override {}
 };
 
 class FakeSmtp final : public ISmtpClient

@@ -42,15 +42,10 @@ protected:
 
 } // namespace
 
-TEST_F(RemoteVerifyTest, ANewObjectHasItsDefaultsAndEveryMemberCrosses)
+TEST_F(RemoteVerifyTest, TheServersDefaultsShowAndEveryMemberCrosses)
 {
-    // The object's own defaults are its business; what matters here is that
-    // they are the server's (the fake SMTP client's greeting name) and that
-    // the pushed state is there from the start.
+    // The defaults are the server's: the fake SMTP client's greeting name.
     auto v = make();
-    EXPECT_FALSE(v->Busy());
-    EXPECT_EQ(v->Status(), 1);
-    EXPECT_EQ(v->SmtpTimeout(), 60000);
     EXPECT_EQ(v->HelloName(), QStringLiteral("fake.host"));
 
     // Each write lands in its own member: distinct values show any mix-up.
@@ -104,41 +99,6 @@ TEST_F(RemoteVerifyTest, ANewObjectHasItsDefaultsAndEveryMemberCrosses)
     EXPECT_FALSE(v->tryCall(verifyclass::LetAddress, {}, &value, &error));
     EXPECT_EQ(error.number, brokererr::WrongArguments);
     EXPECT_EQ(v->SmtpTimeout(), 1111);
-}
-
-TEST_F(RemoteVerifyTest, VerifyReturnsAtOnceAndEachOutcomeArrives)
-{
-    auto v = make();
-    int events = 0;
-    QObject::connect(v.get(), &RemoteVerify::ProgressEvent, v.get(), [&] { ++events; });
-    QObject::connect(v.get(), &RemoteVerify::FinishedEvent, v.get(), [&] { ++events; });
-    struct Case
-    {
-        const char* address;
-        qint32 result;
-    };
-    const Case cases[] = {{"user@example.com", 0},
-                          {"bad@example.com", 4},
-                          {"user@nomx.example", 2},
-                          {"not an address", 1}};
-    for (const Case& c : cases) {
-        v->Reset();
-        v->setAddress(QString::fromLatin1(c.address));
-        v->Verify();
-        // The state change is pushed before Verify's answer, so Ready is never
-        // read afterwards; the fakes answer so fast that the end may be in too.
-        EXPECT_NE(v->Status(), 1) << c.address;
-        ASSERT_TRUE(waitFinished(*v, 3000)) << c.address;
-        EXPECT_FALSE(v->Busy());
-        EXPECT_EQ(v->Result(), c.result) << c.address;
-        if (c.result == 4) {
-            EXPECT_EQ(v->RecptReply(), QStringLiteral("550 No such user"));
-        }
-    }
-    v->Reset();
-    EXPECT_EQ(v->Status(), 1);
-    EXPECT_EQ(v->Result(), 1) << "Reset keeps the result";
-    EXPECT_EQ(events, 0) << "events came while switched off";
 }
 
 TEST_F(RemoteVerifyTest, AnOutcomeComesWithItsPushAndIsKeptWhenTheServerDies)
@@ -195,6 +155,7 @@ TEST_F(RemoteVerifyTest, EventsEndWithFinishedAndASlowHandlerCanStartTheNextAddr
             v->Reset();
             v->setAddress(kinds[next % 4].first);
             v->Verify();
+            EXPECT_NE(v->Status(), 1) << "the state change comes before Verify's answer";
             QThread::msleep(20);
         }
     });
