@@ -126,24 +126,6 @@ TEST_F(UcVerifyTest, EventsAreRelayedOnlyWhileSwitchedOnAndStateChangesAlways)
     EXPECT_EQ(progress.back(), QStringLiteral("15 Finished"));
 }
 
-TEST_F(UcVerifyTest, DestroyingTheControlAbortsItsVerification)
-{
-    auto control = std::make_unique<ucVerify>(nullptr, m_options);
-    control->setAddress(QStringLiteral("user@silent.example"));
-    control->Verify();
-    QThread::msleep(100);
-    QApplication::processEvents();
-    ASSERT_EQ(control->Status(), 2);
-    control.reset();
-    // Its object was the server's last: the server leaves once it is freed,
-    // which it can only be after the silent wait was aborted.
-    QElapsedTimer t;
-    t.start();
-    while (QFileInfo::exists(m_options.paths.socket) && t.elapsed() < 3000)
-        QThread::msleep(20);
-    EXPECT_FALSE(QFileInfo::exists(m_options.paths.socket));
-}
-
 TEST_F(UcVerifyTest, UnloadingAPoolDoesNotWaitForAServerThatHangs)
 {
     constexpr int Pool = 100;
