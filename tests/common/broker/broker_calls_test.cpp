@@ -50,13 +50,9 @@ TEST_F(BrokerTest, ValuesAndErrorsCrossByCopy)
     EXPECT_EQ(error.number, brokererr::NoSuchMember);
     EXPECT_EQ(obj->call(to::Echo, {7}).toInt(), 7);
 
-    EXPECT_EQ(openFileLimit(), [] {
-        struct rlimit lim
-        {
-        };
-        getrlimit(RLIMIT_NOFILE, &lim);
-        return long(lim.rlim_max);
-    }()) << "the client raised its open-file limit";
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_EQ(openFileLimit(), long(limit.rlim_max)) << "the client raised its open-file limit";
 }
 
 TEST_F(BrokerTest, StatePushesAreReadLocallyAndCanBeAwaitedWithEventsQuiet)

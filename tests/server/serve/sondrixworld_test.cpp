@@ -52,9 +52,7 @@ protected:
         ASSERT_TRUE(m_tmp.isValid());
         // domain1.test and domain2.test answer, domain3.test's server is silent.
         m_world.start(QStringLiteral(FAKEWORLD),
-                      {QStringLiteral("--dns"), QStringLiteral("127.0.0.1:53"),
-                       QStringLiteral("--domains"), QStringLiteral("3"),
-                       QStringLiteral("--silent-domains"), QStringLiteral("1")});
+                      {"--dns", "127.0.0.1:53", "--domains", "3", "--silent-domains", "1"});
         ASSERT_TRUE(m_world.waitForReadyRead(5000))
             << "fakeworld did not start: " << m_world.readAllStandardError().constData();
         ASSERT_EQ(m_world.readLine().trimmed(), QByteArray("ready"));
@@ -76,10 +74,8 @@ protected:
         QProcess p;
         p.setProcessEnvironment(brokerEnvironment());
         p.start(QStringLiteral(SONDRIX),
-                QStringList{QStringLiteral("check"), QStringLiteral("--dns-server"),
-                            QStringLiteral("127.0.0.1"), QStringLiteral("--jobs"),
-                            QStringLiteral("3")} +
-                    extra + addresses);
+                QStringList{"check", "--dns-server", "127.0.0.1", "--jobs", "3"} + extra +
+                    addresses);
         EXPECT_TRUE(p.waitForFinished(20000));
         const QByteArray err = p.readAllStandardError();
         EXPECT_EQ(p.exitCode(), 0) << err.constData();
@@ -108,14 +104,8 @@ TEST_F(SondrixWorldTest, AbortEndsAProbeOfASilentMailServerAtOnce)
 {
     RemoteVerify v(m_options);
     v.AddDnsServer(QStringLiteral("127.0.0.1"));
-    v.setAddress(QStringLiteral("someone@domain1.test"));
-    v.Verify();
-    QElapsedTimer t;
-    t.start();
-    while (v.Status() != 3 && t.elapsed() < 5000)
-        v.waitForPush(5000);
-    ASSERT_EQ(v.Status(), 3);
-    EXPECT_EQ(v.Result(), 0) << qPrintable(v.GetMessage());
+    EXPECT_EQ(verifyNow(v, QStringLiteral("someone@domain1.test")), 0)
+        << qPrintable(v.GetMessage());
 
     v.Reset();
     v.setAddress(QStringLiteral("someone@domain3.test"));
@@ -123,7 +113,8 @@ TEST_F(SondrixWorldTest, AbortEndsAProbeOfASilentMailServerAtOnce)
     QThread::msleep(300);
     QCoreApplication::processEvents();
     ASSERT_EQ(v.Status(), 2) << "the silent server should still hold the probe";
-    t.restart();
+    QElapsedTimer t;
+    t.start();
     v.Abort();
     while (v.Status() != 3 && t.elapsed() < 2000)
         v.waitForPush(2000);
@@ -182,10 +173,8 @@ TEST_F(SondrixWorldTest, ObjectsOfAClientThatLeavesMidProbeAreFreedAndTheServerS
     QProcess client;
     client.setProcessEnvironment(brokerEnvironment());
     client.start(QStringLiteral(SONDRIX),
-                 {QStringLiteral("check"), QStringLiteral("--remote"), QStringLiteral("--progress"),
-                  QStringLiteral("--jobs"), QStringLiteral("3"), QStringLiteral("--dns-server"),
-                  QStringLiteral("127.0.0.1"), QStringLiteral("x@domain3.test"),
-                  QStringLiteral("y@domain3.test"), QStringLiteral("z@domain3.test")});
+                 {"check", "--remote", "--progress", "--jobs", "3", "--dns-server", "127.0.0.1",
+                  "x@domain3.test", "y@domain3.test", "z@domain3.test"});
     auto released = std::make_unique<RemoteVerify>(m_options);
     released->AddDnsServer(QStringLiteral("127.0.0.1"));
     released->setEventsEnabled(true);

@@ -271,17 +271,8 @@ TEST(SystemTimerTest, RegistriesArePerThread)
 // when it is stopped again nor when it is destroyed.
 TEST(SystemTimerTest, AStoppedTimerLeavesTheNextHolderOfItsIdentifierAlone)
 {
-    const std::pair<const char*, std::function<void(std::shared_ptr<CTimer>&)>> staleUses[] = {
-        {"stopped again",
-         [](std::shared_ptr<CTimer>& t) {
-             t->Disable();
-         }},
-        {"destroyed",
-         [](std::shared_ptr<CTimer>& t) {
-             t.reset();
-         }},
-    };
-    for (const auto& [use, apply] : staleUses) {
+    for (const bool destroy : {false, true}) {
+        const char* use = destroy ? "destroyed" : "stopped again";
         auto stopped = CTimer::create();
         stopped->Enable();
         const int freed = stopped->systemTimerId();
@@ -295,7 +286,10 @@ TEST(SystemTimerTest, AStoppedTimerLeavesTheNextHolderOfItsIdentifierAlone)
         holder->Enable();
         ASSERT_EQ(holder->systemTimerId(), freed) << "Qt no longer reuses identifiers";
 
-        apply(stopped);
+        if (destroy)
+            stopped.reset();
+        else
+            stopped->Disable();
         EXPECT_TRUE(spinUntil([&] { return ticks >= 3; }, 2000)) << use;
         EXPECT_EQ(MTimer::runningTimerCount(), 1) << use;
         holder->Disable();
