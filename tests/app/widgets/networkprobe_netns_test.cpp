@@ -2,7 +2,6 @@
 // the test can plug and unplug a virtual cable without touching the machine's network.
 #include "networkprobe.h"
 
-#include <QCoreApplication>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QThread>
@@ -72,10 +71,3 @@ TEST(NetworkProbeInNamespace, SystemProbeIsTheInterfaceProbeHere)
 
 } // namespace
 } // namespace corvanta
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
