@@ -5,6 +5,7 @@
 #include "smtpclient.h"
 
 #include <QNetworkProxy>
+#include <QSysInfo>
 
 namespace corvanta::testing {
 namespace {
@@ -87,6 +88,16 @@ TEST_F(SmtpClientTest, FallsBackToHeloOnlyWhenEhloGetsAPermanentRefusal)
     EXPECT_TRUE(error.description.contains(QLatin1String("421 4.3.2 Try later")));
     EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
     EXPECT_EQ(m_smtp.commands(busy), QList<QByteArray>{"EHLO probe.example"});
+}
+
+TEST_F(SmtpClientTest, GreetsWithTheMachineNameByDefault)
+{
+    serve(Mx);
+    DnsResolver resolver;
+    SmtpClient client(resolver);
+    EXPECT_EQ(client.helloName(), QSysInfo::machineHostName());
+    client.connectAndGreet(MxName);
+    EXPECT_EQ(m_smtp.commands(Mx).value(0), "EHLO " + client.helloName().toUtf8());
 }
 
 TEST_F(SmtpClientTest, ConnectionFailuresAreErrorsWithoutAConnection)
