@@ -1,8 +1,5 @@
 #include "ui/windowplacement.h"
 
-#include <QDialog>
-#include <QGuiApplication>
-#include <QScreen>
 #include <gtest/gtest.h>
 
 using namespace corvanta;
@@ -60,15 +57,4 @@ TEST(CenterForm, HalvesDropTheRemainderAndZeroLeavesTheWindowPut)
 
     // The overlays use the same halving rule inside the window.
     EXPECT_EQ(OverlayPosition(QSize(801, 601), QSize(261, 81)), QPoint(400 - 130, 300 - 40));
-}
-
-TEST(CenterForm, MovesADialogToTheMiddleOfTheScreen)
-{
-    QDialog dialog;
-    dialog.resize(300, 200);
-    CenterForm(dialog);
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(dialog.frameGeometry().center().x() / 10, screen.center().x() / 10);
-    EXPECT_EQ(dialog.frameGeometry().center().y() / 10, screen.center().y() / 10);
-    EXPECT_EQ(dialog.size(), QSize(300, 200));
 }
