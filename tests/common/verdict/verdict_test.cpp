@@ -1,0 +1,57 @@
+#include "realreplies.h"
+#include "verdict.h"
+
+#include <QString>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+
+using namespace corvanta;
+using corvanta::testing::kRealReplies;
+
+TEST(Verdict, RealWorldRepliesGetTheVerdictAListOwnerCanActOn)
+{
+    ASSERT_GE(std::size(kRealReplies), 60u);
+    for (const auto& row : kRealReplies) {
+        const QString reply = QString::fromUtf8(row.reply);
+        const QString message = QString::fromUtf8(row.message);
+        VerificationFacts facts;
+        facts.code = row.code;
+        (row.code == 5 ? facts.fromReply : facts.rcptReply) = reply;
+        facts.message = message;
+        const Judgement got = judge(facts);
+        EXPECT_EQ(std::string(verdictKeyword(got.verdict)) + "/" + reasonKeyword(got.reason),
+                  std::string(verdictKeyword(row.verdict)) + "/" + reasonKeyword(row.reason))
+            << "code " << row.code << ": " << row.reply << row.message;
+    }
+}
+
+TEST(Verdict, AcceptAllTurnsOnlyDeliverableIntoRisky)
+{
+    const Judgement cases[][2] = {
+        {{Verdict::Deliverable, Reason::Accepted}, {Verdict::Risky, Reason::AcceptAll}},
+        {{Verdict::Risky, Reason::Unverifiable}, {Verdict::Risky, Reason::Unverifiable}},
+        {{Verdict::Undeliverable, Reason::MailboxUnknown},
+         {Verdict::Undeliverable, Reason::MailboxUnknown}},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(withAcceptAll(in), out) << reasonKeyword(in.reason);
+}
+
+TEST(Verdict, KeywordsAreDistinctAndIncludeTheDocumentedOnes)
+{
+    std::set<std::string> reasons;
+    for (int r = 0; r <= int(Reason::ServerError); ++r)
+        EXPECT_TRUE(reasons.insert(reasonKeyword(Reason(r))).second) << r;
+    for (const char* documented :
+         {"accepted", "bad_syntax", "no_mail_server", "mailbox_unknown", "mailbox_disabled",
+          "mailbox_full", "accept_all", "greylisted", "temporary_failure", "rate_limited",
+          "blocked_by_policy", "tls_required", "sender_refused", "connection_failed", "timed_out",
+          "dns_failure"})
+        EXPECT_EQ(reasons.count(documented), 1u) << documented;
+    std::set<std::string> verdicts;
+    for (int v = 0; v <= int(Verdict::Unknown); ++v)
+        verdicts.insert(verdictKeyword(Verdict(v)));
+    EXPECT_EQ(verdicts,
+              (std::set<std::string>{"deliverable", "undeliverable", "risky", "unknown"}));
+}
