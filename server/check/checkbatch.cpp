@@ -43,7 +43,9 @@ QByteArray textLine(const QString& address, const CheckOutcome& outcome)
 {
     return (QString::number(outcome.result) + u'\t' + escapeField(address) + u'\t' +
             escapeField(outcome.message) + u'\t' + escapeField(outcome.rcptReply))
-        .toUtf8();
+               .toUtf8() +
+           '\t' + verdictKeyword(outcome.judgement.verdict) + '\t' +
+           reasonKeyword(outcome.judgement.reason);
 }
 
 QByteArray jsonLine(const QString& address, const CheckOutcome& outcome)
@@ -53,16 +55,30 @@ QByteArray jsonLine(const QString& address, const CheckOutcome& outcome)
            ",\"message\":" + jsonString(outcome.message) +
            ",\"from_reply\":" + jsonString(outcome.fromReply) +
            ",\"rcpt_reply\":" + jsonString(outcome.rcptReply) +
-           ",\"smtp_replies\":" + jsonString(outcome.smtpReplies) + "}";
+           ",\"smtp_replies\":" + jsonString(outcome.smtpReplies) + ",\"verdict\":\"" +
+           verdictKeyword(outcome.judgement.verdict) + "\",\"reason\":\"" +
+           reasonKeyword(outcome.judgement.reason) + "\"}";
 }
 
 } // namespace
 
 CheckBatch::CheckBatch(QStringList addresses, bool json, QIODevice& out, QIODevice& err,
-                       std::function<void()> completed)
+                       std::function<void()> completed, bool acceptAll)
     : m_addresses(std::move(addresses)), m_json(json), m_out(out), m_err(err),
-      m_completed(std::move(completed))
+      m_completed(std::move(completed)), m_acceptAll(acceptAll)
 {}
+
+const QString& CheckBatch::address(qsizetype index) const
+{
+    return isProbe(index) ? m_probeAddresses.at(index - m_addresses.size()) : m_addresses.at(index);
+}
+
+qsizetype CheckBatch::takeNext()
+{
+    if (m_nextProbe < m_probeAddresses.size())
+        return m_addresses.size() + m_nextProbe++;
+    return m_nextToHand++;
+}
 
 void CheckBatch::progress(qsizetype index, qint32 method, const QString& description)
 {
@@ -82,8 +98,48 @@ void CheckBatch::finish(qsizetype index, const CheckOutcome& outcome)
 {
     if (complete())
         return;
-    m_waiting.emplace(index, outcome);
-    for (auto it = m_waiting.find(m_nextToWrite); it != m_waiting.end();
+    if (isProbe(index)) {
+        finishProbe(index, outcome);
+        return;
+    }
+    CheckOutcome& done = m_waiting.insert_or_assign(index, outcome).first->second;
+    if (done.checked) {
+        done.judgement = judge({done.result, done.fromReply, done.rcptReply, done.message});
+        if (m_acceptAll && done.result == 0) {
+            switch (m_probes.accepted(m_addresses.at(index), index)) {
+            case AcceptAllProbes::Answer::AcceptsAll:
+                done.judgement = withAcceptAll(done.judgement);
+                break;
+            case AcceptAllProbes::Answer::Held:
+                m_held.insert(index);
+                while (const std::optional<QString> probe = m_probes.nextProbe())
+                    m_probeAddresses.append(*probe);
+                break;
+            case AcceptAllProbes::Answer::Selective:
+                break;
+            }
+        }
+    }
+    writeDue();
+}
+
+void CheckBatch::finishProbe(qsizetype index, const CheckOutcome& outcome)
+{
+    const bool acceptsAll = outcome.checked && outcome.result == 0;
+    for (const qsizetype held : m_probes.probeEnded(address(index), acceptsAll)) {
+        m_held.erase(held);
+        if (acceptsAll) {
+            CheckOutcome& waiting = m_waiting.at(held);
+            waiting.judgement = withAcceptAll(waiting.judgement);
+        }
+    }
+    writeDue();
+}
+
+void CheckBatch::writeDue()
+{
+    for (auto it = m_waiting.find(m_nextToWrite);
+         it != m_waiting.end() && !m_held.contains(m_nextToWrite);
          it = m_waiting.find(m_nextToWrite)) {
         const QString& address = m_addresses.at(m_nextToWrite);
         if (it->second.checked) {

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "acceptall.h"
+#include "verdict.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <set>
 
 class QIODevice;
 
@@ -19,6 +23,7 @@ struct CheckOutcome
     QString fromReply;
     QString rcptReply;
     QString smtpReplies;
+    Judgement judgement; // filled in by the batch from the fields above
 };
 
 // The outcome a finished verification object holds. Works with the local
@@ -41,25 +46,39 @@ template <class Verifier> CheckOutcome outcomeOf(Verifier& v)
 // progress lines and the addresses that could not be checked to `err`.
 // However the objects are made and driven, the output is this one.
 //
+// With the accept-all probe on, the first accepted address of each domain
+// adds a probe of a made-up address of that domain to the addresses handed
+// out (before the rest, so the held lines go out soon); the lines of the
+// domain's accepted addresses wait for its answer. Probes print no line and
+// their failures fail nothing.
+//
 // Threads: use it from one thread; the devices are written from it only.
 class CheckBatch final
 {
 public:
     // `completed` runs once, right after the last line was written.
     CheckBatch(QStringList addresses, bool json, QIODevice& out, QIODevice& err,
-               std::function<void()> completed = {});
+               std::function<void()> completed = {}, bool acceptAll = false);
 
+    // The addresses given; probes come on top.
     qsizetype size() const { return m_addresses.size(); }
-    const QString& address(qsizetype index) const { return m_addresses.at(index); }
+    // The address, or the made-up one of a probe.
+    const QString& address(qsizetype index) const;
 
-    bool hasNext() const { return m_nextToHand < m_addresses.size(); }
+    bool hasNext() const
+    {
+        return m_nextProbe < m_probeAddresses.size() || m_nextToHand < m_addresses.size();
+    }
     // The index of the next address to check; only while hasNext().
-    qsizetype takeNext() { return m_nextToHand++; }
+    qsizetype takeNext();
+    // Probes handed out so far.
+    int probeCount() const { return m_probes.probeCount(); }
 
     // One step of the verification of address `index`, on `err`.
     void progress(qsizetype index, qint32 method, const QString& description);
     // Address `index` is done; writes every line that is now due. Each index
-    // is finished once.
+    // is finished once. Finishing may add a probe: a driver asks hasNext()
+    // again afterwards.
     void finish(qsizetype index, const CheckOutcome& outcome);
     void fail(qsizetype index, const QString& why);
 
@@ -68,12 +87,21 @@ public:
     int exitCode() const { return m_allChecked ? 0 : 1; }
 
 private:
+    bool isProbe(qsizetype index) const { return index >= m_addresses.size(); }
+    void finishProbe(qsizetype index, const CheckOutcome& outcome);
+    void writeDue();
+
     QStringList m_addresses;
     bool m_json;
     QIODevice& m_out;
     QIODevice& m_err;
     std::function<void()> m_completed;
     std::map<qsizetype, CheckOutcome> m_waiting; // done, but an earlier one is not
+    std::set<qsizetype> m_held;                  // done, but their domain's probe is not
+    bool m_acceptAll;
+    AcceptAllProbes m_probes;
+    QStringList m_probeAddresses; // index size() + i is probe i
+    qsizetype m_nextProbe = 0;
     qsizetype m_nextToHand = 0;
     qsizetype m_nextToWrite = 0;
     bool m_allChecked = true;

@@ -57,7 +57,9 @@ int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODev
     // made before the first thread starts.
     reserveFileDescriptors(options->jobs * 4 + 64);
     QEventLoop loop;
-    CheckBatch batch(std::move(addresses), options->json, out, err, [&loop] { loop.quit(); });
+    CheckBatch batch(
+        std::move(addresses), options->json, out, err, [&loop] { loop.quit(); },
+        options->acceptAll);
     const std::unique_ptr<QObject> checks = driver(*options, batch);
     // The driver may finish the batch before the loop runs (no object could
     // be made) or from a nested wait of its own; the loop only sleeps.

@@ -105,6 +105,8 @@ std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString
             options.progress = true;
         } else if (arg == QLatin1String("--json")) {
             options.json = true;
+        } else if (arg == QLatin1String("--accept-all")) {
+            options.acceptAll = true;
         } else if (is("--dns-server")) {
             if (!takeValue(args, i, QStringLiteral("--dns-server"), value, error))
                 return std::nullopt;
@@ -174,13 +176,15 @@ QString checkUsage()
     return QStringLiteral(
         "Usage: sondrix check [--dns-server HOST[:PORT]] [--from ADDRESS] [--helo NAME]\n"
         "                     [--dns-timeout SECONDS] [--smtp-timeout SECONDS] [--jobs N]\n"
-        "                     [--progress] [--json] [--remote] ADDRESS... | -\n"
+        "                     [--progress] [--json] [--accept-all] [--remote] ADDRESS... | -\n"
         "\n"
         "Checks each address (format, mail servers, SMTP probe; no mail is sent) and\n"
         "prints one line per address in input order: the outcome code, the address,\n"
-        "the message and the server's reply to the recipient, separated by tabs.\n"
+        "the message, the server's reply to the recipient, the verdict and its reason,\n"
+        "separated by tabs.\n"
         "Outcome codes: 0 valid, 1 bad format, 2 no mail server, 3 connection failed,\n"
         "4 recipient refused, 5 sender refused.\n"
+        "Verdicts: deliverable, undeliverable, risky, unknown (check again later).\n"
         "\n"
         "  --dns-server HOST[:PORT]  DNS server to ask (default: the system's first)\n"
         "  --from ADDRESS            sender address of the probe (default: empty)\n"
@@ -190,6 +194,8 @@ QString checkUsage()
         "  --jobs N                  addresses checked at once, 1 to 1000 (default: 1)\n"
         "  --progress                print each step to standard error\n"
         "  --json                    print one JSON object per address\n"
+        "  --accept-all              once per domain, check a made-up address too; if it\n"
+        "                            is accepted, the domain's valid addresses are risky\n"
         "  --remote                  verify in a sondrix server process, as corvanta does\n"
         "  -                         read addresses from standard input, one a line\n");
 }

@@ -19,6 +19,7 @@ struct CheckOptions
     int jobs = 1;
     bool progress = false;
     bool json = false;
+    bool acceptAll = false; // probe each domain with a made-up address
     bool readStdin = false; // addresses come from standard input ("-")
     bool help = false;
     QStringList addresses;

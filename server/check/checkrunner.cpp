@@ -111,14 +111,16 @@ void CheckRunner::collect(Worker* worker, qsizetype index, const CheckOutcome& o
     else
         retire(worker);
     m_batch.finish(index, outcome);
+    // The outcome may have added a probe of its domain.
+    launchMore();
 }
 
 void CheckRunner::failWorker(Worker* worker, qsizetype index, const CheckOutcome& outcome)
 {
     --m_busy;
     retire(worker);
-    launchMore();
     m_batch.finish(index, outcome);
+    launchMore();
 }
 
 void CheckRunner::retire(Worker* worker)

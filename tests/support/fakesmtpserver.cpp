@@ -107,7 +107,7 @@ private:
         else if (verb == "MAIL")
             reply(m_behaviour.mailReply);
         else if (verb == "RCPT")
-            reply(isRejected(line) ? m_behaviour.rejectedRcptReply : m_behaviour.rcptReply);
+            reply(rcptReply(line));
         else if (verb == "QUIT")
             reply(m_behaviour.quitReply, true);
         else if (verb == "RSET" || verb == "NOOP")
@@ -116,13 +116,22 @@ private:
             reply(m_behaviour.unknownReply);
     }
 
+    const QByteArray& rcptReply(const QByteArray& line)
+    {
+        if (m_behaviour.rcptPerSession > 0 && ++m_rcpts > m_behaviour.rcptPerSession)
+            return m_behaviour.tooManyRcptReply;
+        return isRejected(line) ? m_behaviour.rejectedRcptReply : m_behaviour.rcptReply;
+    }
+
     bool isRejected(const QByteArray& line) const
     {
-        if (m_behaviour.rejectedRcptPrefix.isEmpty())
-            return false;
         const qsizetype open = line.indexOf('<');
         const QByteArray local = line.mid(open + 1);
-        return local.startsWith(m_behaviour.rejectedRcptPrefix);
+        if (!m_behaviour.acceptedRcptPrefix.isEmpty() &&
+            !local.startsWith(m_behaviour.acceptedRcptPrefix))
+            return true;
+        return !m_behaviour.rejectedRcptPrefix.isEmpty() &&
+               local.startsWith(m_behaviour.rejectedRcptPrefix);
     }
 
     void reply(const QByteArray& text, bool closeAfter = false)
@@ -190,6 +199,7 @@ private:
     bool m_closeAfter = false;
     bool m_endless = false;
     bool m_stalled = false;
+    int m_rcpts = 0; // recipients asked in this session
 };
 
 } // namespace

@@ -25,6 +25,13 @@ struct FakeSmtpBehaviour
     // Recipients whose local part starts with this prefix get rejectedRcptReply.
     QByteArray rejectedRcptPrefix;
     QByteArray rejectedRcptReply = "550 5.1.1 No such user";
+    // When set, only recipients whose local part starts with this prefix are
+    // accepted; the others get rejectedRcptReply.
+    QByteArray acceptedRcptPrefix;
+    // When above 0, recipients beyond this many in one session get
+    // tooManyRcptReply, as servers that take one recipient per session do.
+    int rcptPerSession = 0;
+    QByteArray tooManyRcptReply = "452 4.5.3 Too many recipients";
     QByteArray quitReply = "221 2.0.0 Bye";
     QByteArray otherReply = "250 2.0.0 Ok";                       // RSET, NOOP
     QByteArray unknownReply = "500 5.5.2 Command not recognized"; // anything else

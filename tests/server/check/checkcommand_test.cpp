@@ -72,7 +72,7 @@ TEST(CheckOptionsTest, AcceptsEveryOptionInBothSpellings)
 {
     auto o = parse({"--dns-server", "10.0.0.9:5353", "--from=probe@x.test", "--helo", "me.test",
                     "--dns-timeout", "1.5", "--smtp-timeout=2", "--jobs", "50", "--progress",
-                    "--json", "a@b.com", "c@d.com"});
+                    "--json", "--accept-all", "a@b.com", "c@d.com"});
     ASSERT_TRUE(o);
     EXPECT_EQ(o->dnsServer, QStringLiteral("10.0.0.9"));
     EXPECT_EQ(o->dnsPort, 5353);
@@ -81,13 +81,13 @@ TEST(CheckOptionsTest, AcceptsEveryOptionInBothSpellings)
     EXPECT_EQ(o->dnsTimeoutMs, 1500);
     EXPECT_EQ(o->smtpTimeoutMs, 2000);
     EXPECT_EQ(o->jobs, 50);
-    EXPECT_TRUE(o->progress && o->json && !o->readStdin);
+    EXPECT_TRUE(o->progress && o->json && o->acceptAll && !o->readStdin);
     EXPECT_EQ(o->addresses, (QStringList{"a@b.com", "c@d.com"}));
 
     auto d = parse({"a@b.com"});
     ASSERT_TRUE(d);
     EXPECT_EQ(d->jobs, 1);
-    EXPECT_FALSE(d->dnsServer || d->dnsPort || d->fromAddress || d->dnsTimeoutMs);
+    EXPECT_FALSE(d->dnsServer || d->dnsPort || d->fromAddress || d->dnsTimeoutMs || d->acceptAll);
 
     auto s = parse({"--jobs", "3", "-"});
     ASSERT_TRUE(s);
@@ -147,10 +147,12 @@ TEST(CheckCommandTest, WritesOneLinePerAddressInInputOrder)
                  copyingFactory(worldDns(), worldSmtp()));
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.lines.size(), 4);
-    EXPECT_EQ(run.lines[0], "3\ta@silent.test\tThe mail server did not greet in time\t");
-    EXPECT_EQ(run.lines[1], "1\tbad address\tInvalid Email Format\t");
-    EXPECT_EQ(run.lines[2], "3\tb@refusing.test\tConnection refused\t");
-    EXPECT_EQ(run.lines[3], "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye");
+    EXPECT_EQ(run.lines[0],
+              "3\ta@silent.test\tThe mail server did not greet in time\t\tunknown\ttimed_out");
+    EXPECT_EQ(run.lines[1], "1\tbad address\tInvalid Email Format\t\tundeliverable\tbad_syntax");
+    EXPECT_EQ(run.lines[2], "3\tb@refusing.test\tConnection refused\t\tunknown\tconnection_failed");
+    EXPECT_EQ(run.lines[3], "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye\tundeliverable\t"
+                            "mailbox_unknown");
     EXPECT_TRUE(run.errLines.isEmpty());
 }
 
@@ -164,9 +166,11 @@ TEST(CheckCommandTest, JsonAndProgressFromStandardInput)
     EXPECT_EQ(run.lines[0],
               R"({"address":"c@good.test","result":4,"message":"","from_reply":"250 Ok",)"
               R"("rcpt_reply":"550-No such user\r\n550\tBye","smtp_replies":)"
-              R"("Connecting to mx.good.test\r\n250 Ok\r\n550-No such user\r\n550\tBye\r\n"})");
+              R"("Connecting to mx.good.test\r\n250 Ok\r\n550-No such user\r\n550\tBye\r\n",)"
+              R"("verdict":"undeliverable","reason":"mailbox_unknown"})");
     EXPECT_EQ(run.lines[1], R"({"address":"\"q\"@x","result":1,"message":"Invalid Email Format",)"
-                            R"("from_reply":"","rcpt_reply":"","smtp_replies":""})");
+                            R"("from_reply":"","rcpt_reply":"","smtp_replies":"",)"
+                            R"("verdict":"undeliverable","reason":"bad_syntax"})");
     EXPECT_TRUE(run.errLines.contains("c@good.test\t7\tConnecting to mx.good.test"));
     EXPECT_TRUE(run.errLines.contains("c@good.test\t15\tFinished"));
     EXPECT_TRUE(run.errLines.contains("\"q\"@x\t3\tFormat check"));
@@ -197,12 +201,14 @@ TEST(CheckCommandTest, OneJobChecksAddressAfterAddressWithoutCarryingOutcomesOve
                                   copyingFactory(worldDns(), worldSmtp()));
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.lines.size(), 5);
-    EXPECT_EQ(run.lines[0], "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye");
-    EXPECT_EQ(run.lines[1], "1\tbad address\tInvalid Email Format\t");
+    const QString refused = QStringLiteral("550-No such user\\r\\n550\\tBye\tundeliverable\t"
+                                           "mailbox_unknown");
+    EXPECT_EQ(run.lines[0], "4\tc@good.test\t\t" + refused);
+    EXPECT_EQ(run.lines[1], "1\tbad address\tInvalid Email Format\t\tundeliverable\tbad_syntax");
     // A domain without mail servers sets no message of its own.
-    EXPECT_EQ(run.lines[2], "2\tx@nomx.test\t\t");
-    EXPECT_EQ(run.lines[3], "3\tb@refusing.test\tConnection refused\t");
-    EXPECT_EQ(run.lines[4], "4\td@good.test\t\t550-No such user\\r\\n550\\tBye");
+    EXPECT_EQ(run.lines[2], "2\tx@nomx.test\t\t\tundeliverable\tno_mail_server");
+    EXPECT_EQ(run.lines[3], "3\tb@refusing.test\tConnection refused\t\tunknown\tconnection_failed");
+    EXPECT_EQ(run.lines[4], "4\td@good.test\t\t" + refused);
     EXPECT_TRUE(run.errLines.contains("b@refusing.test\t7\tConnecting to mx.refusing.test"));
     EXPECT_TRUE(run.errLines.contains("d@good.test\t7\tConnecting to mx.good.test"));
     EXPECT_EQ(run.errLines.filter(QStringLiteral("\t15\tFinished")).size(), 5);

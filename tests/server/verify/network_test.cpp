@@ -1,11 +1,13 @@
-// `sondrix check` end to end against dnsmasq and a fake mail server. Runs
-// inside a private network namespace (the mail server listens on 127.0.0.9
-// port 25).
+// `sondrix check` end to end against dnsmasq or the fake DNS server and fake
+// mail servers. Runs inside a private network namespace (the mail servers
+// listen on 127.0.0.x port 25).
 
 #include "dnsmasqserver.h"
+#include "fakednsserver.h"
 #include "fakesmtpserver.h"
 
 #include <QProcess>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace corvanta;
@@ -60,4 +62,70 @@ TEST(SondrixCheckEndToEnd, ChecksAddressesThroughDnsmasq)
     EXPECT_TRUE(progress.contains("nobody@example.test\t15\tFinished\n"));
     // The hello name set on each object is the one the mail server is greeted with.
     EXPECT_EQ(smtp.commands(loopback(9)).value(0), "EHLO probe.corvanta.test");
+}
+
+// sondrix check --accept-all: one probe of a made-up address per domain with
+// an accepted address, each in a session of its own.
+TEST(SondrixCheckEndToEnd, AcceptAllProbesEachDomainOnceInASessionOfItsOwn)
+{
+    FakeDnsServer dns;
+    FakeSmtpServers smtp;
+    QString error;
+    ASSERT_TRUE(dns.start(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+    FakeSmtpBehaviour everyone;
+    FakeSmtpBehaviour realOnly;
+    realOnly.acceptedRcptPrefix = "real";
+    FakeSmtpBehaviour oneRcpt; // accepts everyone, but one recipient a session
+    oneRcpt.rcptPerSession = 1;
+    FakeSmtpBehaviour nobody;
+    nobody.acceptedRcptPrefix = "none";
+    const std::pair<QString, FakeSmtpBehaviour> domains[] = {
+        {QStringLiteral("everyone.test"), everyone},
+        {QStringLiteral("realonly.test"), realOnly},
+        {QStringLiteral("onercpt.test"), oneRcpt},
+        {QStringLiteral("nobody.test"), nobody},
+    };
+    int last = 20;
+    for (const auto& [domain, behaviour] : domains) {
+        dns.setMx(domain, {{10, QStringLiteral("mx.") + domain}});
+        dns.setAddresses(QStringLiteral("mx.") + domain, {loopback(++last)});
+        ASSERT_TRUE(smtp.add(loopback(last), behaviour, &error)) << error.toStdString();
+    }
+
+    QProcess sondrix;
+    sondrix.start(QStringLiteral(SONDRIX_PATH),
+                  {"check", "--dns-server", QStringLiteral("127.0.0.1:%1").arg(dns.port()),
+                   "--from", "probe@sender.test", "--smtp-timeout", "5", "--jobs", "3",
+                   "--accept-all", "real1@everyone.test", "real2@everyone.test",
+                   "real1@realonly.test", "fake@realonly.test", "real2@realonly.test",
+                   "real1@onercpt.test", "real2@onercpt.test", "real1@nobody.test"});
+    ASSERT_TRUE(sondrix.waitForFinished(30000));
+    EXPECT_EQ(sondrix.exitCode(), 0) << sondrix.readAllStandardError().constData();
+    QStringList verdicts;
+    for (const QByteArray& line : sondrix.readAllStandardOutput().trimmed().split('\n'))
+        verdicts << QString::fromUtf8(line).section(u'\t', 1, 1) + u' ' +
+                        QString::fromUtf8(line).section(u'\t', -2).replace(u'\t', u'/');
+    EXPECT_EQ(
+        verdicts,
+        (QStringList{"real1@everyone.test risky/accept_all", "real2@everyone.test risky/accept_all",
+                     "real1@realonly.test deliverable/accepted",
+                     "fake@realonly.test undeliverable/mailbox_unknown",
+                     "real2@realonly.test deliverable/accepted",
+                     "real1@onercpt.test risky/accept_all", "real2@onercpt.test risky/accept_all",
+                     "real1@nobody.test undeliverable/mailbox_unknown"}));
+
+    // Per server: the probes (recipients we did not give), the recipients of
+    // each session, and how the sessions went.
+    const int ours[] = {2, 3, 2, 1};
+    for (int i = 0; i < 4; ++i) {
+        const QList<QByteArray> commands = smtp.commands(loopback(21 + i));
+        const auto rcpts = std::count_if(commands.begin(), commands.end(),
+                                         [](const QByteArray& c) { return c.startsWith("RCPT"); });
+        const auto probes = std::count_if(commands.begin(), commands.end(), [](const auto& c) {
+            return c.startsWith("RCPT") && !c.contains("<real") && !c.contains("<fake");
+        });
+        EXPECT_EQ(probes, i == 3 ? 0 : 1) << "server " << i;
+        EXPECT_EQ(rcpts, ours[i] + probes) << "server " << i;
+        EXPECT_EQ(smtp.connections(loopback(21 + i)), rcpts) << "one recipient a session";
+    }
 }
