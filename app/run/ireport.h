@@ -1,5 +1,7 @@
 #pragma once
 
+#include "verdict.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -35,6 +37,11 @@ public:
     // The result item: word, text colour (0x00BBGGRR) and icon id (0 = none).
     virtual void setResult(qsizetype row, const QString& word, quint32 colour, int icon) = 0;
     virtual void setMessage(qsizetype row, const QString& message) = 0;
+    // The verdict of the row's latest outcome, written when the run reads
+    // reply codes. A new stored code drops the old verdict: none until the
+    // next one is written.
+    virtual void setVerdict(qsizetype row, Judgement judgement) = 0;
+    virtual std::optional<Judgement> verdict(qsizetype row) const = 0;
     virtual void bringIntoView(qsizetype row) = 0;
     virtual void repaint() = 0;
 };

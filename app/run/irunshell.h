@@ -13,6 +13,19 @@ enum class Overlay
     Stop,       // the stop panel with its "Threads running:" count
 };
 
+// What a save that kept doubtful addresses apart wrote: the three files and
+// how many addresses each received, and how many had no outcome yet.
+struct SavedFiles
+{
+    QString validFile;
+    QString errorsFile;
+    QString unknownFile;
+    qsizetype valid = 0;
+    qsizetype errors = 0;
+    qsizetype unknown = 0;
+    qsizetype leftOut = 0;
+};
+
 enum class Answer
 {
     Yes,
@@ -38,6 +51,9 @@ public:
     // number of addresses that had no outcome and went into neither file.
     virtual void showSaved(const QString& validFile, const QString& errorsFile,
                            qsizetype leftOut) = 0;
+    // The "Saved" dialog of a save by verdict: names the three files and
+    // counts each.
+    virtual void showSavedByVerdict(const SavedFiles& saved) = 0;
 
     // Shows a panel centred and in front, or hides it.
     virtual void setOverlayVisible(Overlay overlay, bool visible) = 0;

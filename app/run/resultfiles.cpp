@@ -42,6 +42,15 @@ private:
     QByteArray m_block;
 };
 
+// The row's verdict; a row validated while verdicts were off has none and
+// is judged by its code alone (unknown for any refusal whose reply is gone).
+Verdict verdictOf(const IReport& report, qsizetype row, qint32 code)
+{
+    if (const std::optional<Judgement> judged = report.verdict(row))
+        return judged->verdict;
+    return judge({code, {}, {}, {}}).verdict;
+}
+
 } // namespace
 
 QString GetFileName(const QString& path)
@@ -69,23 +78,30 @@ ResultFileNames resultFileNames(const QString& listFile)
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString base = dot < 0 ? name : name.left(dot);
     return {folder + base + QStringLiteral("_Valid.txt"),
-            folder + base + QStringLiteral("_Errors.txt")};
+            folder + base + QStringLiteral("_Errors.txt"),
+            folder + base + QStringLiteral("_Unknown.txt")};
 }
 
 std::optional<FileError> writeResultFiles(const IReport& report, const ResultFileNames& names,
                                           SaveSummary& summary,
-                                          const std::function<void(int)>& progress)
+                                          const std::function<void(int)>& progress, bool byVerdict)
 {
     summary = {};
     QSaveFile valid(names.valid);
     QSaveFile errors(names.errors);
+    QSaveFile unknown(names.unknown);
     if (!valid.open(QIODevice::WriteOnly))
         return openError(valid, names.valid);
     if (!errors.open(QIODevice::WriteOnly))
         return openError(errors, names.errors);
+    if (byVerdict && !unknown.open(QIODevice::WriteOnly))
+        return openError(unknown, names.unknown);
 
     BlockWriter validOut(valid);
     BlockWriter errorsOut(errors);
+    std::optional<BlockWriter> unknownOut;
+    if (byVerdict)
+        unknownOut.emplace(unknown);
     const qsizetype n = report.recordCount();
     int lastPercent = 0;
     for (qsizetype row = 0; row < n; ++row) {
@@ -99,14 +115,19 @@ std::optional<FileError> writeResultFiles(const IReport& report, const ResultFil
             // Never validated: it is neither good nor bad, and putting it
             // among the valid addresses would pass it off as checked.
             ++summary.leftOut;
-        } else if (*code == verifyValid) {
+        } else if (byVerdict ? verdictOf(report, row, *code) == Verdict::Deliverable
+                             : *code == verifyValid) {
             ++summary.valid;
             if (!validOut.addLine(report.address(row)))
                 return ioError(valid, names.valid);
-        } else {
+        } else if (!byVerdict || verdictOf(report, row, *code) == Verdict::Undeliverable) {
             ++summary.errors;
             if (!errorsOut.addLine(report.address(row)))
                 return ioError(errors, names.errors);
+        } else {
+            ++summary.unknown;
+            if (!unknownOut->addLine(report.address(row)))
+                return ioError(unknown, names.unknown);
         }
         const int percent = WholePercent(static_cast<double>(row + 1), static_cast<double>(n));
         if (percent != lastPercent) {
@@ -119,11 +140,15 @@ std::optional<FileError> writeResultFiles(const IReport& report, const ResultFil
         return ioError(valid, names.valid);
     if (!errorsOut.flush())
         return ioError(errors, names.errors);
-    // Both files are complete before either replaces its older version.
+    if (unknownOut && !unknownOut->flush())
+        return ioError(unknown, names.unknown);
+    // Every file is complete before any replaces its older version.
     if (!valid.commit())
         return ioError(valid, names.valid);
     if (!errors.commit())
         return ioError(errors, names.errors);
+    if (byVerdict && !unknown.commit())
+        return ioError(unknown, names.unknown);
     return std::nullopt;
 }
 
@@ -134,14 +159,24 @@ void SaveResults(RunContext& ctx)
     ctx.shell.setOverlayVisible(Overlay::SavingFile, true);
     const ResultFileNames names = resultFileNames(ctx.state.ListFile);
     SaveSummary summary;
-    const auto error = writeResultFiles(ctx.report, names, summary, [&ctx](int percent) {
-        ctx.status.setProgressValue(percent);
-        ctx.status.setLabelText(StatusLabel::Percent, QString::number(percent) + QLatin1Char('%'));
-        QCoreApplication::processEvents();
-    });
+    const bool byVerdict = ctx.settings.ReadReplyCodes;
+    const auto error = writeResultFiles(
+        ctx.report, names, summary,
+        [&ctx](int percent) {
+            ctx.status.setProgressValue(percent);
+            ctx.status.setLabelText(StatusLabel::Percent,
+                                    QString::number(percent) + QLatin1Char('%'));
+            QCoreApplication::processEvents();
+        },
+        byVerdict);
     ctx.shell.setOverlayVisible(Overlay::SavingFile, false);
     if (error) {
         ctx.shell.showMessage(error->text());
+        return;
+    }
+    if (byVerdict) {
+        ctx.shell.showSavedByVerdict({names.valid, names.errors, names.unknown, summary.valid,
+                                      summary.errors, summary.unknown, summary.leftOut});
         return;
     }
     ctx.shell.showSaved(names.valid, names.errors, summary.leftOut);

@@ -17,8 +17,9 @@ QString GetFileExtension(const QString& name);
 
 struct ResultFileNames
 {
-    QString valid;  // folder + base + "_Valid.txt"
-    QString errors; // folder + base + "_Errors.txt"
+    QString valid;   // folder + base + "_Valid.txt"
+    QString errors;  // folder + base + "_Errors.txt"
+    QString unknown; // folder + base + "_Unknown.txt", written only by verdict
 };
 // The result files beside listFile, named after its base name (the name
 // without its last dot and what follows).
@@ -28,7 +29,8 @@ struct SaveSummary
 {
     qsizetype valid = 0;
     qsizetype errors = 0;
-    qsizetype leftOut = 0; // rows without an outcome, in neither file
+    qsizetype unknown = 0; // by verdict only
+    qsizetype leftOut = 0; // rows without an outcome, in no file
 };
 
 // Writes the report's addresses into the two result files: stored code 0 to
@@ -38,13 +40,20 @@ struct SaveSummary
 // place only when both are complete, so a failure leaves the earlier files as
 // they were. progress(p) is called whenever the whole-number percentage
 // changes. Needs no window: the save command and the benchmark both use it.
+//
+// `byVerdict` sorts by the rows' verdicts instead and writes a third file:
+// deliverable to the valid file, undeliverable to the errors file, risky and
+// unknown to the unknown file. A row validated while verdicts were off is
+// judged by its code alone.
 std::optional<FileError> writeResultFiles(const IReport& report, const ResultFileNames& names,
                                           SaveSummary& summary,
-                                          const std::function<void(int)>& progress);
+                                          const std::function<void(int)>& progress,
+                                          bool byVerdict = false);
 
 // The Save command: writes the result files beside ListFile with the saving
 // panel and percentage shown, then the "Saved" dialog. Does nothing without
-// a list or records; a failure is shown as "ERROR #n: description".
+// a list or records; a failure is shown as "ERROR #n: description". While
+// the window reads reply codes, the files are sorted by verdict.
 void SaveResults(RunContext& ctx);
 
 } // namespace corvanta

@@ -113,6 +113,7 @@ void RunController::RunValidation()
     m_dispatched = 0;
     m_lost = 0;
     m_firstLost = -1;
+    m_verdicts.beginRun();
     if (s.RetryMode) {
         m_cursor = 0;
     } else {
@@ -153,7 +154,7 @@ void RunController::loop()
             yieldSometimes();
             if (s.ForceAbort)
                 return;
-            if (slot.verifier && slot.row < 0 && canDispatch() &&
+            if (slot.verifier && slot.idle() && (canDispatch() || canProbe()) &&
                 (slot.resetPending || statusOf(slot) == StatusReady))
                 progressed = dispatch(slot) || progressed;
             freeSlot(slot);
@@ -192,6 +193,13 @@ bool RunController::canDispatch() const
     return s.IsOnline && m_dispatched < s.RunTotal && !s.IsPaused && !s.StopRequested;
 }
 
+bool RunController::canProbe() const
+{
+    // Probes are no rows of the run, so its total does not bound them.
+    const RunState& s = m_ctx.state;
+    return s.IsOnline && !s.IsPaused && !s.StopRequested && m_verdicts.probeWaiting();
+}
+
 bool RunController::takes(qsizetype row) const
 {
     const std::optional<qint32> code = m_ctx.report.storedCode(row);
@@ -217,6 +225,9 @@ bool RunController::advanceCursor()
 bool RunController::complete()
 {
     const RunState& s = m_ctx.state;
+    // The rows of a domain whose probe has not answered may still turn risky.
+    if (m_verdicts.probesOutstanding())
+        return false;
     if (s.RetryMode ? s.RetryedCount >= s.RunTotal : s.ValidatedCount >= s.LoadedCount)
         return true;
     // Nothing is busy and nothing is left to hand out: the run has done all it
@@ -239,7 +250,7 @@ bool RunController::workWaiting()
         const qint32 st = statusOf(slot);
         if (st == StatusFinished)
             return true;
-        if (st == StatusReady && slot.row < 0 && mayDispatch && advanceCursor())
+        if (st == StatusReady && slot.idle() && ((mayDispatch && advanceCursor()) || canProbe()))
             return true;
     }
     return false;

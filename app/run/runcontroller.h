@@ -2,6 +2,7 @@
 
 #include "iverifier.h"
 #include "runcontext.h"
+#include "runverdicts.h"
 
 #include <QElapsedTimer>
 #include <vector>
@@ -54,10 +55,13 @@ private:
     {
         std::unique_ptr<IVerifier> verifier;
         qsizetype row = -1;    // the record this verifier works on; -1 when free
+        QString probe;         // or the made-up address it checks for m_verdicts
         bool prepared = false; // has received the settings of this run
         // Collected but not yet reset: the reset goes out with the next
         // address, or alone before the pass moves on (see freeSlot()).
         bool resetPending = false;
+
+        bool idle() const { return row < 0 && probe.isEmpty(); }
     };
 
     void loadPool(qint32 size);
@@ -71,6 +75,9 @@ private:
     // Sends a collected verifier's reset if no address took it along.
     void freeSlot(Slot& slot);
     bool canDispatch() const;
+    // A probe of the verdicts waits and may be handed out now.
+    bool canProbe() const;
+    bool startProbe(Slot& slot);
     // Moves the cursor to the next record this run may take; false when none.
     bool advanceCursor();
     bool takes(qsizetype row) const;
@@ -95,6 +102,7 @@ private:
     qsizetype m_firstLost = -1;
     QString m_createError;
     QElapsedTimer m_sinceYield;
+    RunVerdicts m_verdicts{m_ctx};
 };
 
 } // namespace corvanta

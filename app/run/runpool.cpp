@@ -84,13 +84,20 @@ qint32 RunController::statusOf(Slot& slot)
 bool RunController::collect(Slot& slot)
 {
     IVerifier& v = *slot.verifier;
-    if (slot.row >= 0) {
+    if (!slot.probe.isEmpty()) {
+        std::optional<qint32> code;
+        attempt([&] { code = v.Result(); });
+        m_verdicts.probeEnded(std::exchange(slot.probe, QString()), code);
+        --m_active;
+    } else if (slot.row >= 0) {
         if (!CollectOutcome(m_ctx, v, slot.row)) {
             // The outcome could not be read: the address keeps no outcome of
             // this run, like an address whose verifier went away.
             restoreRow(slot.row);
             ++m_lost;
             m_firstLost = m_firstLost < 0 ? slot.row : std::min(m_firstLost, slot.row);
+        } else {
+            m_verdicts.collected(slot.row, v);
         }
         --m_active;
     }
@@ -136,6 +143,8 @@ bool RunController::dispatch(Slot& slot)
         attempt([&] { v.setHelloName(settings.HelloName); });
     }
 
+    if (canProbe())
+        return startProbe(slot);
     if (!advanceCursor() || m_ctx.state.ForceAbort)
         return false;
     const qsizetype row = m_cursor;
@@ -165,12 +174,33 @@ bool RunController::dispatch(Slot& slot)
     return true;
 }
 
+bool RunController::startProbe(Slot& slot)
+{
+    // Like an address, but no row: nothing is marked, counted or dispatched
+    // against the run's total. It counts as active, so a stop waits for it.
+    IVerifier::NextAddress next;
+    next.address = m_verdicts.takeProbe();
+    next.id = -1;
+    next.resetFirst = std::exchange(slot.resetPending, false);
+    slot.probe = next.address;
+    ++m_active;
+    if (!attempt([&] { slot.verifier->StartNext(next); })) {
+        --m_active;
+        m_verdicts.probeEnded(std::exchange(slot.probe, QString()), std::nullopt);
+    }
+    return true;
+}
+
 void RunController::dropSlot(Slot& slot)
 {
     if (slot.row >= 0) {
         restoreRow(slot.row);
         ++m_lost;
         m_firstLost = m_firstLost < 0 ? slot.row : std::min(m_firstLost, slot.row);
+        --m_active;
+    }
+    if (!slot.probe.isEmpty()) {
+        m_verdicts.probeEnded(std::exchange(slot.probe, QString()), std::nullopt);
         --m_active;
     }
     slot.row = -1;

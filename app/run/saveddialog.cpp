@@ -26,23 +26,38 @@ SavedDialog::SavedDialog(const QString& validFile, const QString& errorsFile, qs
                          QWidget* parent)
     : QDialog(parent)
 {
+    build({QStringLiteral("Valid email addresses saved to the file:"),
+           QStringLiteral("Invalid email address saved to the file:")},
+          {validFile, errorsFile}, leftOut);
+}
+
+SavedDialog::SavedDialog(const SavedFiles& saved, QWidget* parent) : QDialog(parent)
+{
+    build({QStringLiteral("%1 valid email address(es) saved to the file:").arg(saved.valid),
+           QStringLiteral("%1 invalid email address(es) saved to the file:").arg(saved.errors),
+           QStringLiteral("%1 doubtful email address(es), to check again later, saved to the "
+                          "file:")
+               .arg(saved.unknown)},
+          {saved.validFile, saved.errorsFile, saved.unknownFile}, saved.leftOut);
+}
+
+void SavedDialog::build(const QStringList& captions, const QStringList& paths, qsizetype leftOut)
+{
     setWindowTitle(QStringLiteral("Saved"));
     auto* frame = new QGroupBox(QStringLiteral("Saved"), this);
     auto* frameLayout = new QVBoxLayout(frame);
-    frameLayout->addWidget(
-        new QLabel(QStringLiteral("Valid email addresses saved to the file:"), frame));
-    m_validFile = pathBox(validFile, frame);
-    frameLayout->addWidget(m_validFile);
-    frameLayout->addWidget(
-        new QLabel(QStringLiteral("Invalid email address saved to the file:"), frame));
-    m_invalidFile = pathBox(errorsFile, frame);
-    frameLayout->addWidget(m_invalidFile);
+    for (qsizetype i = 0; i < captions.size(); ++i) {
+        m_captions.append(new QLabel(captions.at(i), frame));
+        frameLayout->addWidget(m_captions.last());
+        m_paths.append(pathBox(paths.at(i), frame));
+        frameLayout->addWidget(m_paths.last());
+    }
     m_leftOut = new QLabel(frame);
     m_leftOut->setWordWrap(true);
     if (leftOut > 0) {
         m_leftOut->setText(QString::number(leftOut) +
                            QStringLiteral(" email address(es) not validated yet were saved to "
-                                          "neither file."));
+                                          "no file."));
     } else {
         m_leftOut->hide();
     }
@@ -60,12 +75,25 @@ SavedDialog::SavedDialog(const QString& validFile, const QString& errorsFile, qs
 
 QString SavedDialog::validFileText() const
 {
-    return m_validFile->text();
+    return m_paths.at(0)->text();
 }
 
 QString SavedDialog::invalidFileText() const
 {
-    return m_invalidFile->text();
+    return m_paths.at(1)->text();
+}
+
+QString SavedDialog::unknownFileText() const
+{
+    return m_paths.size() > 2 ? m_paths.at(2)->text() : QString();
+}
+
+QStringList SavedDialog::captions() const
+{
+    QStringList texts;
+    for (const QLabel* caption : m_captions)
+        texts.append(caption->text());
+    return texts;
 }
 
 QString SavedDialog::leftOutText() const

@@ -95,6 +95,7 @@ void frmMain::Load()
     m_clientArea->installEventFilter(this);
 
     m_report = new ReportModel(this);
+    m_report->SetVerdictsShown(settings.ReadReplyCodes);
     m_reportView = new ReportView(*m_report, this);
 
     m_statusPanel = new QFrame(this);

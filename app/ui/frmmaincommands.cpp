@@ -125,6 +125,7 @@ void frmMain::ExecuteCommand(int id)
         break;
     case CmdSetup:
         m_run.ShowSetup(*this);
+        m_reportView->SetVerdictsShown(m_run.Settings().ReadReplyCodes);
         break;
     case CmdAbout: {
         frmAbout about(this);

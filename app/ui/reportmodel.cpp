@@ -13,6 +13,21 @@ const QColor kNumberColour(0, 0, 153);
 const QColor kMessageColour(0, 0, 102);
 const QColor kShadedRow(240, 253, 255);
 
+QColor verdictColour(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Deliverable:
+        return QColor(0, 102, 0);
+    case Verdict::Undeliverable:
+        return QColor(255, 0, 0);
+    case Verdict::Risky:
+        return QColor(191, 96, 0);
+    case Verdict::Unknown:
+        break;
+    }
+    return QColor(96, 96, 96);
+}
+
 // A model cannot show more rows than an int counts.
 constexpr qsizetype kMaxRecords = std::numeric_limits<int>::max() - 1;
 } // namespace
@@ -33,6 +48,8 @@ QString ReportModel::ColumnCaption(int column)
         return QStringLiteral("Result");
     case ColMessage:
         return QStringLiteral("Message");
+    case ColVerdict:
+        return QStringLiteral("Verdict");
     default:
         return {};
     }
@@ -40,8 +57,8 @@ QString ReportModel::ColumnCaption(int column)
 
 int ReportModel::ColumnWidth(int column)
 {
-    static constexpr int widths[ColumnCount] = {25, 80, 45, 130};
-    return column >= 0 && column < ColumnCount ? widths[column] : 0;
+    static constexpr int widths[ColVerdict + 1] = {25, 80, 45, 130, 150};
+    return column >= 0 && column <= ColVerdict ? widths[column] : 0;
 }
 
 qsizetype ReportModel::RecordCount() const
@@ -131,7 +148,55 @@ void ReportModel::setStoredCode(qsizetype record, qint32 code)
         return;
     m_outcomes[record].code = code;
     m_outcomes[record].flags |= HasCode;
-    // Only a sort by address could depend on it, and the code is not shown.
+    // A verdict judged the previous outcome; the run writes the new one.
+    if (m_outcomes[record].flags & HasVerdict) {
+        m_outcomes[record].flags &= quint8(~HasVerdict);
+        if (m_verdictsShown)
+            RowChanged(record, ColVerdict);
+    }
+}
+
+void ReportModel::setVerdict(qsizetype record, Judgement judgement)
+{
+    if (!Valid(record))
+        return;
+    Outcome& slot = m_outcomes[record];
+    slot.verdict = judgement.verdict;
+    slot.reason = judgement.reason;
+    slot.flags |= HasVerdict;
+    if (m_verdictsShown)
+        RowChanged(record, ColVerdict);
+}
+
+std::optional<Judgement> ReportModel::verdict(qsizetype record) const
+{
+    if (!Valid(record) || !(m_outcomes[record].flags & HasVerdict))
+        return std::nullopt;
+    return Judgement{m_outcomes[record].verdict, m_outcomes[record].reason};
+}
+
+QString ReportModel::VerdictText(qsizetype record) const
+{
+    const std::optional<Judgement> judged = verdict(record);
+    if (!judged)
+        return {};
+    return QLatin1String(verdictKeyword(judged->verdict)) + QLatin1String(" (") +
+           QLatin1String(reasonKeyword(judged->reason)) + QLatin1Char(')');
+}
+
+void ReportModel::SetVerdictsShown(bool shown)
+{
+    if (shown == m_verdictsShown)
+        return;
+    if (shown) {
+        beginInsertColumns({}, ColVerdict, ColVerdict);
+        m_verdictsShown = true;
+        endInsertColumns();
+    } else {
+        beginRemoveColumns({}, ColVerdict, ColVerdict);
+        m_verdictsShown = false;
+        endRemoveColumns();
+    }
 }
 
 QString ReportModel::ResultText(qsizetype record) const
@@ -239,6 +304,8 @@ QString ReportModel::DisplayText(qsizetype record, int column) const
         return m_words.at(m_outcomes[record].word);
     case ColMessage:
         return m_messages.empty() ? QString() : m_messages[record];
+    case ColVerdict:
+        return VerdictText(record);
     default:
         return {};
     }
@@ -261,6 +328,8 @@ void ReportModel::BuildOrder(int column, Qt::SortOrder order)
             return m_words.at(m_outcomes[a].word) < m_words.at(m_outcomes[b].word);
         case ColMessage:
             return Message(a) < Message(b);
+        case ColVerdict:
+            return VerdictText(a) < VerdictText(b);
         default:
             return a < b;
         }
@@ -280,7 +349,7 @@ void ReportModel::BuildOrder(int column, Qt::SortOrder order)
 void ReportModel::sort(int column, Qt::SortOrder order)
 {
     beginResetModel();
-    if (column >= 0 && column < ColumnCount) {
+    if (column >= 0 && column < columnCount()) {
         m_sortColumn = column;
         m_sortOrder = order;
         BuildOrder(column, order);
@@ -318,7 +387,9 @@ int ReportModel::rowCount(const QModelIndex& parent) const
 
 int ReportModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    if (parent.isValid())
+        return 0;
+    return m_verdictsShown ? ColVerdict + 1 : ColumnCount;
 }
 
 QVariant ReportModel::data(const QModelIndex& index, int role) const
@@ -339,6 +410,8 @@ QVariant ReportModel::data(const QModelIndex& index, int role) const
             return QBrush(kMessageColour);
         if (column == ColResult && (m_outcomes[record].flags & HasColour))
             return QBrush(QColor::fromRgb(m_outcomes[record].colour));
+        if (column == ColVerdict && (m_outcomes[record].flags & HasVerdict))
+            return QBrush(verdictColour(m_outcomes[record].verdict));
         return {};
     case Qt::BackgroundRole:
         // Decided per display row while drawing; nothing is stored.

@@ -33,7 +33,8 @@ public:
         ColAddress = 1,
         ColResult = 2,
         ColMessage = 3,
-        ColumnCount = 4
+        ColumnCount = 4, // the columns always shown
+        ColVerdict = 4,  // shown while verdicts are (SetVerdictsShown)
     };
     // The hidden outcome code of the address item (0 while absent), for views
     // that want it.
@@ -55,6 +56,8 @@ public:
     // `colour` is 0x00BBGGRR.
     void setResult(qsizetype row, const QString& word, quint32 colour, int icon) override;
     void setMessage(qsizetype row, const QString& message) override;
+    void setVerdict(qsizetype row, Judgement judgement) override;
+    std::optional<Judgement> verdict(qsizetype row) const override;
     void bringIntoView(qsizetype row) override;
     // Changed cells are redrawn as they change; nothing is pending.
     void repaint() override {}
@@ -80,6 +83,12 @@ public:
     QString Message(qsizetype record) const;
     void SetResult(qsizetype record, const QString& text, const QColor& colour, int icon);
 
+    // Adds or removes the Verdict column after the four others.
+    void SetVerdictsShown(bool shown);
+    bool VerdictsShown() const { return m_verdictsShown; }
+    // "undeliverable (mailbox_unknown)"; empty without a verdict.
+    QString VerdictText(qsizetype record) const;
+
     // Puts the rows back into record order (no-op when unsorted).
     void RestoreRecordOrder();
     // The record shown at a display row (identity while unsorted); -1 if none.
@@ -100,7 +109,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     void sort(int column, Qt::SortOrder order) override;
 
-    // Captions and initial widths (pixels) of the four columns.
+    // Captions and initial widths (pixels) of the columns, Verdict included.
     static QString ColumnCaption(int column);
     static int ColumnWidth(int column);
 
@@ -119,11 +128,14 @@ private:
         QRgb colour = 0;
         quint8 icon = 0;
         quint8 flags = 0;
+        Verdict verdict = Verdict::Unknown;
+        Reason reason = Reason::TemporaryFailure;
     };
     enum : quint8
     {
         HasCode = 1,
-        HasColour = 2
+        HasColour = 2,
+        HasVerdict = 4,
     };
 
     bool Valid(qsizetype record) const { return record >= 0 && record < RecordCount(); }
@@ -144,6 +156,7 @@ private:
     std::vector<std::uint32_t> m_order; // display row -> record while sorted
     std::vector<std::uint32_t> m_rowOf; // record -> display row while sorted
     int m_sortColumn = -1;
+    bool m_verdictsShown = false;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 

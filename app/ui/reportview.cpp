@@ -69,6 +69,17 @@ void ReportView::SetSortingAllowed(bool allowed)
     horizontalHeader()->setSectionsClickable(allowed);
 }
 
+void ReportView::SetVerdictsShown(bool shown)
+{
+    if (shown == m_model.VerdictsShown())
+        return;
+    m_model.SetVerdictsShown(shown);
+    if (shown) {
+        horizontalHeader()->setSectionResizeMode(ReportModel::ColVerdict, QHeaderView::Interactive);
+        setColumnWidth(ReportModel::ColVerdict, ReportModel::ColumnWidth(ReportModel::ColVerdict));
+    }
+}
+
 void ReportView::OnHeaderClicked(int column)
 {
     if (!m_sortingAllowed)

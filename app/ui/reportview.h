@@ -23,6 +23,8 @@ public:
     // added and populated.
     void InitReport();
     void SetSortingAllowed(bool allowed);
+    // Shows or hides the Verdict column, at its initial width.
+    void SetVerdictsShown(bool shown);
     bool SortingAllowed() const { return m_sortingAllowed; }
     ReportModel& Model() const { return m_model; }
 

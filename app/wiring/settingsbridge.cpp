@@ -82,6 +82,8 @@ RunSettings ReadStoredRunSettings(const std::function<QString()>& helloName)
     values.SmtpTimeout = stored.smtpTimeout;
     values.FromAddress = FromLocal8(stored.fromAddress);
     values.HelloName = FromLocal8(stored.helloName);
+    values.ReadReplyCodes = stored.readReplyCodes;
+    values.ProbeAcceptAll = stored.probeAcceptAll;
     return values;
 }
 

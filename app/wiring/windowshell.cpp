@@ -55,6 +55,13 @@ void WindowShell::showSaved(const QString& validFile, const QString& errorsFile,
     dialog.exec();
 }
 
+void WindowShell::showSavedByVerdict(const SavedFiles& saved)
+{
+    SavedDialog dialog(saved, &m_window);
+    CenterForm(dialog, &m_window);
+    dialog.exec();
+}
+
 void WindowShell::setOverlayVisible(Overlay overlay, bool visible)
 {
     if (visible)

@@ -19,6 +19,7 @@ public:
     std::optional<QString> chooseListFile(const QString& title, const QString& filter) override;
     void showMessage(const QString& text) override;
     void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override;
+    void showSavedByVerdict(const SavedFiles& saved) override;
 
     void setOverlayVisible(Overlay overlay, bool visible) override;
     bool isOverlayVisible(Overlay overlay) const override;

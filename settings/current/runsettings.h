@@ -7,8 +7,8 @@ namespace corvanta {
 // The in-memory copy of the six run settings, filled once when the main
 // window loads and held for the whole program. The verifiers and the run take
 // their values from here; after the load only the setup dialog's OK changes
-// one of them (DefaultThreads). Time-outs are in seconds here; the verifiers
-// take milliseconds.
+// one of them (DefaultThreads) and the two verdict switches. Time-outs are in seconds here; the
+// verifiers take milliseconds.
 struct RunSettings
 {
     QString DnsServerName;
@@ -17,6 +17,11 @@ struct RunSettings
     qint32 SmtpTimeout = 120;
     QString FromAddress;
     QString HelloName;
+    // Read reply codes, and keep doubtful addresses apart: a verdict per
+    // address and a third result file. Off, the window is the plain one.
+    bool ReadReplyCodes = false;
+    // With ReadReplyCodes: probe each domain once with a made-up address.
+    bool ProbeAcceptAll = false;
 };
 
 } // namespace corvanta

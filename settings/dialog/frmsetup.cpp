@@ -2,6 +2,7 @@
 
 #include "textnumber.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -143,6 +144,25 @@ void frmSetup::buildLayout()
     label9->setWordWrap(true);
     connLayout->addWidget(label9);
 
+    // Off by default: the report, the files and the dialogs stay as they are.
+    m_fraVerdicts =
+        new QGroupBox(QStringLiteral("Read reply codes, and keep doubtful addresses apart"));
+    m_fraVerdicts->setObjectName(QStringLiteral("fraVerdicts"));
+    m_fraVerdicts->setCheckable(true);
+    auto* verdictLayout = new QVBoxLayout(m_fraVerdicts);
+    auto* label10 = namedLabel(
+        "Label10",
+        QStringLiteral("Adds a Verdict column, and Save writes the addresses that could not be "
+                       "judged (greylisting, blocked checks, time-outs) to a third file, "
+                       "LIST_Unknown.txt, instead of the errors file."));
+    label10->setWordWrap(true);
+    verdictLayout->addWidget(label10);
+    m_chkProbeAcceptAll = new QCheckBox(
+        QStringLiteral("Check a made-up address of each domain, and call the valid addresses of "
+                       "a domain that accepts it risky"));
+    m_chkProbeAcceptAll->setObjectName(QStringLiteral("chkProbeAcceptAll"));
+    verdictLayout->addWidget(m_chkProbeAcceptAll);
+
     auto* buttons = new QDialogButtonBox;
     auto* cmdOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -156,6 +176,7 @@ void frmSetup::buildLayout()
     layout->addWidget(frame1);
     layout->addWidget(frame2);
     layout->addWidget(frame3);
+    layout->addWidget(m_fraVerdicts);
     layout->addWidget(buttons);
     setMinimumWidth(420);
 }
@@ -176,6 +197,8 @@ void frmSetup::loadValues()
         m_cboDefaultThreads->findText(QString::number(m_settings.DefaultThreads)));
     if (m_cboDefaultThreads->currentIndex() < 0)
         m_cboDefaultThreads->setEditText(QString());
+    m_fraVerdicts->setChecked(m_settings.ReadReplyCodes);
+    m_chkProbeAcceptAll->setChecked(m_settings.ProbeAcceptAll);
 }
 
 void frmSetup::cmdDefaultDNS_Click()
@@ -242,6 +265,17 @@ void frmSetup::cmdOK_Click()
     if (!store(QStringLiteral("DefaultThreads"), numberText(threads)))
         return;
     m_settings.DefaultThreads = roundHalfEvenToInt32(threads);
+
+    const auto flag = [](bool on) {
+        return on ? QStringLiteral("1") : QStringLiteral("0");
+    };
+    const bool verdicts = m_fraVerdicts->isChecked();
+    const bool probe = m_chkProbeAcceptAll->isChecked();
+    if (!store(QStringLiteral("ReadReplyCodes"), flag(verdicts)) ||
+        !store(QStringLiteral("ProbeAcceptAll"), flag(probe)))
+        return;
+    m_settings.ReadReplyCodes = verdicts;
+    m_settings.ProbeAcceptAll = probe;
     accept();
 }
 

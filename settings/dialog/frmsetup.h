@@ -5,7 +5,9 @@
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 
 namespace corvanta {
@@ -30,8 +32,9 @@ struct SetupServices
 
 // The modal "Setup" dialog: shows the six run settings held in memory, offers
 // the system's DNS server and the machine's name as defaults, and on OK
-// stores the edited values. Only the thread count changes in memory at once;
-// the other values take effect at the next start.
+// stores the edited values. Only the thread count and the two verdict
+// switches change in memory at once; the other values take effect at the
+// next start.
 //
 // Ownership: `settings` is the caller's and must outlive the dialog.
 class frmSetup final : public QDialog
@@ -53,6 +56,11 @@ public:
     QLineEdit* txtFromAddress() const { return m_txtFromAddress; }
     QLineEdit* txtSmtpTimeout() const { return m_txtSmtpTimeout; }
     QComboBox* cboDefaultThreads() const { return m_cboDefaultThreads; }
+    // The frame "Read reply codes, and keep doubtful addresses apart": its
+    // own check mark is the switch; the box inside turns the accept-all
+    // probe on.
+    QGroupBox* fraVerdicts() const { return m_fraVerdicts; }
+    QCheckBox* chkProbeAcceptAll() const { return m_chkProbeAcceptAll; }
 
     // The text a stored number takes: whole numbers without a decimal part,
     // others with as many digits as they need ("2.5").
@@ -71,6 +79,8 @@ private:
     QLineEdit* m_txtFromAddress = nullptr;
     QLineEdit* m_txtSmtpTimeout = nullptr;
     QComboBox* m_cboDefaultThreads = nullptr;
+    QGroupBox* m_fraVerdicts = nullptr;
+    QCheckBox* m_chkProbeAcceptAll = nullptr;
 };
 
 } // namespace corvanta

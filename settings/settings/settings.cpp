@@ -174,6 +174,8 @@ StoredRunSettings LoadRunSettings()
         const auto& provider = helloNameProvider();
         return provider ? provider() : MachineHostName();
     });
+    s.readReplyCodes = readLong(KeyReadReplyCodes, 0) != 0;
+    s.probeAcceptAll = readLong(KeyProbeAcceptAll, 0) != 0;
     return s;
 }
 

@@ -24,6 +24,9 @@ inline constexpr const char* KeyDnsTimeout = "DnsTimeout";
 inline constexpr const char* KeySmtpTimeout = "SmtpTimeout";
 inline constexpr const char* KeyFromAddress = "FromAddress";
 inline constexpr const char* KeyHelloName = "HelloName";
+// The verdict switches, stored as "1" or "0"; missing means off.
+inline constexpr const char* KeyReadReplyCodes = "ReadReplyCodes";
+inline constexpr const char* KeyProbeAcceptAll = "ProbeAcceptAll";
 
 // The sender given in MAIL FROM until the user sets an address of their own
 // domain. A role mailbox at a reserved domain is syntactically sound and
@@ -67,15 +70,17 @@ struct StoredRunSettings
     std::int32_t smtpTimeout = 120;
     std::string fromAddress = DefaultFromAddress;
     std::string helloName;
+    bool readReplyCodes = false;
+    bool probeAcceptAll = false;
 };
 
 // Reads MainLeft, MainTop, MainWidth, MainHeight in that order.
 StoredWindowPlacement LoadWindowPlacement();
 // Writes the four values in that order. Raises RegistryError.
 void SaveWindowPlacement(const StoredWindowPlacement& placement);
-// Reads the six run settings in table order; a missing DnsServerName takes the
-// DNS-server provider's answer and a missing HelloName the hello-name
-// provider's (each asked only when needed).
+// Reads the six run settings in table order, then the two verdict switches; a
+// missing DnsServerName takes the DNS-server provider's answer and a missing
+// HelloName the hello-name provider's (each asked only when needed).
 StoredRunSettings LoadRunSettings();
 
 // Seams for the two defaults that come from outside. The main window sets the

@@ -45,6 +45,8 @@ public:
     void setStoredCode(qsizetype row, qint32 code) override { m_codes[size_t(row)] = qint8(code); }
     void setResult(qsizetype, const QString&, quint32, int) override {}
     void setMessage(qsizetype, const QString&) override {}
+    void setVerdict(qsizetype, Judgement) override {}
+    std::optional<Judgement> verdict(qsizetype) const override { return std::nullopt; }
     void bringIntoView(qsizetype) override {}
     void repaint() override {}
 
@@ -75,6 +77,7 @@ public:
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
     void showSaved(const QString&, const QString&, qsizetype) override {}
+    void showSavedByVerdict(const SavedFiles&) override {}
     void setOverlayVisible(Overlay, bool) override {}
     bool isOverlayVisible(Overlay) const override { return false; }
     void setStopCount(int) override {}

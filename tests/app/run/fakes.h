@@ -29,6 +29,7 @@ public:
         quint32 colour = 0;
         int icon = 0;
         QString message;
+        std::optional<Judgement> verdict;
     };
 
     qsizetype recordCount() const override { return qsizetype(rows.size()); }
@@ -45,7 +46,19 @@ public:
     }
     void removeAllRecords() override { rows.clear(); }
     void rebuildRows() override { ++rebuilds; }
-    void setStoredCode(qsizetype row, qint32 code) override { rows.at(size_t(row)).code = code; }
+    void setStoredCode(qsizetype row, qint32 code) override
+    {
+        rows.at(size_t(row)).code = code;
+        rows.at(size_t(row)).verdict.reset();
+    }
+    void setVerdict(qsizetype row, Judgement judgement) override
+    {
+        rows.at(size_t(row)).verdict = judgement;
+    }
+    std::optional<Judgement> verdict(qsizetype row) const override
+    {
+        return rows.at(size_t(row)).verdict;
+    }
     void setResult(qsizetype row, const QString& word, quint32 colour, int icon) override
     {
         Row& r = rows.at(size_t(row));
@@ -116,6 +129,7 @@ public:
         saved = {validFile, errorsFile};
         savedLeftOut = leftOut;
     }
+    void showSavedByVerdict(const SavedFiles& files) override { savedByVerdict = files; }
     void setOverlayVisible(Overlay overlay, bool visible) override
     {
         overlays[overlay] = visible;
@@ -150,6 +164,7 @@ public:
     QStringList messages;
     QStringList saved;
     qsizetype savedLeftOut = -1;
+    std::optional<SavedFiles> savedByVerdict;
     std::map<Overlay, bool> overlays;
     QList<int> overlaysShown;
     std::vector<int> stopCounts;
@@ -202,7 +217,7 @@ public:
     QString GetMessage() override { return checked(QStringLiteral("msg:") + m_address); }
     QString SmtpReplies() override { return checked(QStringLiteral("smtp:") + m_address); }
     QString FromReply() override { return checked(QStringLiteral("from:") + m_address); }
-    QString RecptReply() override { return checked(QStringLiteral("rcpt:") + m_address); }
+    QString RecptReply() override;
     bool isConnected() const override { return m_connected; }
 
     // Finishes the verification now with the scripted outcome.
@@ -290,6 +305,8 @@ public:
     }
 
     std::function<qint32(const QString&)> script;
+    // The reply to RCPT TO for an address; "rcpt:" and the address when empty.
+    std::function<QString(const QString&)> rcptReplyFor;
     // Addresses whose setAddress() fails.
     std::function<bool(const QString&)> refuseAddress;
     // Each verifier's status when it was destroyed.
@@ -320,6 +337,13 @@ inline qint32 FakeVerifier::Status()
 {
     ++m_factory.statusReads;
     return checked(m_status);
+}
+
+inline QString FakeVerifier::RecptReply()
+{
+    if (m_factory.rcptReplyFor)
+        return checked(m_factory.rcptReplyFor(m_address));
+    return checked(QStringLiteral("rcpt:") + m_address);
 }
 
 inline void FakeVerifier::setAddress(const QString& address)

@@ -60,6 +60,40 @@ TEST(ResultFiles, NamesUseTheBaseNameBesideTheList)
     EXPECT_EQ(names.errors, "/l.d/march_Errors.txt");
 }
 
+TEST(ResultFiles, SaveByVerdictKeepsTheDoubtfulApartAndCountsEachFile)
+{
+    Harness h;
+    fill(h, {{"good@x.org", 0},
+             {"risky@all.org", 0},
+             {"gone@x.org", 4},
+             {"grey@x.org", 4},
+             {"old@x.org", 4}, // validated while verdicts were off
+             {"fmt@@x", 1},
+             {"never@x.org", -1}});
+    h.report.setVerdict(0, {Verdict::Deliverable, Reason::Accepted});
+    h.report.setVerdict(1, {Verdict::Risky, Reason::AcceptAll});
+    h.report.setVerdict(2, {Verdict::Undeliverable, Reason::MailboxUnknown});
+    h.report.setVerdict(3, {Verdict::Unknown, Reason::Greylisted});
+    h.report.setVerdict(5, {Verdict::Undeliverable, Reason::BadSyntax});
+    const auto names = resultFileNames(h.state.ListFile);
+
+    SaveResults(h.ctx); // verdicts off: the two files by code, no third
+    EXPECT_EQ(readAll(names.valid), "good@x.org\r\nrisky@all.org\r\n");
+    EXPECT_FALSE(QFile::exists(names.unknown));
+
+    h.settings.ReadReplyCodes = true;
+    SaveResults(h.ctx);
+    EXPECT_EQ(readAll(names.valid), "good@x.org\r\n");
+    EXPECT_EQ(readAll(names.errors), "gone@x.org\r\nfmt@@x\r\n");
+    EXPECT_EQ(readAll(names.unknown), "risky@all.org\r\ngrey@x.org\r\nold@x.org\r\n");
+    ASSERT_TRUE(h.shell.savedByVerdict);
+    const SavedFiles& saved = *h.shell.savedByVerdict;
+    EXPECT_EQ(saved.unknownFile, names.unknown);
+    EXPECT_TRUE(names.unknown.endsWith("march_Unknown.txt"));
+    EXPECT_EQ(std::tuple(saved.valid, saved.errors, saved.unknown, saved.leftOut),
+              std::tuple(1, 2, 3, 1));
+}
+
 TEST(ResultFiles, SaveRoutesByStoredCodeInReportOrderWithOriginalBytes)
 {
     Harness h;

@@ -1,6 +1,8 @@
 #include "frmsetup.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 #include <map>
@@ -139,4 +141,25 @@ TEST(SetupDialog, AFailedStoreShowsTheErrorAndKeepsTheDialogOpen)
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(h.stored.count("DefaultThreads"), 0u);
     EXPECT_EQ(h.settings.DefaultThreads, 25); // nothing changes in memory on failure
+}
+
+TEST(SetupDialog, VerdictFrameIsOffByDefaultAndItsSwitchesTakeEffectAtOnce)
+{
+    Harness h;
+    frmSetup off(h.settings, h.services());
+    EXPECT_FALSE(off.fraVerdicts()->isChecked());
+    EXPECT_FALSE(off.chkProbeAcceptAll()->isEnabled()) << "the probe needs the frame";
+    off.cmdOK_Click();
+    EXPECT_EQ(h.stored["ReadReplyCodes"], "0");
+    EXPECT_EQ(h.stored["ProbeAcceptAll"], "0");
+
+    frmSetup on(h.settings, h.services());
+    on.fraVerdicts()->setChecked(true);
+    on.chkProbeAcceptAll()->setChecked(true);
+    on.cmdOK_Click();
+    EXPECT_EQ(h.stored["ReadReplyCodes"], "1");
+    EXPECT_EQ(h.stored["ProbeAcceptAll"], "1");
+    EXPECT_TRUE(h.settings.ReadReplyCodes && h.settings.ProbeAcceptAll);
+    frmSetup again(h.settings, h.services());
+    EXPECT_TRUE(again.fraVerdicts()->isChecked() && again.chkProbeAcceptAll()->isChecked());
 }
