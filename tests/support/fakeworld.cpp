@@ -23,7 +23,11 @@
 //                        the delay would be the fake world's, not the client's.
 //
 // Besides: nodata.test has no MX records (NODATA), nullmx.test has a null MX,
-// and every other name does not exist (NXDOMAIN).
+// strict.test's mail server accepts only local parts that begin with "real"
+// and one recipient per session, greylist.test's answers every recipient
+// "450 4.7.1 greylisted, try again later", blocked.test's "550 5.7.1 Client
+// host blocked using zen.spamhaus.org", and every other name does not exist
+// (NXDOMAIN).
 //
 // It prints "ready" on standard output once everything listens, then runs
 // until it is killed or, when standard input is a pipe or terminal, until
@@ -167,6 +171,35 @@ int main(int argc, char** argv)
     }
     dns.setMx(QStringLiteral("nodata.test"), {});
     dns.setMx(QStringLiteral("nullmx.test"), {{0, QStringLiteral(".")}});
+
+    // Mail servers whose answers a verdict must read; on 127.2.0.x, apart
+    // from the numbered domains.
+    FakeSmtpBehaviour strict;
+    strict.acceptedRcptPrefix = "real";
+    strict.rcptPerSession = 1;
+    FakeSmtpBehaviour greylist;
+    greylist.rcptReply = "450 4.7.1 greylisted, try again later";
+    FakeSmtpBehaviour blocked;
+    blocked.rcptReply = "550 5.7.1 Client host blocked using zen.spamhaus.org";
+    const std::pair<QString, FakeSmtpBehaviour> special[] = {
+        {QStringLiteral("strict.test"), strict},
+        {QStringLiteral("greylist.test"), greylist},
+        {QStringLiteral("blocked.test"), blocked},
+    };
+    quint32 specialAddress = 0x7f020000u;
+    for (auto [domain, behaviour] : special) {
+        const QString host = QStringLiteral("mx.") + domain;
+        const QHostAddress address(++specialAddress);
+        dns.setMx(domain, {{10, host}});
+        dns.setAddresses(host, {address});
+        behaviour.replyDelayMs = options.replyDelayMs;
+        behaviour.recordCommands = false;
+        if (!smtp[0]->add(address, behaviour, &error)) {
+            std::fprintf(stderr, "fakeworld: mail server on %s:25: %s\n",
+                         qPrintable(address.toString()), qPrintable(error));
+            return 1;
+        }
+    }
 
     std::optional<QSocketNotifier> stdinWatch;
     if (stdinCanClose()) {

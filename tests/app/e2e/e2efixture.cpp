@@ -1,7 +1,7 @@
 #include "e2efixture.h"
 
-#include "settingsbridge.h"
 #include "saveddialog.h"
+#include "settingsbridge.h"
 #include "statuspanel.h"
 #include "ui/reportmodel.h"
 
@@ -56,6 +56,9 @@ void ModalAnswerer::poll()
         savedTexts.append(saved->validFileText());
         savedTexts.append(saved->invalidFileText());
         savedTexts.append(saved->leftOutText());
+        // A save by verdict: the third file and the captions with the counts.
+        if (!saved->unknownFileText().isEmpty())
+            savedTexts << saved->unknownFileText() << saved->captions();
         saved->okButton()->click();
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
         if (onDialog) {
@@ -113,6 +116,16 @@ void E2eTest::storeSettings(int threads, int dnsTimeout, int smtpTimeout)
     store("SmtpTimeout", smtpTimeout);
     store("FromAddress", QStringLiteral("checker@corvanta.test"));
     store("HelloName", QStringLiteral("corvanta.test"));
+}
+
+void E2eTest::storeVerdictSwitches(bool readReplyCodes, bool probeAcceptAll)
+{
+    for (const auto& [key, on] : {std::pair{"ReadReplyCodes", readReplyCodes},
+                                  std::pair{"ProbeAcceptAll", probeAcceptAll}}) {
+        const QString error =
+            bridge::WriteStoredSetting(QLatin1String(key), on ? QStringLiteral("1") : "0");
+        ASSERT_TRUE(error.isEmpty()) << key << ": " << qPrintable(error);
+    }
 }
 
 void E2eTest::startProgram()

@@ -5,10 +5,10 @@
 // namespace (fakeworld binds 127.0.0.1:53 and 127.1.0.x:25).
 
 #include "mainprogram.h"
-#include "wiredruncontroller.h"
 #include "runtypes.h"
 #include "statuspanel.h"
 #include "ui/frmmain.h"
+#include "wiredruncontroller.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -34,8 +34,10 @@ class ModalAnswerer final : public QObject
 public:
     ModalAnswerer();
     QStringList messages;
-    QStringList savedTexts; // both paths and the left-out line of each Saved dialog
-    int answer = 0;         // a QMessageBox::StandardButton; 0 means OK / the default
+    // Both paths and the left-out line of each Saved dialog; after a save by
+    // verdict also the third path and the three captions.
+    QStringList savedTexts;
+    int answer = 0; // a QMessageBox::StandardButton; 0 means OK / the default
     // Handles any other dialog; such a dialog is rejected when this is empty.
     std::function<void(QDialog&)> onDialog;
 
@@ -55,6 +57,8 @@ protected:
     // The stored settings the program reads at start; DnsServerName points at
     // fakeworld, the time-outs are short.
     void storeSettings(int threads, int dnsTimeout = 3, int smtpTimeout = 3);
+    // The verdict switches of Setup, stored for the next start.
+    void storeVerdictSwitches(bool readReplyCodes, bool probeAcceptAll);
     // Builds the program (which starts sondrix) and shows its window.
     void startProgram();
     QString writeList(const QByteArray& bytes);

@@ -3,6 +3,7 @@
 
 #include "e2efixture.h"
 #include "statuspanel.h"
+#include "ui/reportmodel.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -146,4 +147,81 @@ TEST_F(E2eTest, ServerKilledMidRunEndsTheRunAndLeavesUnfinishedAddressesOpen)
     ASSERT_EQ(m_modals->savedTexts.size(), 3);
     EXPECT_TRUE(m_modals->savedTexts.at(2).startsWith(QString::number(open)))
         << qPrintable(m_modals->savedTexts.at(2));
+}
+
+namespace {
+
+// Every kind of answer a verdict reads, in the fake world.
+const QByteArray kVerdictList = "a@domain1.test\n"
+                                "unknown@domain2.test\n"
+                                "b@nodata.test\n"
+                                "not an address\n"
+                                "c@nowhere.test\n"
+                                "real1@strict.test\n"
+                                "fake@strict.test\n"
+                                "real2@strict.test\n"
+                                "g@greylist.test\n"
+                                "h@blocked.test\n"
+                                "d@domain3.test\n";
+
+} // namespace
+
+TEST_F(E2eTest, ReadingReplyCodesSavesThreeFilesByVerdict)
+{
+    startWorld();
+    storeSettings(3);
+    storeVerdictSwitches(true, true);
+    startProgram();
+    m_program->openList(writeList(kVerdictList));
+    ASSERT_EQ(state().LoadedCount, 11);
+    EXPECT_EQ(window().Report().columnCount(), 5);
+
+    command(command::Start);
+
+    // The probes are no rows and count nowhere.
+    EXPECT_EQ(state().ValidatedCount, 11);
+    EXPECT_EQ(state().GoodCount, 4);
+    EXPECT_EQ(state().BadCount, 7);
+    EXPECT_EQ(window().Report().VerdictText(0), "risky (accept_all)");
+    EXPECT_EQ(window().Report().VerdictText(8), "unknown (greylisted)");
+    EXPECT_TRUE(m_modals->messages.isEmpty()) << qPrintable(m_modals->messages.join('\n'));
+
+    command(command::Save);
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
+              QByteArray("real1@strict.test\r\nreal2@strict.test\r\n"));
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Errors.txt"))),
+              QByteArray("unknown@domain2.test\r\nb@nodata.test\r\nnot an address\r\n"
+                         "c@nowhere.test\r\nfake@strict.test\r\n"));
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Unknown.txt"))),
+              QByteArray("a@domain1.test\r\ng@greylist.test\r\nh@blocked.test\r\n"
+                         "d@domain3.test\r\n"));
+    ASSERT_EQ(m_modals->savedTexts.size(), 7) << qPrintable(m_modals->savedTexts.join('\n'));
+    EXPECT_TRUE(m_modals->savedTexts.at(3).endsWith(QStringLiteral("list_Unknown.txt")));
+    EXPECT_TRUE(m_modals->savedTexts.at(4).startsWith(QStringLiteral("2 valid")));
+    EXPECT_TRUE(m_modals->savedTexts.at(5).startsWith(QStringLiteral("5 invalid")));
+    EXPECT_TRUE(m_modals->savedTexts.at(6).startsWith(QStringLiteral("4 doubtful")));
+}
+
+TEST_F(E2eTest, WithoutReadingReplyCodesTheTwoFilesAreAsBefore)
+{
+    startWorld();
+    storeSettings(3);
+    storeVerdictSwitches(false, true);
+    startProgram();
+    m_program->openList(writeList(kVerdictList));
+    EXPECT_EQ(window().Report().columnCount(), 4);
+
+    command(command::Start);
+    EXPECT_EQ(state().ValidatedCount, 11);
+    command(command::Save);
+
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
+              QByteArray("a@domain1.test\r\nreal1@strict.test\r\nreal2@strict.test\r\n"
+                         "d@domain3.test\r\n"));
+    EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Errors.txt"))),
+              QByteArray("unknown@domain2.test\r\nb@nodata.test\r\nnot an address\r\n"
+                         "c@nowhere.test\r\nfake@strict.test\r\ng@greylist.test\r\n"
+                         "h@blocked.test\r\n"));
+    EXPECT_FALSE(QFile::exists(m_tmp.filePath(QStringLiteral("list_Unknown.txt"))));
+    EXPECT_EQ(m_modals->savedTexts.size(), 3);
 }
