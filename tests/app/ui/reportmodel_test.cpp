@@ -1,6 +1,5 @@
-#include "ui/reportmodel.h"
-
 #include "runtypes.h"
+#include "ui/reportmodel.h"
 
 #include <QBrush>
 #include <QIcon>
@@ -81,6 +80,30 @@ TEST(ReportModel, ThreeLoadedAddressesAreNumberedShadedAndColoured)
     Load(model, {"four@x.test", "five@x.test"});
     EXPECT_EQ(Cell(model, 3, 0), QStringLiteral("4"));
     EXPECT_EQ(Cell(model, 4, 0), QStringLiteral("5"));
+}
+
+TEST(ReportModel, VerdictColumnComesAndGoesAndANewOutcomeDropsTheOldVerdict)
+{
+    ReportModel model;
+    Load(model, {"a@x.test", "b@x.test"});
+    model.setStoredCode(0, corvanta::verifyValid);
+    model.setVerdict(0, {corvanta::Verdict::Risky, corvanta::Reason::AcceptAll});
+    EXPECT_EQ(model.columnCount(), 4);
+    model.SetVerdictsShown(true);
+    ASSERT_EQ(model.columnCount(), 5);
+    EXPECT_EQ(model.headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), "Verdict");
+    EXPECT_EQ(Cell(model, 0, 4), "risky (accept_all)");
+    EXPECT_TRUE(Cell(model, 1, 4).isEmpty());
+    model.sort(4, Qt::DescendingOrder);
+    EXPECT_EQ(model.RecordAtRow(0), 0);
+    model.RestoreRecordOrder();
+
+    // A retry stores a new code; the verdict of the old outcome goes with it.
+    model.setStoredCode(0, corvanta::verifyBadUser);
+    EXPECT_FALSE(model.verdict(0).has_value());
+    EXPECT_TRUE(Cell(model, 0, 4).isEmpty());
+    model.SetVerdictsShown(false);
+    EXPECT_EQ(model.columnCount(), 4);
 }
 
 TEST(ReportModel, RecordsAppearOnlyWhenTheRowsAreRebuilt)
