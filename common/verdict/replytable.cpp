@@ -246,19 +246,28 @@ constexpr std::u16string_view kGreetingRefusals[] = {
 constexpr int kTextRuleCount = int(std::size(kReplyTexts));
 
 // Rules by the first byte of their text, each list in table order, so one
-// pass over a reply tries only the rules that can start at each position.
+// pass over a reply tries only the rules that can start at each position;
+// the second byte rules most of them out without a comparison.
 class TextIndex final
 {
 public:
+    struct Entry
+    {
+        int rule;
+        char second;
+    };
+
     TextIndex()
     {
-        for (int i = 0; i < kTextRuleCount; ++i)
-            m_byFirst[static_cast<unsigned char>(kReplyTexts[i].text.front())].push_back(i);
+        for (int i = 0; i < kTextRuleCount; ++i) {
+            const std::string_view text = kReplyTexts[i].text;
+            m_byFirst[static_cast<unsigned char>(text[0])].push_back({i, text[1]});
+        }
     }
-    const std::vector<int>& startingWith(unsigned char c) const { return m_byFirst[c]; }
+    const std::vector<Entry>& startingWith(unsigned char c) const { return m_byFirst[c]; }
 
 private:
-    std::array<std::vector<int>, 256> m_byFirst;
+    std::array<std::vector<Entry>, 256> m_byFirst;
 };
 
 const TextIndex& textIndex()
@@ -306,18 +315,30 @@ qsizetype lowerText(QStringView text, char* out)
     return n;
 }
 
+bool isWordByte(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
 std::optional<Reason> firstTextRule(const char* text, qsizetype size)
 {
     const TextIndex& index = textIndex();
     int best = kTextRuleCount;
-    for (qsizetype at = 0; at < size && best > 0; ++at) {
-        for (const int rule : index.startingWith(static_cast<unsigned char>(text[at]))) {
-            if (rule >= best)
+    // Texts begin where a word does ("Greylisted", "zen.spamhaus.org",
+    // "?p=DisabledUser"), never inside one; every text has two bytes at least.
+    for (qsizetype at = 0; at + 1 < size && best > 0; ++at) {
+        if (at > 0 && isWordByte(text[at - 1]))
+            continue;
+        for (const TextIndex::Entry& entry :
+             index.startingWith(static_cast<unsigned char>(text[at]))) {
+            if (entry.rule >= best)
                 break;
-            const std::string_view t = kReplyTexts[rule].text;
+            if (entry.second != text[at + 1])
+                continue;
+            const std::string_view t = kReplyTexts[entry.rule].text;
             if (qsizetype(t.size()) <= size - at &&
                 std::memcmp(text + at, t.data(), t.size()) == 0) {
-                best = rule;
+                best = entry.rule;
                 break;
             }
         }

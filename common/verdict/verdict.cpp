@@ -129,9 +129,8 @@ Judgement judge(const VerificationFacts& facts)
     case OutcomeValid:
         // 252: the server takes the message but would not say whether the
         // mailbox exists.
-        return replytable::read(facts.rcptReply).code == 252
-                   ? Judgement{V::Risky, R::Unverifiable}
-                   : Judgement{V::Deliverable, R::Accepted};
+        return facts.rcptReply.startsWith(u"252") ? Judgement{V::Risky, R::Unverifiable}
+                                                  : Judgement{V::Deliverable, R::Accepted};
     case OutcomeFormat:
         return {V::Undeliverable, R::BadSyntax};
     case OutcomeDomain:
