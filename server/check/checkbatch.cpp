@@ -82,8 +82,8 @@ qsizetype CheckBatch::takeNext()
 
 void CheckBatch::progress(qsizetype index, qint32 method, const QString& description)
 {
-    const QString line = escapeField(m_addresses.at(index)) + u'\t' + QString::number(method) +
-                         u'\t' + escapeField(description) + u'\n';
+    const QString line = escapeField(address(index)) + u'\t' + QString::number(method) + u'\t' +
+                         escapeField(description) + u'\n';
     m_err.write(line.toUtf8());
 }
 

@@ -7,6 +7,7 @@
 #include "fakesmtpserver.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -96,11 +97,16 @@ TEST(SondrixCheckEndToEnd, AcceptAllProbesEachDomainOnceInASessionOfItsOwn)
     sondrix.start(QStringLiteral(SONDRIX_PATH),
                   {"check", "--dns-server", QStringLiteral("127.0.0.1:%1").arg(dns.port()),
                    "--from", "probe@sender.test", "--smtp-timeout", "5", "--jobs", "3",
-                   "--accept-all", "real1@everyone.test", "real2@everyone.test",
+                   "--progress", "--accept-all", "real1@everyone.test", "real2@everyone.test",
                    "real1@realonly.test", "fake@realonly.test", "real2@realonly.test",
                    "real1@onercpt.test", "real2@onercpt.test", "real1@nobody.test"});
     ASSERT_TRUE(sondrix.waitForFinished(30000));
-    EXPECT_EQ(sondrix.exitCode(), 0) << sondrix.readAllStandardError().constData();
+    const QByteArray progress = sondrix.readAllStandardError();
+    EXPECT_EQ(sondrix.exitCode(), 0) << progress.constData();
+    // The probes' steps are reported under their made-up addresses.
+    EXPECT_EQ(QString::fromUtf8(progress).count(
+                  QRegularExpression(QStringLiteral("(^|\\n)[a-z0-9]{20}@[a-z]+\\.test\t3\t"))),
+              3);
     QStringList verdicts;
     for (const QByteArray& line : sondrix.readAllStandardOutput().trimmed().split('\n'))
         verdicts << QString::fromUtf8(line).section(u'\t', 1, 1) + u' ' +
