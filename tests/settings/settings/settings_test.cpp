@@ -78,6 +78,7 @@ TEST_F(SettingsTest, MachineWithoutTheKeyGetsTheDefaults)
     EXPECT_EQ(s.smtpTimeout, 120);
     EXPECT_EQ(s.fromAddress, DefaultFromAddress);
     EXPECT_EQ(s.helloName, "probe.example.net");
+    EXPECT_FALSE(s.readReplyCodes || s.probeAcceptAll);
     EXPECT_EQ(m_dnsAsked, 1);
     EXPECT_EQ(m_helloAsked, 1);
     // Reading wrote nothing.
@@ -101,6 +102,8 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     store(KeyFromAddress, std::string("me@mydomain.test"));
     store(KeySmtpTimeout, 45.0);
     store(KeyDefaultThreads, 250.0);
+    store(KeyReadReplyCodes, std::string("1"));
+    store(KeyProbeAcceptAll, std::string("0"));
 
     const StoredWindowPlacement w = LoadWindowPlacement();
     EXPECT_EQ(w.left, 12.5f);
@@ -117,6 +120,8 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     EXPECT_EQ(s.smtpTimeout, 45);
     EXPECT_EQ(s.fromAddress, "me@mydomain.test");
     EXPECT_EQ(s.helloName, "mx.mydomain.test");
+    EXPECT_TRUE(s.readReplyCodes);
+    EXPECT_FALSE(s.probeAcceptAll);
     EXPECT_EQ(m_dnsAsked, 0);
     EXPECT_EQ(m_helloAsked, 0);
 
@@ -125,7 +130,7 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     std::vector<std::string> names;
     std::int32_t count = 0;
     reg.EnumerateValues(names, count);
-    EXPECT_EQ(count, 10);
+    EXPECT_EQ(count, 12);
     for (const std::string& name : names) {
         reg.SetValueKey(name);
         reg.Value();
