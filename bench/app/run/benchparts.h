@@ -6,12 +6,46 @@
 #include "ireport.h"
 #include "irunshell.h"
 #include "istatusdisplay.h"
+#include "iverifier.h"
 #include "runtypes.h"
 
 #include <cstdio>
 #include <vector>
 
 namespace corvanta::bench {
+
+// A verifier that accepts every address: takes every setting and drops it,
+// keeps its status and ID, and answers "250" to the recipient. A benchmark
+// says when a verification ends.
+class StubVerifier : public IVerifier
+{
+public:
+    qint32 Status() override { return m_status; }
+    void Reset() override { m_status = StatusReady; }
+    void Abort() override {}
+    qint32 Result() override { return verifyValid; }
+    void ClearDnsServers() override {}
+    void AddDnsServer(const QString&) override {}
+    void setAddress(const QString&) override {}
+    void setFromAddress(const QString&) override {}
+    void setHelloName(const QString&) override {}
+    void setDnsTimeout(qint32) override {}
+    void setSmtpTimeout(qint32) override {}
+    void setEventsEnabled(bool) override {}
+    void setID(qint32 id) override { m_id = id; }
+    qint32 ID() const override { return m_id; }
+    QString GetMessage() override { return {}; }
+    QString SmtpReplies() override { return {}; }
+    QString FromReply() override { return {}; }
+    QString RecptReply() override { return QStringLiteral("250 OK"); }
+    bool isConnected() const override { return true; }
+
+protected:
+    qint32 m_status = StatusReady;
+
+private:
+    qint32 m_id = 0;
+};
 
 // A report kept as one byte block with line ends, as a real compact store
 // would keep it.

@@ -22,40 +22,19 @@ namespace {
 
 // Finishes every verification after a fixed delay, as a server would whose
 // every mail server answers in that time.
-class TimedVerifier final : public IVerifier
+class TimedVerifier final : public StubVerifier
 {
 public:
     explicit TimedVerifier(int delayMs) : m_delayMs(delayMs) {}
 
-    qint32 Status() override { return m_status; }
-    void Reset() override { m_status = StatusReady; }
-    void Abort() override {}
-    qint32 Result() override { return verifyValid; }
     void Verify() override
     {
         m_status = StatusWorking;
         QTimer::singleShot(m_delayMs, &m_timers, [this] { m_status = StatusFinished; });
     }
-    void ClearDnsServers() override {}
-    void AddDnsServer(const QString&) override {}
-    void setAddress(const QString&) override {}
-    void setFromAddress(const QString&) override {}
-    void setHelloName(const QString&) override {}
-    void setDnsTimeout(qint32) override {}
-    void setSmtpTimeout(qint32) override {}
-    void setEventsEnabled(bool) override {}
-    void setID(qint32 id) override { m_id = id; }
-    qint32 ID() const override { return m_id; }
-    QString GetMessage() override { return {}; }
-    QString SmtpReplies() override { return {}; }
-    QString FromReply() override { return {}; }
-    QString RecptReply() override { return QStringLiteral("250 OK"); }
-    bool isConnected() const override { return true; }
 
 private:
     int m_delayMs;
-    qint32 m_status = StatusReady;
-    qint32 m_id = 0;
     QObject m_timers;
 };
 
