@@ -44,9 +44,6 @@ inline constexpr RealReply kRealReplies[] = {
     {4, "550-5.7.1 [203.0.113.5] Our system has detected that this message is\r\n"
         "550 5.7.1 likely unsolicited mail. b2si3 - gsmtp",
      "", Verdict::Unknown, Reason::BlockedByPolicy},
-    {4, "550-5.7.26 This mail has been blocked because the sender is\r\n"
-        "550 5.7.26 unauthenticated. c3si4 - gsmtp",
-     "", Verdict::Unknown, Reason::BlockedByPolicy},
     {4, "421-4.7.0 [203.0.113.5] Our system has detected that this message is suspicious due\r\n"
         "421 4.7.0 to the very low reputation of the sending IP address. d1si2 - gsmtp",
      "", Verdict::Unknown, Reason::BlockedByPolicy},
@@ -67,26 +64,14 @@ inline constexpr RealReply kRealReplies[] = {
     {4, "550 5.4.1 Recipient address rejected: Access denied. AS(201806281) "
         "[DM6NAM12FT012.eop-nam12.prod.protection.outlook.com]",
      "", Verdict::Undeliverable, Reason::MailboxUnknown},
-    {4, "550 5.1.1 RESOLVER.ADR.RecipNotFound; not found", "",
-     Verdict::Undeliverable, Reason::MailboxUnknown},
     {4, "550 5.7.606 Access denied, banned sending IP [203.0.113.5]. To request removal from "
         "this list please visit https://sender.office.com/ and follow the directions.",
      "", Verdict::Unknown, Reason::BlockedByPolicy},
     {4, "451 4.7.500 Server busy. Please try again later from [203.0.113.5]. (S77714) "
         "[VE1EUR03FT012.eop-EUR03.prod.protection.outlook.com]",
      "", Verdict::Unknown, Reason::RateLimited},
-    {4, "451 4.7.650 The mail server [203.0.113.5] has been temporarily rate limited due to IP "
-        "reputation.",
-     "", Verdict::Unknown, Reason::RateLimited},
-    {4, "550 5.7.1 RESOLVER.RST.NotAuthorized; not authorized", "",
-     Verdict::Unknown, Reason::BlockedByPolicy},
     {4, "452 4.5.3 Too many recipients", "", Verdict::Unknown, Reason::RateLimited},
     {4, "552 5.2.2 STOREDRV.Deliver; mailbox full", "", Verdict::Risky, Reason::MailboxFull},
-    {4, "550 5.7.708 Service unavailable. Access denied, traffic not accepted from this IP.",
-     "", Verdict::Unknown, Reason::BlockedByPolicy},
-    {4, "550 5.7.1 Service unavailable, Client host [203.0.113.5] blocked using Spamhaus. To "
-        "request removal from this list see https://www.spamhaus.org/query/ip/203.0.113.5",
-     "", Verdict::Unknown, Reason::BlockedByPolicy},
 
     // Yahoo and AOL
     {4, "554 delivery error: dd This user doesn't have a yahoo.com account (nobody@yahoo.com) "
@@ -105,20 +90,13 @@ inline constexpr RealReply kRealReplies[] = {
      Verdict::Undeliverable, Reason::MailboxUnknown},
     {4, "550 5.1.1 <nobody@aol.com>: Recipient address rejected: aol.com", "",
      Verdict::Undeliverable, Reason::MailboxUnknown},
-    {0, "250 recipient <someone@yahoo.com> ok", "", Verdict::Deliverable, Reason::Accepted},
 
     // Apple iCloud
-    {4, "550 5.1.1 <nobody@icloud.com>: user does not exist", "",
-     Verdict::Undeliverable, Reason::MailboxUnknown},
     {4, "554 5.7.1 [CS01] Message rejected due to local policy. Please visit "
         "https://support.apple.com/en-us/HT204137",
      "", Verdict::Unknown, Reason::BlockedByPolicy},
-    {4, "550 5.1.1 unknown or illegal alias: nobody@me.com", "",
-     Verdict::Undeliverable, Reason::MailboxUnknown},
 
     // Other large providers and filtering services
-    {4, "550 5.1.1 <nobody@comcast.net> Not our Customer", "",
-     Verdict::Undeliverable, Reason::MailboxUnknown},
     {4, "554 resimta-h1p-028598.sys.comcast.net 203.0.113.5 found on one or more DNSBLs, see "
         "http://postmaster.comcast.net/smtp-error-codes.php#BL000010",
      "", Verdict::Unknown, Reason::BlockedByPolicy},
@@ -140,20 +118,13 @@ inline constexpr RealReply kRealReplies[] = {
      Verdict::Undeliverable, Reason::MailboxUnknown},
     {4, "451 Open relay not allowed - https://community.mimecast.com/docs/DOC-1369#451", "",
      Verdict::Unknown, Reason::BlockedByPolicy},
-    {4, "554 5.7.1 Blocked - see https://ipcheck.proofpoint.com/?ip=203.0.113.5", "",
-     Verdict::Unknown, Reason::BlockedByPolicy},
     {4, "554 Service unavailable; Client host [203.0.113.5] blocked using Barracuda Reputation, "
         "http://www.barracudanetworks.com/reputation/?r=1&ip=203.0.113.5",
      "", Verdict::Unknown, Reason::BlockedByPolicy},
-    {4, "550 5.1.1 <nobody@bigpond.com> recipient rejected. IB603c", "",
-     Verdict::Undeliverable, Reason::MailboxUnknown},
 
     // Postfix defaults
     {4, "550 5.1.1 <nobody@example.org>: Recipient address rejected: User unknown in local "
         "recipient table",
-     "", Verdict::Undeliverable, Reason::MailboxUnknown},
-    {4, "550 5.1.1 <nobody@example.org>: Recipient address rejected: User unknown in virtual "
-        "mailbox table",
      "", Verdict::Undeliverable, Reason::MailboxUnknown},
     // Neither "relay" in the table's name nor words in the quoted address
     // make it a policy refusal.
@@ -197,8 +168,6 @@ inline constexpr RealReply kRealReplies[] = {
     {4, "550 relay not permitted", "", Verdict::Unknown, Reason::BlockedByPolicy},
     {4, "421 Too many concurrent SMTP connections; please try again later.", "",
      Verdict::Unknown, Reason::RateLimited},
-    {4, "451 Temporary local problem - please try later", "",
-     Verdict::Unknown, Reason::TemporaryFailure},
     {4, "550 Rejected because 203.0.113.5 is in a black list at zen.spamhaus.org", "",
      Verdict::Unknown, Reason::BlockedByPolicy},
     {4, "451 4.7.1 Greylisting in action, please come back later", "",
@@ -216,8 +185,6 @@ inline constexpr RealReply kRealReplies[] = {
      Verdict::Unknown, Reason::BlockedByPolicy},
     {4, "550 5.2.1 <someone@example.com>... Mailbox disabled for this recipient", "",
      Verdict::Undeliverable, Reason::MailboxDisabled},
-    {4, "452 4.4.5 Insufficient disk space; try again later", "",
-     Verdict::Unknown, Reason::TemporaryFailure},
     {3, "", "The mail server mx.example.com refused the connection: 421 4.3.2 Connection rate "
             "limit exceeded.",
      Verdict::Unknown, Reason::RateLimited},
@@ -252,8 +219,6 @@ inline constexpr RealReply kRealReplies[] = {
     {4, "550 5.7.1 Client host blocked using zen.spamhaus.org", "",
      Verdict::Unknown, Reason::BlockedByPolicy},
     {4, "421 4.7.0 Too many connections", "", Verdict::Unknown, Reason::RateLimited},
-    {4, "530 5.7.0 Must issue a STARTTLS command first", "",
-     Verdict::Unknown, Reason::TlsRequired},
     {5, "553 5.1.8 Sender address rejected", "", Verdict::Unknown, Reason::SenderRefused},
     {5, "501 5.1.7 Bad sender address syntax", "", Verdict::Unknown, Reason::SenderRefused},
     {5, "421 4.3.2 Service shutting down", "", Verdict::Unknown, Reason::TemporaryFailure},

@@ -26,18 +26,6 @@ TEST(Verdict, RealWorldRepliesGetTheVerdictAListOwnerCanActOn)
     }
 }
 
-TEST(Verdict, AcceptAllTurnsOnlyDeliverableIntoRisky)
-{
-    const Judgement cases[][2] = {
-        {{Verdict::Deliverable, Reason::Accepted}, {Verdict::Risky, Reason::AcceptAll}},
-        {{Verdict::Risky, Reason::Unverifiable}, {Verdict::Risky, Reason::Unverifiable}},
-        {{Verdict::Undeliverable, Reason::MailboxUnknown},
-         {Verdict::Undeliverable, Reason::MailboxUnknown}},
-    };
-    for (const auto& [in, out] : cases)
-        EXPECT_EQ(withAcceptAll(in), out) << reasonKeyword(in.reason);
-}
-
 TEST(Verdict, KeywordsAreDistinctAndIncludeTheDocumentedOnes)
 {
     std::set<std::string> reasons;
