@@ -55,9 +55,10 @@ void SavedDialog::build(const QStringList& captions, const QStringList& paths, q
     m_leftOut = new QLabel(frame);
     m_leftOut->setWordWrap(true);
     if (leftOut > 0) {
-        m_leftOut->setText(QString::number(leftOut) +
-                           QStringLiteral(" email address(es) not validated yet were saved to "
-                                          "no file."));
+        m_leftOut->setText(
+            QString::number(leftOut) +
+            QStringLiteral(" email address(es) not validated yet were saved to ") +
+            (paths.size() == 2 ? QStringLiteral("neither file.") : QStringLiteral("no file.")));
     } else {
         m_leftOut->hide();
     }
