@@ -25,18 +25,32 @@ void RunVerdicts::collected(qsizetype row, IVerifier& verifier)
     const std::optional<qint32> code = m_ctx.report.storedCode(row);
     if (!code)
         return;
-    // Each read is a call into the server; an unreadable text counts as
-    // empty, which judges no mailbox worse than the code alone does.
-    const auto text = [](auto read) {
+    // Each read is a call into the server, so only the text that decides
+    // this outcome is read; an unreadable one counts as empty, which judges
+    // no mailbox worse than the code alone does.
+    const auto text = [&verifier](QString (IVerifier::*read)()) {
         try {
-            return read();
+            return (verifier.*read)();
         } catch (const std::exception&) {
             return QString();
         }
     };
-    const QString rcptReply = text([&] { return verifier.RecptReply(); });
-    const QString fromReply = text([&] { return verifier.FromReply(); });
-    const QString message = text([&] { return verifier.GetMessage(); });
+    QString rcptReply;
+    QString fromReply;
+    QString message;
+    switch (decidingText(*code)) {
+    case DecidingText::RcptReply:
+        rcptReply = text(&IVerifier::RecptReply);
+        break;
+    case DecidingText::FromReply:
+        fromReply = text(&IVerifier::FromReply);
+        break;
+    case DecidingText::Message:
+        message = text(&IVerifier::GetMessage);
+        break;
+    case DecidingText::None:
+        break;
+    }
     Judgement judgement = judge({*code, fromReply, rcptReply, message});
     if (probing() && *code == 0) {
         const QString address = QString::fromLocal8Bit(m_ctx.report.address(row));

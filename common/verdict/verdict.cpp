@@ -146,6 +146,22 @@ Judgement judge(const VerificationFacts& facts)
     }
 }
 
+DecidingText decidingText(qint32 code)
+{
+    switch (code) {
+    case OutcomeValid:
+    case OutcomeBadUser:
+        return DecidingText::RcptReply;
+    case OutcomeBadFrom:
+        return DecidingText::FromReply;
+    case OutcomeDomain:
+    case OutcomeConnect:
+        return DecidingText::Message;
+    default:
+        return DecidingText::None;
+    }
+}
+
 Judgement withAcceptAll(Judgement judgement)
 {
     if (judgement.verdict == V::Deliverable)

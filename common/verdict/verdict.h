@@ -64,6 +64,17 @@ struct VerificationFacts
 // decide (see replytable.cpp for the table and its sources).
 Judgement judge(const VerificationFacts& facts);
 
+// The one text judge() reads for an outcome code, so that a caller whose
+// every read is a round trip fetches only that one.
+enum class DecidingText
+{
+    None,
+    RcptReply,
+    FromReply,
+    Message,
+};
+DecidingText decidingText(qint32 code);
+
 // The judgement of an address whose domain accepted a made-up address too:
 // a deliverable address becomes risky / accept_all, anything else stays.
 Judgement withAcceptAll(Judgement judgement);

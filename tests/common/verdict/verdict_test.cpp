@@ -15,10 +15,23 @@ TEST(Verdict, RealWorldRepliesGetTheVerdictAListOwnerCanActOn)
     for (const auto& row : kRealReplies) {
         const QString reply = QString::fromUtf8(row.reply);
         const QString message = QString::fromUtf8(row.message);
+        // Only the text the classifier names as deciding is given, as the
+        // window fetches no other.
         VerificationFacts facts;
         facts.code = row.code;
-        (row.code == 5 ? facts.fromReply : facts.rcptReply) = reply;
-        facts.message = message;
+        switch (decidingText(row.code)) {
+        case DecidingText::RcptReply:
+            facts.rcptReply = reply;
+            break;
+        case DecidingText::FromReply:
+            facts.fromReply = reply;
+            break;
+        case DecidingText::Message:
+            facts.message = message;
+            break;
+        case DecidingText::None:
+            break;
+        }
         const Judgement got = judge(facts);
         EXPECT_EQ(std::string(verdictKeyword(got.verdict)) + "/" + reasonKeyword(got.reason),
                   std::string(verdictKeyword(row.verdict)) + "/" + reasonKeyword(row.reason))
