@@ -2,13 +2,14 @@
 // comes to the rate the mail servers allow, and what corvanta itself spends.
 // Run it inside a private network namespace (run-e2e-bench.sh does).
 //
-//   cv_e2e_bench throughput [ADDRESSES] [THREADS] [DELAY_MS]
+//   cv_e2e_bench throughput [ADDRESSES] [THREADS] [DELAY_MS] [off|verdicts|probe]
+//     (the last: reply codes read, and the accept-all probe on too)
 //   cv_e2e_bench silent [VERIFIERS] [SECONDS]
 
 #include "mainprogram.h"
 #include "settingsbridge.h"
-#include "wiredruncontroller.h"
 #include "ui/frmmain.h"
+#include "wiredruncontroller.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,7 +89,7 @@ QString writeList(const QTemporaryDir& tmp, int count, int firstDomain, int doma
     return path;
 }
 
-int throughput(int addresses, int threads, int delayMs)
+int throughput(int addresses, int threads, int delayMs, const QString& verdicts)
 {
     QTemporaryDir tmp;
     World world;
@@ -97,6 +98,10 @@ int throughput(int addresses, int threads, int delayMs)
         return 1;
     }
     configure(tmp, threads, 30);
+    const bool probe = verdicts == QLatin1String("probe");
+    bridge::WriteStoredSetting(QStringLiteral("ReadReplyCodes"),
+                               probe || verdicts == QLatin1String("verdicts") ? 1 : 0);
+    bridge::WriteStoredSetting(QStringLiteral("ProbeAcceptAll"), probe ? 1 : 0);
     ProgramOptions options;
     options.probe = std::make_unique<AlwaysOnline>();
     MainProgram program(std::move(options));
@@ -133,8 +138,8 @@ int throughput(int addresses, int threads, int delayMs)
     const double ideal = threads * 1000.0 / (kRepliesPerProbe * delayMs);
     const double idealWithTimer = threads * 1000.0 / (kRepliesPerProbe * delayMs + kStartTimerMs);
     const double rate = state.ValidatedCount / seconds;
-    std::printf("throughput: %d addresses, %d threads, %d ms per reply\n", addresses, threads,
-                delayMs);
+    std::printf("throughput: %d addresses, %d threads, %d ms per reply, verdicts %s\n", addresses,
+                threads, delayMs, qPrintable(verdicts));
     std::printf("  validated %d (good %d, bad %d) in %.2f s\n", state.ValidatedCount,
                 state.GoodCount, state.BadCount, seconds);
     std::printf("  %.0f addresses/s, ideal %.0f/s: %.1f%% of ideal\n", rate, ideal,
@@ -207,10 +212,12 @@ int main(int argc, char* argv[])
     const QStringList args = QApplication::arguments();
     const QString mode = args.value(1);
     if (mode == QLatin1String("throughput"))
-        return throughput(argument(args, 2, 10000), argument(args, 3, 200), argument(args, 4, 20));
+        return throughput(argument(args, 2, 10000), argument(args, 3, 200), argument(args, 4, 20),
+                          args.value(5, QStringLiteral("off")));
     if (mode == QLatin1String("silent"))
         return silent(argument(args, 2, 500), argument(args, 3, 10));
-    std::fprintf(stderr, "usage: cv_e2e_bench throughput [ADDRESSES] [THREADS] [DELAY_MS]\n"
+    std::fprintf(stderr, "usage: cv_e2e_bench throughput [ADDRESSES] [THREADS] [DELAY_MS] "
+                         "[off|verdicts|probe]\n"
                          "       cv_e2e_bench silent [VERIFIERS] [SECONDS]\n");
     return 2;
 }
