@@ -71,8 +71,6 @@ public:
     }
     // The index of the next address to check; only while hasNext().
     qsizetype takeNext();
-    // Probes handed out so far.
-    int probeCount() const { return m_probes.probeCount(); }
 
     // One step of the verification of address `index`, on `err`.
     void progress(qsizetype index, qint32 method, const QString& description);
