@@ -32,10 +32,30 @@ QColor verdictColour(Verdict verdict)
 constexpr qsizetype kMaxRecords = std::numeric_limits<int>::max() - 1;
 } // namespace
 
-ReportModel::ReportModel(QObject* parent) : QAbstractTableModel(parent)
+ReportModel::TextTable::TextTable()
 {
-    m_wordIndex.insert(QString(), 0);
+    Clear();
 }
+
+quint32 ReportModel::TextTable::Intern(const QString& text)
+{
+    auto it = m_index.constFind(text);
+    if (it != m_index.cend())
+        return *it;
+    const quint32 index = quint32(m_texts.size());
+    m_texts.append(text);
+    m_index.insert(text, index);
+    return index;
+}
+
+void ReportModel::TextTable::Clear()
+{
+    m_texts = QStringList{QString()};
+    m_index.clear();
+    m_index.insert(QString(), 0);
+}
+
+ReportModel::ReportModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 QString ReportModel::ColumnCaption(int column)
 {
@@ -71,8 +91,6 @@ qsizetype ReportModel::AddRecord(QByteArrayView address)
     if (RecordCount() >= kMaxRecords)
         return -1;
     m_outcomes.emplace_back().address = m_bytes.Append(address);
-    if (!m_messages.empty())
-        m_messages.emplace_back();
     return RecordCount() - 1;
 }
 
@@ -82,7 +100,8 @@ void ReportModel::RemoveAllRecords()
     // Give the memory back: the next list may be much smaller.
     m_bytes.Clear();
     m_outcomes.clear();
-    m_messages.clear();
+    m_words.Clear();
+    m_messages.Clear();
     std::vector<std::uint32_t>().swap(m_order);
     std::vector<std::uint32_t>().swap(m_rowOf);
     m_shown = 0;
@@ -92,14 +111,18 @@ void ReportModel::RemoveAllRecords()
 
 void ReportModel::Populate()
 {
+    const qsizetype count = RecordCount();
     if (IsSorted()) {
+        // The rows shown stay in their order; only the new records are
+        // sorted and merged in.
+        if (count == m_shown)
+            return;
         beginResetModel();
-        BuildOrder(m_sortColumn, m_sortOrder);
-        m_shown = RecordCount();
+        MergeNewRecords();
+        m_shown = count;
         endResetModel();
         return;
     }
-    const qsizetype count = RecordCount();
     if (count > m_shown) {
         beginInsertRows({}, int(m_shown), int(count - 1));
         m_shown = count;
@@ -201,7 +224,7 @@ void ReportModel::SetVerdictsShown(bool shown)
 
 QString ReportModel::ResultText(qsizetype record) const
 {
-    return Valid(record) ? m_words.at(m_outcomes[record].word) : QString();
+    return Valid(record) ? m_words.At(m_outcomes[record].word) : QString();
 }
 
 QColor ReportModel::ResultColour(qsizetype record) const
@@ -216,23 +239,12 @@ int ReportModel::ResultIcon(qsizetype record) const
     return Valid(record) ? m_outcomes[record].icon : 0;
 }
 
-quint32 ReportModel::InternWord(const QString& word)
-{
-    auto it = m_wordIndex.constFind(word);
-    if (it != m_wordIndex.cend())
-        return *it;
-    const quint32 index = quint32(m_words.size());
-    m_words.append(word);
-    m_wordIndex.insert(word, index);
-    return index;
-}
-
 void ReportModel::SetResult(qsizetype record, const QString& text, const QColor& colour, int icon)
 {
     if (!Valid(record))
         return;
     Outcome& slot = m_outcomes[record];
-    slot.word = InternWord(text);
+    slot.word = m_words.Intern(text);
     if (colour.isValid()) {
         slot.colour = colour.rgb();
         slot.flags |= HasColour;
@@ -245,21 +257,16 @@ void ReportModel::SetResult(qsizetype record, const QString& text, const QColor&
 
 QString ReportModel::Message(qsizetype record) const
 {
-    if (!Valid(record) || m_messages.empty())
-        return {};
-    return m_messages[record];
+    return Valid(record) ? m_messages.At(m_outcomes[record].message) : QString();
 }
 
 void ReportModel::setMessage(qsizetype record, const QString& message)
 {
     if (!Valid(record))
         return;
-    if (m_messages.empty()) {
-        if (message.isEmpty())
-            return;
-        m_messages.grow_to(m_outcomes.size());
-    }
-    m_messages[record] = message;
+    // A run's messages repeat a great deal ("250 2.1.5 Ok"); each distinct
+    // text is kept once.
+    m_outcomes[record].message = m_messages.Intern(message);
     RowChanged(record, ColMessage);
 }
 
@@ -301,49 +308,14 @@ QString ReportModel::DisplayText(qsizetype record, int column) const
     case ColAddress:
         return QString::fromLocal8Bit(AddressView(record));
     case ColResult:
-        return m_words.at(m_outcomes[record].word);
+        return m_words.At(m_outcomes[record].word);
     case ColMessage:
-        return m_messages.empty() ? QString() : m_messages[record];
+        return m_messages.At(m_outcomes[record].message);
     case ColVerdict:
         return VerdictText(record);
     default:
         return {};
     }
-}
-
-void ReportModel::BuildOrder(int column, Qt::SortOrder order)
-{
-    const qsizetype count = RecordCount();
-    m_order.resize(size_t(count));
-    for (qsizetype i = 0; i < count; ++i)
-        m_order[i] = std::uint32_t(i);
-
-    auto less = [this, column](std::uint32_t a, std::uint32_t b) {
-        switch (column) {
-        case ColNumber:
-            return a < b;
-        case ColAddress:
-            return AddressView(a) < AddressView(b);
-        case ColResult:
-            return m_words.at(m_outcomes[a].word) < m_words.at(m_outcomes[b].word);
-        case ColMessage:
-            return Message(a) < Message(b);
-        case ColVerdict:
-            return VerdictText(a) < VerdictText(b);
-        default:
-            return a < b;
-        }
-    };
-    // Stable, so equal keys keep record order and a second click is predictable.
-    if (order == Qt::AscendingOrder)
-        std::stable_sort(m_order.begin(), m_order.end(), less);
-    else
-        std::stable_sort(m_order.begin(), m_order.end(),
-                         [&less](std::uint32_t a, std::uint32_t b) { return less(b, a); });
-
-    m_rowOf.resize(size_t(count));
-    for (qsizetype row = 0; row < count; ++row)
-        m_rowOf[m_order[row]] = std::uint32_t(row);
 }
 
 void ReportModel::sort(int column, Qt::SortOrder order)
@@ -352,7 +324,7 @@ void ReportModel::sort(int column, Qt::SortOrder order)
     if (column >= 0 && column < columnCount()) {
         m_sortColumn = column;
         m_sortOrder = order;
-        BuildOrder(column, order);
+        BuildOrder();
     } else {
         m_sortColumn = -1;
         std::vector<std::uint32_t>().swap(m_order);

@@ -120,11 +120,29 @@ signals:
     void RecordOrderRestored();
 
 private:
+    // Texts that many records share (outcome words, server messages), each
+    // stored once; index 0 is the empty text.
+    class TextTable final
+    {
+    public:
+        TextTable();
+        quint32 Intern(const QString& text);
+        const QString& At(quint32 index) const { return m_texts.at(index); }
+        // The position of each text in ascending order of its code points.
+        std::vector<std::uint32_t> Ranks() const;
+        void Clear();
+
+    private:
+        QStringList m_texts;
+        QHash<QString, quint32> m_index;
+    };
+
     struct Outcome
     {
         ByteArena::Ref address;
         qint32 code = 0;
-        quint32 word = 0; // index into m_words; 0 is the empty word
+        quint32 word = 0;    // into m_words
+        quint32 message = 0; // into m_messages
         QRgb colour = 0;
         quint8 icon = 0;
         quint8 flags = 0;
@@ -140,17 +158,26 @@ private:
 
     bool Valid(qsizetype record) const { return record >= 0 && record < RecordCount(); }
     QByteArrayView AddressView(qsizetype record) const;
-    quint32 InternWord(const QString& word);
     void RowChanged(qsizetype record, int column);
     qsizetype RowOfRecord(qsizetype record) const;
-    void BuildOrder(int column, Qt::SortOrder order);
     QString DisplayText(qsizetype record, int column) const;
+
+    // Ordering (reportorder.cpp). Sorting works on keys made once per record
+    // rather than on texts compared again and again, and records added to a
+    // sorted grid are merged into the existing order instead of sorting
+    // everything anew, so a million rows never hold the window for long.
+    void BuildOrder();
+    // Puts the records shown since the last rebuild into the sorted order.
+    void MergeNewRecords();
+    // Sorts the record indexes of [first, last) by the sort column; equal
+    // keys keep their incoming order.
+    void SortRecords(std::uint32_t* first, std::uint32_t* last) const;
+    void RebuildRowOf();
 
     ByteArena m_bytes;                 // every address, back to back
     ChunkedVector<Outcome> m_outcomes; // one slot per record
-    ChunkedVector<QString> m_messages; // empty until the first message is written
-    QStringList m_words{QString()};
-    QHash<QString, quint32> m_wordIndex;
+    TextTable m_words;
+    TextTable m_messages;
 
     qsizetype m_shown = 0;              // rows the view knows about
     std::vector<std::uint32_t> m_order; // display row -> record while sorted

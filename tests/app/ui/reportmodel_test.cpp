@@ -4,7 +4,9 @@
 #include <QBrush>
 #include <QIcon>
 #include <QSignalSpy>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <numeric>
 
 using corvanta::ReportModel;
 
@@ -297,4 +299,70 @@ TEST(ReportModel, BringingARowIntoViewNamesItsDisplayRow)
     model.Arrange(ReportModel::ColAddress);
     model.bringIntoView(1);
     EXPECT_EQ(show.last().at(0).toInt(), 0);
+}
+
+TEST(ReportModel, SortedOrderIsAStableSortByTheColumnAlsoAfterRecordsAreAdded)
+{
+    // Long shared beginnings, duplicates, a prefix of another address, bytes
+    // above 127, texts beyond ASCII.
+    const QByteArray shared(40, 'p');
+    const QList<QByteArray> addresses{"b@x",  shared + "2@x", "a@x",    shared + "1@x",
+                                      "b@x",  "b@x.test",     "\xff@x", shared + "1@x",
+                                      shared, "A@x",          "c@x"};
+    const QStringList words{"Valid", "Bad User", "", "Valid", "MX failed"};
+    const QStringList messages{QString(),
+                               "550 <" + shared + "2>",
+                               "250 Ok",
+                               "550 <" + shared + "1>",
+                               QString::fromUtf8("\xc3\xa9t\xc3\xa9"),
+                               "250 Ok",
+                               "250 Ok2"};
+    ReportModel model;
+    const auto add = [&](qsizetype count) {
+        for (qsizetype i = 0; i < count; ++i) {
+            const qsizetype r = model.AddRecord(addresses[model.RecordCount() % addresses.size()]);
+            model.SetResult(r, words[r % words.size()], {}, 0);
+            model.setMessage(r, messages[r % messages.size()]);
+        }
+    };
+    // The order a plain stable sort of the cells' bytes gives.
+    const auto expected = [&](int column, Qt::SortOrder order) {
+        std::vector<qsizetype> records(size_t(model.RecordCount()));
+        std::iota(records.begin(), records.end(), 0);
+        const auto key = [&](qsizetype r) {
+            if (column == ReportModel::ColAddress)
+                return model.address(r);
+            return (column == ReportModel::ColResult ? model.ResultText(r) : model.Message(r))
+                .toUtf8();
+        };
+        std::stable_sort(records.begin(), records.end(), [&](qsizetype a, qsizetype b) {
+            if (column == ReportModel::ColNumber)
+                return order == Qt::AscendingOrder ? a < b : a > b;
+            return order == Qt::AscendingOrder ? key(a) < key(b) : key(b) < key(a);
+        });
+        return records;
+    };
+    const auto shown = [&] {
+        std::vector<qsizetype> records;
+        for (int row = 0; row < model.rowCount(); ++row)
+            records.push_back(model.RecordAtRow(row));
+        return records;
+    };
+
+    add(20);
+    model.Populate();
+    for (int column = 0; column < ReportModel::ColumnCount; ++column) {
+        for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            model.sort(column, order);
+            EXPECT_EQ(shown(), expected(column, order)) << column << " " << order;
+            // Records added to a sorted grid are merged in at the next rebuild.
+            add(7);
+            model.Populate();
+            EXPECT_EQ(shown(), expected(column, order)) << column << " " << order << " after Add";
+        }
+    }
+    // A rebuild with nothing new leaves the sorted rows alone.
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    model.Populate();
+    EXPECT_EQ(reset.count(), 0);
 }
