@@ -1,8 +1,10 @@
 #include "listloader.h"
 
+#include "busyguard.h"
 #include "statistics.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -24,18 +26,80 @@ bool isListFile(const QString& path)
 
 constexpr qint64 kChunkSize = 1 << 20;
 
-// Marks a load in progress for as long as it runs, whichever way it ends.
-class LoadingGuard final
+// What goes wrong while a file is split into lines.
+struct LineError
 {
-public:
-    explicit LoadingGuard(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~LoadingGuard() { m_flag = false; }
-    LoadingGuard(const LoadingGuard&) = delete;
-    LoadingGuard& operator=(const LoadingGuard&) = delete;
-
-private:
-    bool& m_flag;
+    std::optional<FileError> io; // a failed read
+    qint64 longLine = 0;         // else: the number of a line too long to hold an address
 };
+
+// Splits the file into lines and calls onLine(line, consumed) for each, empty
+// lines included; consumed is the file offset just past the line and its line
+// end. A carriage return, a line feed or the pair ends a line. Memory stays
+// within one read block and one line, whatever the file holds: a line longer
+// than kMaxLineBytes ends the split.
+template <typename OnLine>
+std::optional<LineError> forEachLine(QFile& file, const QString& path, OnLine onLine)
+{
+    qint64 chunkStart = 0; // file offset of the block's first byte
+    qint64 lineNumber = 0;
+    bool afterCarriageReturn = false; // the last block ended in a CR
+    QByteArray partial;               // a line cut by the end of a block
+    QByteArray chunk(kChunkSize, Qt::Uninitialized);
+    const auto tooLong = [](qint64 length) {
+        return length > ListLoader::kMaxLineBytes;
+    };
+
+    for (;;) {
+        const qint64 n = file.read(chunk.data(), chunk.size());
+        if (n < 0)
+            return LineError{ioError(file, path), 0};
+        if (n == 0)
+            break;
+        const char* data = chunk.constData();
+        qint64 lineStart = 0;
+        // The LF of a CR LF pair cut by the end of the last block.
+        if (afterCarriageReturn && data[0] == '\n')
+            lineStart = 1;
+        afterCarriageReturn = false;
+        for (qint64 i = lineStart; i < n; ++i) {
+            const char c = data[i];
+            if (c != '\r' && c != '\n')
+                continue;
+            const QByteArrayView piece(data + lineStart, i - lineStart);
+            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+                ++i;
+            afterCarriageReturn = c == '\r' && i + 1 == n;
+            lineStart = i + 1;
+            ++lineNumber;
+            if (tooLong(partial.size() + piece.size()))
+                return LineError{std::nullopt, lineNumber};
+            if (partial.isEmpty()) {
+                onLine(piece, chunkStart + lineStart);
+            } else {
+                partial.append(piece);
+                onLine(QByteArrayView(partial), chunkStart + lineStart);
+                partial.clear();
+            }
+        }
+        if (tooLong(partial.size() + n - lineStart))
+            return LineError{std::nullopt, lineNumber + 1};
+        partial.append(data + lineStart, n - lineStart);
+        chunkStart += n;
+    }
+    // A last line without a line end is a line too.
+    onLine(QByteArrayView(partial), chunkStart);
+    return std::nullopt;
+}
+
+QString lineTooLong(const QString& path, qint64 lineNumber)
+{
+    return QStringLiteral("Line %1 of %2 is longer than %3 bytes, which no e-mail address is. "
+                          "The list was not loaded.")
+        .arg(lineNumber)
+        .arg(QDir::toNativeSeparators(path))
+        .arg(ListLoader::kMaxLineBytes);
+}
 
 } // namespace
 
@@ -43,12 +107,17 @@ ListLoader::ListLoader(RunContext& ctx) : m_ctx(ctx) {}
 
 QString ListLoader::fileFilter()
 {
+#ifdef Q_OS_WIN
     return QStringLiteral("Mailing Lists (*.txt)|*.txt|All Files (*.*)|*.*");
+#else
+    // Here "*.*" would hide every name without a dot, such as "march".
+    return QStringLiteral("Mailing Lists (*.txt)|*.txt|All Files (*)|*");
+#endif
 }
 
 void ListLoader::OpenList()
 {
-    if (m_loading || m_ctx.state.IsRunning)
+    if (refused())
         return;
     const auto chosen =
         m_ctx.shell.chooseListFile(QStringLiteral("Open Mail List File"), fileFilter());
@@ -59,7 +128,7 @@ void ListLoader::OpenList()
 
 void ListLoader::OpenListFile(const QString& path)
 {
-    if (m_loading || m_ctx.state.IsRunning)
+    if (refused())
         return;
     if (!isListFile(path)) {
         m_ctx.shell.showMessage(fileNotFound(path).text());
@@ -68,18 +137,39 @@ void ListLoader::OpenListFile(const QString& path)
     openChosen(path);
 }
 
-void ListLoader::openChosen(const QString& path)
+bool ListLoader::refused() const
 {
-    const LoadingGuard loading(m_loading);
-    // The file is opened before anything is cleared: a list that cannot be
-    // opened must not leave an emptied statistics panel over the old records,
-    // nor a list name that the old records would later be saved under.
-    QFile file(path);
+    return m_ctx.state.IsBusy || m_ctx.state.IsRunning;
+}
+
+bool ListLoader::openChecked(QFile& file, const QString& path)
+{
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         fail(openError(file, path));
-        return;
+        return false;
     }
     m_ctx.shell.setOverlayVisible(Overlay::LoadFile, true);
+    // Read through once before anything changes, so that a file that cannot
+    // be read, or holds a line no list can hold, leaves the report, the list
+    // name and the statistics as they were.
+    const auto error = forEachLine(file, path, [](QByteArrayView, qint64) {});
+    if (error) {
+        fail(error->io ? error->io->text() : lineTooLong(path, error->longLine));
+        return false;
+    }
+    if (!file.seek(0)) {
+        fail(ioError(file, path));
+        return false;
+    }
+    return true;
+}
+
+void ListLoader::openChosen(const QString& path)
+{
+    const BusyGuard busy(m_ctx);
+    QFile file(path);
+    if (!openChecked(file, path))
+        return;
     m_ctx.state.LoadedCount = 0;
     ResetStatistics(m_ctx);
     yieldToEvents();
@@ -95,7 +185,7 @@ void ListLoader::openChosen(const QString& path)
 
 void ListLoader::AddList()
 {
-    if (m_loading || m_ctx.state.IsRunning)
+    if (refused())
         return;
     if (m_ctx.report.recordCount() < 1) {
         OpenList();
@@ -105,14 +195,11 @@ void ListLoader::AddList()
         m_ctx.shell.chooseListFile(QStringLiteral("Add Mail List File"), fileFilter());
     if (!chosen || !isListFile(*chosen))
         return;
-    const LoadingGuard loading(m_loading);
-    m_ctx.shell.setOverlayVisible(Overlay::LoadFile, true);
-    yieldToEvents();
+    const BusyGuard busy(m_ctx);
     QFile file(*chosen);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        fail(openError(file, *chosen));
+    if (!openChecked(file, *chosen))
         return;
-    }
+    yieldToEvents();
     if (const auto error = ReadListFile(file, *chosen))
         fail(*error);
 }
@@ -131,9 +218,6 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
 
     const double length = static_cast<double>(file.size());
     int lastPercent = 0;
-    qint64 chunkStart = 0; // file offset of the chunk's first byte
-    QByteArray partial;    // a line cut by the end of a chunk
-    QByteArray chunk(kChunkSize, Qt::Uninitialized);
 
     // The display changes only when the whole-number percentage of the bytes
     // consumed so far does.
@@ -149,53 +233,21 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
             report.rebuildRows();
         yieldToEvents();
     };
-    // consumed is the file offset just past the line and its line end.
-    const auto addLine = [&](QByteArrayView line, qint64 consumed) {
+
+    const auto failure = forEachLine(file, path, [&](QByteArrayView line, qint64 consumed) {
         if (line.isEmpty())
             return;
         ++state.LoadedCount;
         report.addRecord(line);
         progressTo(consumed);
-    };
-
+    });
     std::optional<FileError> error;
-    for (;;) {
-        const qint64 n = file.read(chunk.data(), chunk.size());
-        if (n < 0) {
-            error = ioError(file, path);
-            break;
-        }
-        if (n == 0)
-            break;
-        const char* data = chunk.constData();
-        qint64 lineStart = 0;
-        for (qint64 i = 0; i < n; ++i) {
-            const char c = data[i];
-            if (c != '\r' && c != '\n')
-                continue;
-            const QByteArrayView piece(data + lineStart, i - lineStart);
-            lineStart = i + 1;
-            // CR LF is one line end. A pair cut by the end of a block leaves
-            // its LF to the next block, where it ends an empty line, which is
-            // skipped like every other empty line.
-            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
-                lineStart = ++i + 1;
-            if (partial.isEmpty()) {
-                addLine(piece, chunkStart + lineStart);
-            } else {
-                partial.append(piece);
-                addLine(partial, chunkStart + lineStart);
-                partial.clear();
-            }
-        }
-        partial.append(data + lineStart, n - lineStart);
-        chunkStart += n;
-    }
-    // A last line without a line end is a line too.
-    if (!error) {
-        addLine(partial, chunkStart);
+    if (failure) {
+        // The file changed after it was checked; what was read stays.
+        error = failure->io ? *failure->io : FileError{57, lineTooLong(path, failure->longLine)};
+    } else {
         // Empty lines at the end are consumed too.
-        progressTo(chunkStart);
+        progressTo(static_cast<qint64>(length));
     }
     file.close();
 
@@ -211,11 +263,16 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
 
 void ListLoader::fail(const FileError& error)
 {
+    fail(error.text());
+}
+
+void ListLoader::fail(const QString& message)
+{
     m_ctx.shell.setOverlayVisible(Overlay::LoadFile, false);
     m_ctx.status.setPercentVisible(false);
     m_ctx.status.setProgressVisible(false);
     m_ctx.shell.setBusyCursor(false);
-    m_ctx.shell.showMessage(error.text());
+    m_ctx.shell.showMessage(message);
 }
 
 } // namespace corvanta

@@ -21,8 +21,9 @@ class ListLoader final
 public:
     explicit ListLoader(RunContext& ctx);
 
-    // Open and Add do nothing while a list is being read or a run is going:
-    // both would change the records under a loop that is walking them.
+    // Open and Add do nothing while a list is being read, the results are
+    // being written or a run is going: each would change the records under a
+    // loop that is walking them.
     //
     // The Open command: the file dialog, then the chosen list replaces the
     // report's records and the statistics are reset.
@@ -36,17 +37,22 @@ public:
 
     static QString fileFilter();
 
+    // No address is longer than 254 bytes; a line longer than this is not an
+    // address list, and ends the load before anything changes.
+    static constexpr qint64 kMaxLineBytes = 64 * 1024;
+
 private:
     // Reads an open file through to its end; no value on success.
     std::optional<FileError> ReadListFile(QFile& file, const QString& path);
+    bool refused() const;
+    // Opens the file and reads it through once, with the loading panel shown;
+    // on a failure reports it and returns false, having changed nothing.
+    bool openChecked(QFile& file, const QString& path);
     void openChosen(const QString& path);
     void fail(const FileError& error);
+    void fail(const QString& message);
 
     RunContext& m_ctx;
-    // Set while a file is read: the loader yields to the event loop, and an
-    // Open or Add arriving then must not start a second read into the same
-    // report.
-    bool m_loading = false;
 };
 
 } // namespace corvanta

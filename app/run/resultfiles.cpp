@@ -1,5 +1,6 @@
 #include "resultfiles.h"
 
+#include "busyguard.h"
 #include "statistics.h"
 
 #include <QCoreApplication>
@@ -154,8 +155,13 @@ std::optional<FileError> writeResultFiles(const IReport& report, const ResultFil
 
 void SaveResults(RunContext& ctx)
 {
+    // A save arriving while a list is read, the results are written or a run
+    // goes would write files that no longer match the report.
+    if (ctx.state.IsBusy || ctx.state.IsRunning)
+        return;
     if (ctx.state.ListFile.isEmpty() || ctx.report.recordCount() < 1)
         return;
+    const BusyGuard busy(ctx);
     ctx.shell.setOverlayVisible(Overlay::SavingFile, true);
     const ResultFileNames names = resultFileNames(ctx.state.ListFile);
     SaveSummary summary;

@@ -73,7 +73,9 @@ void RunController::RunValidation()
 {
     RunState& s = m_ctx.state;
     IStatusDisplay& status = m_ctx.status;
-    if (s.IsRunning)
+    // Nor while a list is read or the results written: the run would go on
+    // inside their yield, over records that are changing or being saved.
+    if (s.IsRunning || s.IsBusy)
         return;
     if (m_ctx.report.recordCount() < 1) {
         m_loader.OpenList();

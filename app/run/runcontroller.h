@@ -38,7 +38,8 @@ public:
     void Retry();
     // The run itself, for a caller that has set those flags. Ignored while a
     // run is going, so a command that slips through while the run yields
-    // cannot start a second run over the same pool.
+    // cannot start a second run over the same pool, and while a list is read
+    // or the results are written.
     void RunValidation();
     // Command 201.
     void TogglePause();

@@ -70,6 +70,8 @@ struct RunState
     bool StopRequested = false;
     bool ForceAbort = false;
     bool CloseWhenDone = false;
+    // A list is being read or the results written (see BusyGuard).
+    bool IsBusy = false;
 
     qint32 LoadedCount = 0;
     qint32 RunTotal = 0;

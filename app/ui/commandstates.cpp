@@ -5,25 +5,26 @@
 
 namespace corvanta {
 
-void ApplyCommandStates(ICommandStates& bars, bool running)
+void ApplyCommandStates(ICommandStates& bars, bool running, bool busy)
 {
     const bool idle = !running;
-    bars.EnableToolbarButton(CmdStart, idle);
+    const bool free = idle && !busy; // may start a load, a save or a run
+    bars.EnableToolbarButton(CmdStart, free);
     bars.EnableToolbarButton(CmdPause, running);
     bars.EnableToolbarButton(CmdStop, running);
-    bars.EnableToolbarButton(CmdRetry, idle);
+    bars.EnableToolbarButton(CmdRetry, free);
     bars.EnableToolbarButton(CmdThreadsBox, idle);
     bars.EnableToolbarButton(CmdPositionBox, idle);
 
-    bars.EnableMenuButton(CmdStart, idle);
+    bars.EnableMenuButton(CmdStart, free);
     bars.EnableMenuButton(CmdPause, running);
     bars.EnableMenuButton(CmdStop, running);
-    bars.EnableMenuButton(CmdRetry, idle);
+    bars.EnableMenuButton(CmdRetry, free);
 
     for (int id : {CmdOpen, CmdSave, CmdExit, CmdAdd})
-        bars.EnableToolbarButton(id, idle);
+        bars.EnableToolbarButton(id, id == CmdExit ? idle : free);
     for (int id : {CmdOpen, CmdSave, CmdExit, CmdAdd})
-        bars.EnableMenuButton(id, idle);
+        bars.EnableMenuButton(id, id == CmdExit ? idle : free);
 
     for (int id : {CmdSetup, CmdAbout}) {
         bars.EnableToolbarButton(id, idle);

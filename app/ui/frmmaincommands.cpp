@@ -62,7 +62,7 @@ void frmMain::CheckMenuButton(int id, bool on)
 
 void frmMain::UpdateCommandStates()
 {
-    ApplyCommandStates(*this, m_run.State().IsRunning);
+    ApplyCommandStates(*this, m_run.State().IsRunning, m_run.State().IsBusy);
 }
 
 QAction* frmMain::MenuControl(int id) const
@@ -90,6 +90,12 @@ QLineEdit* frmMain::PositionBox() const
 void frmMain::ExecuteCommand(int id)
 {
     RunState& state = m_run.State();
+    // While a list is read or the results are written, the commands that
+    // would start another load, save, run or retry are disabled; one that
+    // arrives all the same (queued before the controls went grey) is dropped.
+    if (state.IsBusy &&
+        (id == CmdOpen || id == CmdSave || id == CmdAdd || id == CmdStart || id == CmdRetry))
+        return;
     switch (id) {
     case CmdOpen:
         m_run.OpenList();
@@ -187,14 +193,15 @@ void frmMain::RefreshControl(int id)
         ApplyPositionBox();
         break;
     case CmdAdd:
-        // While a run goes the run's own states stand.
-        if (!state.IsRunning) {
+        // While a run goes, a list is read or the results written, the states
+        // set for that stand.
+        if (!state.IsRunning && !state.IsBusy) {
             EnableToolbarButton(CmdAdd, m_report->RecordCount() >= 1);
             EnableMenuButton(CmdAdd, m_report->RecordCount() >= 1);
         }
         break;
     case CmdRetry:
-        if (!state.IsRunning) {
+        if (!state.IsRunning && !state.IsBusy) {
             EnableToolbarButton(CmdRetry, state.BadCount >= 1);
             EnableMenuButton(CmdRetry, state.BadCount >= 1);
         }

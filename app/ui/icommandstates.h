@@ -18,10 +18,12 @@ public:
 };
 
 // Enables the commands for a run that is going (`running`) or not: while a run
-// goes only Pause and Stop are offered, otherwise everything but those two. The
+// goes only Pause and Stop are offered, otherwise everything but those two,
+// and while a list is read or the results are written (`busy`) also not Open,
+// Save, Add, Start or Retry: each would start another load, save or run. The
 // order of the calls is fixed (toolbar run commands and boxes first, then the
 // menu run commands, then the file commands, then Setup and About) so that
 // observers see the same sequence every time. Pause's check mark is not touched.
-void ApplyCommandStates(ICommandStates& bars, bool running);
+void ApplyCommandStates(ICommandStates& bars, bool running, bool busy);
 
 } // namespace corvanta

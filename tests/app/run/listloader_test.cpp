@@ -1,5 +1,8 @@
 #include "harness.h"
+#include "resultfiles.h"
 
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace corvanta;
@@ -47,18 +50,28 @@ TEST(ListLoading, LinesAreKeptExactlyAsTheirBytes)
 
 TEST(ListLoading, LineEndSplitAcrossReadBlocksIsOneLineEnd)
 {
-    // The reader works in blocks of 1 MiB; put a CR LF pair and a line right
-    // across the boundary.
+    // The reader works in blocks of 1 MiB: put a CR LF pair right across the
+    // first boundary and a line across the second.
     Harness h;
-    QByteArray bytes(1024 * 1024 - 1, 'x');
-    bytes += "\r\nnext@x.org\r\n";
-    QByteArray longLine(1024 * 1024 - 5, 'y');
-    bytes += longLine + "\r\n";
+    const QByteArray filler = QByteArray(1000, 'x') + "\r\n";
+    QByteArray bytes = filler.repeated(1046);
+    bytes += QByteArray(1024 * 1024 - 1 - bytes.size(), 'y') + "\r\nnext@x.org\r\n";
+    bytes += filler.repeated(1040);
+    const QByteArray across(60000, 'z');
+    bytes += across + "\r\n";
+    ASSERT_LT(bytes.size() - across.size() - 2, 2 * 1024 * 1024);
+    ASSERT_GT(bytes.size(), 2 * 1024 * 1024);
     const auto rows = loadBytes(h, bytes);
-    ASSERT_EQ(rows.size(), 3);
-    EXPECT_EQ(rows[0].size(), 1024 * 1024 - 1);
-    EXPECT_EQ(rows[1], "next@x.org");
-    EXPECT_EQ(rows[2], longLine);
+    ASSERT_EQ(rows.size(), 1046 + 1 + 1 + 1040 + 1);
+    EXPECT_EQ(rows[1046].size(), 1024 * 1024 - 1 - 1046 * 1002);
+    EXPECT_EQ(rows[1047], "next@x.org");
+    EXPECT_EQ(rows.last(), across);
+
+    // Line numbers count the straddling pair as one line end.
+    loadBytes(h, bytes + QByteArray(ListLoader::kMaxLineBytes + 1, 'w'));
+    ASSERT_EQ(h.shell.messages.size(), 1);
+    EXPECT_TRUE(h.shell.messages[0].startsWith("Line 2090 of "))
+        << h.shell.messages[0].toStdString();
 }
 
 TEST(ListLoading, PercentageFollowsBytesAndDisplayChangesOnlyWithIt)
@@ -111,7 +124,8 @@ TEST(ListLoading, OpenReplacesRecordsAndResetsTheStatisticsAddAppends)
     const QString first = h.state.ListFile;
     EXPECT_TRUE(first.endsWith("first.txt"));
     EXPECT_EQ(h.shell.dialogTitles, QStringList{"Open Mail List File"});
-    EXPECT_EQ(h.shell.lastFilter, "Mailing Lists (*.txt)|*.txt|All Files (*.*)|*.*");
+    // Names without a dot, such as "march", are files too.
+    EXPECT_EQ(h.shell.lastFilter, "Mailing Lists (*.txt)|*.txt|All Files (*)|*");
     EXPECT_EQ(h.shell.captionUpdates, 1);
 
     h.shell.nextFile = h.writeFile("second.txt", "d@x.org\r\ne@x.org\r\n");
@@ -179,22 +193,129 @@ TEST(ListLoading, CancelAndMissingFilesChangeNothingSilently)
 
 TEST(ListLoading, FailureReportsAnErrorAndKeepsTheOldList)
 {
-    Harness h;
-    h.openList({"a@x.org", "b@x.org"});
-    const QString list = h.state.ListFile;
-    h.state.GoodCount = 2;
+    // Each failure leaves the report, the list name, the counts and the
+    // statistics as they were, and names what went wrong.
+    struct Case
+    {
+        const char* what;
+        bool add; // through Add rather than Open
+        QByteArray bytes;
+        const char* message; // the start of the message
+    };
+    const QByteArray longest(ListLoader::kMaxLineBytes, 'a');
+    const Case cases[] = {
+        {"a file that exists but cannot be read", false, {}, "ERROR #57: Device I/O error ("},
+        {"the same through Add", true, {}, "ERROR #57: Device I/O error ("},
+        {"a file without line ends", false, QByteArray(3 * 1024 * 1024, 'a'), "Line 1 of "},
+        {"a line one byte too long", false, "a@x\r\n\r\n" + longest + "b\r\nc@x\r\n", "Line 3 of "},
+        {"the same through Add", true, "a@x\n" + longest + "bc", "Line 2 of "},
+        {"the same on the command line", false, "", "ERROR #53: File not found ("},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        h.openList({"a@x.org", "b@x.org"});
+        const QString list = h.state.ListFile;
+        h.state.GoodCount = 2;
+        h.status.labels[StatusLabel::Good] = "2";
 
-    // A list named on the command line that is not there is reported, not
-    // ignored: the user asked for that very file.
-    h.loader.OpenListFile(h.dir.filePath("gone.txt"));
-    ASSERT_EQ(h.shell.messages.size(), 1);
-    EXPECT_TRUE(h.shell.messages[0].startsWith("ERROR #53: File not found ("))
-        << h.shell.messages[0].toStdString();
-    EXPECT_EQ(h.report.recordCount(), 2);
-    EXPECT_EQ(h.state.LoadedCount, 2);
-    EXPECT_EQ(h.state.ListFile, list);
-    EXPECT_EQ(h.state.GoodCount, 2);
-    EXPECT_FALSE(h.shell.isOverlayVisible(Overlay::LoadFile));
+        // /proc/self/mem is an ordinary file that fails at its first read.
+        const QString path =
+            c.bytes.isNull() ? QStringLiteral("/proc/self/mem") : h.writeFile("new.txt", c.bytes);
+        if (c.bytes.isEmpty() && !c.bytes.isNull()) {
+            // A list named on the command line that is not there is
+            // reported, not ignored: the user asked for that very file.
+            h.loader.OpenListFile(h.dir.filePath("gone.txt"));
+        } else {
+            h.shell.nextFile = path;
+            c.add ? h.loader.AddList() : h.loader.OpenList();
+        }
+        ASSERT_EQ(h.shell.messages.size(), 1) << c.what;
+        EXPECT_TRUE(h.shell.messages[0].startsWith(c.message))
+            << c.what << ": " << h.shell.messages[0].toStdString();
+        EXPECT_EQ(h.report.addresses(), (QList<QByteArray>{"a@x.org", "b@x.org"})) << c.what;
+        EXPECT_EQ(h.state.LoadedCount, 2) << c.what;
+        EXPECT_EQ(h.state.ListFile, list) << c.what;
+        EXPECT_EQ(h.state.GoodCount, 2) << c.what;
+        EXPECT_EQ(h.status.label(StatusLabel::Good), "2") << c.what;
+        EXPECT_FALSE(h.shell.isOverlayVisible(Overlay::LoadFile)) << c.what;
+        EXPECT_FALSE(h.shell.busyCursor) << c.what;
+    }
+    // A line of exactly the longest length is a line like any other.
+    Harness h;
+    EXPECT_EQ(loadBytes(h, "a@x\n" + longest), (QList<QByteArray>{"a@x", longest}));
+}
+
+TEST(ListLoading, NoLoadSaveRunOrRetryStartsWhileALoadOrASaveIsInProgress)
+{
+    // Every command is given from inside the first yield of a load or a
+    // save; each must be refused, and the commands that start one be grey.
+    enum class Busy
+    {
+        Open,
+        Add,
+        Save
+    };
+    const std::pair<const char*, std::function<void(Harness&)>> commands[] = {
+        {"Open",
+         [](Harness& h) {
+             h.loader.OpenList();
+         }},
+        {"Add",
+         [](Harness& h) {
+             h.loader.AddList();
+         }},
+        {"Save",
+         [](Harness& h) {
+             SaveResults(h.ctx);
+         }},
+        {"Start",
+         [](Harness& h) {
+             h.run.Start();
+         }},
+        {"Retry",
+         [](Harness& h) {
+             h.run.Retry();
+         }},
+    };
+    for (Busy busy : {Busy::Open, Busy::Add, Busy::Save}) {
+        for (const auto& [name, command] : commands) {
+            const int which = int(busy);
+            Harness h;
+            h.openList({"a@x.org", "b@x.org", "c@x.org"});
+            h.report.setStoredCode(0, verifyBadUser);
+            h.state.BadCount = 1;
+            h.shell.nextFile = h.writeFile("other.txt", "d@x.org\r\n");
+            h.shell.dialogTitles.clear();
+            h.shell.commandLog.clear();
+
+            bool ran = false;
+            bool greyed = false;
+            QTimer::singleShot(0, [&, command = command] {
+                ran = true;
+                greyed = h.shell.commandLog.contains("tb100=0") &&
+                         h.shell.commandLog.contains("mn203=0");
+                command(h);
+            });
+            if (busy == Busy::Save)
+                SaveResults(h.ctx);
+            else
+                busy == Busy::Open ? h.loader.OpenList() : h.loader.AddList();
+
+            ASSERT_TRUE(ran) << which << name;
+            EXPECT_TRUE(greyed) << which << name;
+            EXPECT_TRUE(h.shell.commandLog.endsWith("mn203=1")) << which << name;
+            EXPECT_FALSE(h.state.IsBusy) << which << name;
+            // Only the first command's own dialog was shown, and only its
+            // own work was done.
+            EXPECT_EQ(h.shell.dialogTitles.size(), busy == Busy::Save ? 0 : 1) << which << name;
+            EXPECT_EQ(h.shell.saved.isEmpty(), busy != Busy::Save) << which << name;
+            EXPECT_EQ(h.factory.attempts, 0) << which << name;
+            EXPECT_EQ(h.report.recordCount(), busy == Busy::Add    ? 4
+                                              : busy == Busy::Open ? 1
+                                                                   : 3)
+                << which << name;
+        }
+    }
 }
 
 TEST(ListLoading, CommandLineListOpensLikeOpen)
