@@ -8,6 +8,7 @@
 #include "windowplacement.h"
 #include "windowservices.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -100,8 +101,10 @@ void frmMain::UpdateCaption()
     if (list.isEmpty())
         setWindowTitle(QLatin1String(kProductName));
     else
-        setWindowTitle(QLatin1String(kProductName) + QStringLiteral("  [") + list +
-                       QStringLiteral("]"));
+        // As the system writes paths: the file dialog hands back "/" on
+        // every system.
+        setWindowTitle(QLatin1String(kProductName) + QStringLiteral("  [") +
+                       QDir::toNativeSeparators(list) + QStringLiteral("]"));
 }
 
 QFrame* frmMain::OverlayPanel(Overlay which) const

@@ -23,15 +23,18 @@ ReportView::ReportView(ReportModel& model, QWidget* parent) : QTableView(parent)
     });
     connect(&m_model, &ReportModel::RecordOrderRestored, this, &ReportView::OnOrderRestored);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ReportView::OnHeaderClicked);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+        if (!m_fitting)
+            m_followWidth = false;
+    });
 }
 
 void ReportView::InitReport()
 {
     QHeaderView* header = horizontalHeader();
-    for (int column = 0; column < m_model.columnCount(); ++column) {
+    for (int column = 0; column < m_model.columnCount(); ++column)
         header->setSectionResizeMode(column, QHeaderView::Interactive);
-        setColumnWidth(column, ReportModel::ColumnWidth(column));
-    }
+    FitColumns();
     header->setStretchLastSection(false);
     header->setHighlightSections(false);
     header->setSectionsClickable(m_sortingAllowed);
@@ -59,6 +62,34 @@ void ReportView::InitReport()
     setPalette(colours);
 
     m_model.Populate();
+}
+
+void ReportView::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    if (m_followWidth)
+        FitColumns();
+}
+
+void ReportView::FitColumns()
+{
+    const int columns = m_model.columnCount();
+    int total = 0;
+    for (int column = 0; column < columns; ++column)
+        total += ReportModel::ColumnWidth(column);
+    // Before the grid has a width of its own the widths are taken as pixels.
+    const int width = viewport()->width() > 0 ? viewport()->width() : total;
+    m_fitting = true;
+    int given = 0;
+    for (int column = 0; column < columns; ++column) {
+        // The last column takes what rounding left over, so the four fill the
+        // width exactly and no horizontal scroll bar appears.
+        const int share = column == columns - 1 ? width - given
+                                                : width * ReportModel::ColumnWidth(column) / total;
+        setColumnWidth(column, share);
+        given += share;
+    }
+    m_fitting = false;
 }
 
 void ReportView::SetSortingAllowed(bool allowed)

@@ -28,7 +28,14 @@ public:
     bool SortingAllowed() const { return m_sortingAllowed; }
     ReportModel& Model() const { return m_model; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // The columns' initial widths are proportions: the four columns share the
+    // grid's width in them, and follow it when it changes, until the user
+    // drags a column; from then on the user's widths stand.
+    void FitColumns();
     void OnHeaderClicked(int column);
     void OnRowShowRequested(int row);
     void OnOrderRestored();
@@ -45,6 +52,8 @@ private:
     QTimer m_showTimer;
     int m_rowToShow = -1;
     bool m_sortingAllowed = true;
+    bool m_followWidth = true;
+    bool m_fitting = false; // the widths being changed are FitColumns' own
 };
 
 } // namespace corvanta

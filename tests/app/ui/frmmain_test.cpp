@@ -1,14 +1,16 @@
 #include "fakes.h"
 #include "ui/commandicons.h"
 #include "ui/commandids.h"
+#include "ui/frmmain.h"
 #include "ui/reportmodel.h"
 #include "ui/reportview.h"
 #include "ui/windowplacement.h"
-#include "ui/frmmain.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -301,6 +303,12 @@ TEST(MainWindow, CommandStatesDuringAndAfterARun)
     h.run.State().BadCount = 0;
     window.RefreshControls();
     EXPECT_FALSE(window.ToolbarControl(CmdRetry)->isEnabled());
+
+    // What a load or a save greyed stays grey until it ends.
+    h.run.State().BadCount = 1;
+    h.run.State().IsBusy = true;
+    window.RefreshControls();
+    EXPECT_FALSE(window.ToolbarControl(CmdRetry)->isEnabled());
 }
 
 TEST(MainWindow, CommandsReachTheRunAndUnknownIdsDoNothing)
@@ -323,6 +331,15 @@ TEST(MainWindow, CommandsReachTheRunAndUnknownIdsDoNothing)
         window.ExecuteCommand(id);
     EXPECT_EQ(h.run.calls,
               QStringList({"start", "retry", "open", "save", "add", "pause", "stop", "setup"}));
+
+    // While a list is read or the results written, a load, save, run or
+    // retry that arrives anyway is dropped; the other commands still work.
+    h.run.calls.clear();
+    state.IsBusy = true;
+    for (int id : {CmdOpen, CmdSave, CmdAdd, CmdStart, CmdRetry, CmdStop, CmdSetup})
+        window.ExecuteCommand(id);
+    EXPECT_EQ(h.run.calls, QStringList({"stop", "setup"}));
+    state.IsBusy = false;
 
     // Clicking a toolbar button and a menu entry both dispatch.
     h.run.calls.clear();
@@ -409,7 +426,30 @@ TEST(MainWindow, LayoutPlacesReportAndStatusPanel)
         EXPECT_NEAR(size.width() - report.right() - 1, margin, 1);
         EXPECT_NEAR(panel.top() - report.bottom() - 1 - (size.height() - free.bottom() - 1), margin,
                     1);
+
+        // The columns share the grid's width in the proportions 25:80:45:130.
+        const int width = window.ReportGrid().viewport()->width();
+        int sum = 0;
+        for (int column = 0; column < 4; ++column) {
+            const int columnWidth = window.ReportGrid().columnWidth(column);
+            EXPECT_NEAR(columnWidth, width * ReportModel::ColumnWidth(column) / 280.0, 1.5)
+                << column;
+            sum += columnWidth;
+        }
+        EXPECT_EQ(sum, width);
     }
+
+    // Once the user drags a column, the widths are the user's, and every
+    // column can still be dragged.
+    QHeaderView* header = window.ReportGrid().horizontalHeader();
+    header->resizeSection(ReportModel::ColAddress, 300);
+    const int message = header->sectionSize(ReportModel::ColMessage);
+    window.resize(1000, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(ReportModel::ColAddress), 300);
+    EXPECT_EQ(header->sectionSize(ReportModel::ColMessage), message);
+    for (int column = 0; column < 4; ++column)
+        EXPECT_EQ(header->sectionResizeMode(column), QHeaderView::Interactive);
 }
 
 TEST(MainWindow, OverlayPanelsAreCentredInFrontOfTheReport)
@@ -445,9 +485,12 @@ TEST(MainWindow, CaptionShowsTheListFile)
 {
     Harness h;
     frmMain& window = h.Open();
-    h.run.State().ListFile = QStringLiteral("C:\\lists\\march.txt");
+    // The file dialog returns "/" everywhere; the caption shows the path as
+    // the system writes it.
+    h.run.State().ListFile = QStringLiteral("C:/lists/march.txt");
     window.UpdateCaption();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Corvanta  [C:\\lists\\march.txt]"));
+    EXPECT_EQ(window.windowTitle(),
+              "Corvanta  [" + QDir::toNativeSeparators("C:/lists/march.txt") + "]");
     h.run.State().ListFile.clear();
     window.UpdateCaption();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Corvanta"));
