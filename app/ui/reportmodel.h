@@ -128,7 +128,7 @@ private:
         TextTable();
         quint32 Intern(const QString& text);
         const QString& At(quint32 index) const { return m_texts.at(index); }
-        // The position of each text in ascending order of its code points.
+        // The position of each text in ascending text order.
         std::vector<std::uint32_t> Ranks() const;
         void Clear();
 

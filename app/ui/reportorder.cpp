@@ -9,20 +9,33 @@ namespace corvanta {
 
 namespace {
 
-// Big-endian words of sixteen bytes from `depth` on (zeros past the end): two
-// keys compare as those bytes themselves do.
+// One element of a string as an unsigned number: a byte of an address, a
+// UTF-16 code unit of a text.
+quint64 UnitAt(QByteArrayView bytes, qsizetype i)
+{
+    return quint8(bytes[i]);
+}
+quint64 UnitAt(QStringView text, qsizetype i)
+{
+    return text[i].unicode();
+}
+
+// Sixteen bytes' worth of elements from element `depth` on, packed first
+// element most significant (zeros past the end): two keys compare as those
+// elements themselves do.
 struct Prefix
 {
     quint64 high = 0;
     quint64 low = 0;
 
     Prefix() = default;
-    Prefix(QByteArrayView bytes, qsizetype depth)
+    template <typename View> Prefix(View string, qsizetype depth)
     {
-        for (qsizetype i = depth; i < depth + 16; ++i) {
-            const quint64 byte = i < bytes.size() ? quint8(bytes[i]) : 0u;
-            quint64& word = i < depth + 8 ? high : low;
-            word = (word << 8) | byte;
+        constexpr int bits = 8 * int(sizeof(string[0]));
+        constexpr qsizetype perWord = 64 / bits;
+        for (qsizetype i = depth; i < depth + 2 * perWord; ++i) {
+            quint64& word = i < depth + perWord ? high : low;
+            word = (word << bits) | (i < string.size() ? UnitAt(string, i) : 0u);
         }
     }
     bool operator==(const Prefix&) const = default;
@@ -39,35 +52,43 @@ struct SortKey
     std::uint32_t id;
 };
 
-// Sorts keys whose strings agree on their first `depth` bytes: by the next
-// sixteen bytes, then each run that still agrees by the sixteen after that.
+// Sorts keys whose strings agree on their first `depth` elements: by the
+// next sixteen bytes' worth, then each run that still agrees by the next.
 // Only whole numbers are compared, and only as deep as the strings differ.
-template <typename BytesOf>
+template <typename StringOf>
 void SortKeys(SortKey* first, SortKey* last, qsizetype depth, bool descending,
-              const BytesOf& bytesOf)
+              const StringOf& stringOf)
 {
-    std::sort(first, last, [descending](const SortKey& a, const SortKey& b) {
-        if (!(a.prefix == b.prefix))
-            return descending ? b.prefix < a.prefix : a.prefix < b.prefix;
-        return a.position < b.position;
-    });
+    constexpr qsizetype step = 16 / qsizetype(sizeof(stringOf(0)[0]));
+    // Keys arrive in the order they came in. Texts often share long
+    // beginnings ("550 5.1.1 <"): where all of these elements agree, there is
+    // nothing to sort at this depth.
+    const bool allEqual = std::all_of(
+        first, last, [first](const SortKey& key) { return key.prefix == first->prefix; });
+    if (!allEqual) {
+        std::sort(first, last, [descending](const SortKey& a, const SortKey& b) {
+            if (!(a.prefix == b.prefix))
+                return descending ? b.prefix < a.prefix : a.prefix < b.prefix;
+            return a.position < b.position;
+        });
+    }
     for (SortKey* run = first; run != last;) {
         SortKey* end = run + 1;
         while (end != last && end->prefix == run->prefix)
             ++end;
         if (end - run > 1) {
-            const qsizetype next = depth + 16;
+            const qsizetype next = depth + step;
             const bool longer = std::any_of(
-                run, end, [&](const SortKey& key) { return bytesOf(key.id).size() > next; });
+                run, end, [&](const SortKey& key) { return stringOf(key.id).size() > next; });
             if (longer) {
                 for (SortKey* key = run; key != end; ++key)
-                    key->prefix = Prefix(bytesOf(key->id), next);
-                SortKeys(run, end, next, descending, bytesOf);
+                    key->prefix = Prefix(stringOf(key->id), next);
+                SortKeys(run, end, next, descending, stringOf);
             } else {
-                // Equal but for trailing zero bytes: the shorter string first.
+                // Equal but for trailing zeros: the shorter string first.
                 std::sort(run, end, [&](const SortKey& a, const SortKey& b) {
-                    const qsizetype la = bytesOf(a.id).size();
-                    const qsizetype lb = bytesOf(b.id).size();
+                    const qsizetype la = stringOf(a.id).size();
+                    const qsizetype lb = stringOf(b.id).size();
                     if (la != lb)
                         return descending ? la > lb : la < lb;
                     return a.position < b.position;
@@ -78,16 +99,16 @@ void SortKeys(SortKey* first, SortKey* last, qsizetype depth, bool descending,
     }
 }
 
-// Sorts ids by the byte strings `bytesOf(id)` gives, byte by byte as unsigned
-// values; equal strings keep the order the ids came in.
-template <typename BytesOf>
-void SortByBytes(std::uint32_t* first, std::uint32_t* last, bool descending, BytesOf bytesOf)
+// Sorts ids by the strings `stringOf(id)` gives, element by element as
+// unsigned numbers; equal strings keep the order the ids came in.
+template <typename StringOf>
+void SortStrings(std::uint32_t* first, std::uint32_t* last, bool descending, StringOf stringOf)
 {
     std::vector<SortKey> keys;
     keys.reserve(std::size_t(last - first));
     for (const std::uint32_t* id = first; id != last; ++id)
-        keys.push_back({Prefix(bytesOf(*id), 0), std::uint32_t(id - first), *id});
-    SortKeys(keys.data(), keys.data() + keys.size(), 0, descending, bytesOf);
+        keys.push_back({Prefix(stringOf(*id), 0), std::uint32_t(id - first), *id});
+    SortKeys(keys.data(), keys.data() + keys.size(), 0, descending, stringOf);
     for (std::size_t i = 0; i < keys.size(); ++i)
         first[i] = keys[i].id;
 }
@@ -111,21 +132,11 @@ void CountingSort(std::uint32_t* first, std::uint32_t* last, std::size_t ranks, 
 
 std::vector<std::uint32_t> ReportModel::TextTable::Ranks() const
 {
-    // Texts are ordered by their UTF-8 bytes, which is the order of their
-    // code points, compared in one flat buffer rather than text by text.
-    QByteArray flat;
-    std::vector<std::pair<qsizetype, qsizetype>> spans;
-    spans.reserve(std::size_t(m_texts.size()));
-    for (const QString& text : m_texts) {
-        const qsizetype from = flat.size();
-        flat += text.toUtf8();
-        spans.emplace_back(from, flat.size() - from);
-    }
-    std::vector<std::uint32_t> byText(spans.size());
+    std::vector<std::uint32_t> byText(std::size_t(m_texts.size()));
     std::iota(byText.begin(), byText.end(), 0u);
-    SortByBytes(byText.data(), byText.data() + byText.size(), false, [&](std::uint32_t id) {
-        return QByteArrayView(flat.constData() + spans[id].first, spans[id].second);
-    });
+    // UTF-16 code units, as QString compares them.
+    SortStrings(byText.data(), byText.data() + byText.size(), false,
+                [this](std::uint32_t id) { return QStringView(m_texts[id]); });
     std::vector<std::uint32_t> rank(byText.size());
     for (std::size_t position = 0; position < byText.size(); ++position)
         rank[byText[position]] = std::uint32_t(position);
@@ -137,7 +148,7 @@ void ReportModel::SortRecords(std::uint32_t* first, std::uint32_t* last) const
     const bool descending = m_sortOrder == Qt::DescendingOrder;
     switch (m_sortColumn) {
     case ColAddress:
-        SortByBytes(first, last, descending,
+        SortStrings(first, last, descending,
                     [this](std::uint32_t record) { return AddressView(record); });
         return;
     case ColResult:

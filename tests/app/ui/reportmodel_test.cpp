@@ -329,16 +329,20 @@ TEST(ReportModel, SortedOrderIsAStableSortByTheColumnAlsoAfterRecordsAreAdded)
     const auto expected = [&](int column, Qt::SortOrder order) {
         std::vector<qsizetype> records(size_t(model.RecordCount()));
         std::iota(records.begin(), records.end(), 0);
-        const auto key = [&](qsizetype r) {
-            if (column == ReportModel::ColAddress)
-                return model.address(r);
-            return (column == ReportModel::ColResult ? model.ResultText(r) : model.Message(r))
-                .toUtf8();
+        const auto less = [&](qsizetype a, qsizetype b) {
+            switch (column) {
+            case ReportModel::ColAddress:
+                return model.address(a) < model.address(b);
+            case ReportModel::ColResult:
+                return model.ResultText(a) < model.ResultText(b);
+            case ReportModel::ColMessage:
+                return model.Message(a) < model.Message(b);
+            default:
+                return a < b;
+            }
         };
         std::stable_sort(records.begin(), records.end(), [&](qsizetype a, qsizetype b) {
-            if (column == ReportModel::ColNumber)
-                return order == Qt::AscendingOrder ? a < b : a > b;
-            return order == Qt::AscendingOrder ? key(a) < key(b) : key(b) < key(a);
+            return order == Qt::AscendingOrder ? less(a, b) : less(b, a);
         });
         return records;
     };
