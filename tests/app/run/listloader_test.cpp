@@ -212,33 +212,32 @@ TEST(ListLoading, FailureReportsAnErrorAndKeepsTheOldList)
         {"the same on the command line", false, "", "ERROR #53: File not found ("},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         Harness h;
         h.openList({"a@x.org", "b@x.org"});
         const QString list = h.state.ListFile;
         h.state.GoodCount = 2;
         h.status.labels[StatusLabel::Good] = "2";
 
-        // /proc/self/mem is an ordinary file that fails at its first read.
-        const QString path =
-            c.bytes.isNull() ? QStringLiteral("/proc/self/mem") : h.writeFile("new.txt", c.bytes);
         if (c.bytes.isEmpty() && !c.bytes.isNull()) {
             // A list named on the command line that is not there is
             // reported, not ignored: the user asked for that very file.
             h.loader.OpenListFile(h.dir.filePath("gone.txt"));
         } else {
-            h.shell.nextFile = path;
+            // /proc/self/mem is an ordinary file that fails at its first read.
+            h.shell.nextFile = c.bytes.isNull() ? QStringLiteral("/proc/self/mem")
+                                                : h.writeFile("new.txt", c.bytes);
             c.add ? h.loader.AddList() : h.loader.OpenList();
         }
-        ASSERT_EQ(h.shell.messages.size(), 1) << c.what;
-        EXPECT_TRUE(h.shell.messages[0].startsWith(c.message))
-            << c.what << ": " << h.shell.messages[0].toStdString();
-        EXPECT_EQ(h.report.addresses(), (QList<QByteArray>{"a@x.org", "b@x.org"})) << c.what;
-        EXPECT_EQ(h.state.LoadedCount, 2) << c.what;
-        EXPECT_EQ(h.state.ListFile, list) << c.what;
-        EXPECT_EQ(h.state.GoodCount, 2) << c.what;
-        EXPECT_EQ(h.status.label(StatusLabel::Good), "2") << c.what;
-        EXPECT_FALSE(h.shell.isOverlayVisible(Overlay::LoadFile)) << c.what;
-        EXPECT_FALSE(h.shell.busyCursor) << c.what;
+        ASSERT_EQ(h.shell.messages.size(), 1);
+        EXPECT_TRUE(h.shell.messages[0].startsWith(c.message)) << h.shell.messages[0].toStdString();
+        EXPECT_EQ(h.report.addresses(), (QList<QByteArray>{"a@x.org", "b@x.org"}));
+        EXPECT_EQ(h.state.LoadedCount, 2);
+        EXPECT_EQ(h.state.ListFile, list);
+        EXPECT_EQ(h.state.GoodCount, 2);
+        EXPECT_EQ(h.status.label(StatusLabel::Good), "2");
+        EXPECT_FALSE(h.shell.isOverlayVisible(Overlay::LoadFile));
+        EXPECT_FALSE(h.shell.busyCursor);
     }
     // A line of exactly the longest length is a line like any other.
     Harness h;
@@ -247,39 +246,16 @@ TEST(ListLoading, FailureReportsAnErrorAndKeepsTheOldList)
 
 TEST(ListLoading, NoLoadSaveRunOrRetryStartsWhileALoadOrASaveIsInProgress)
 {
-    // Every command is given from inside the first yield of a load or a
-    // save; each must be refused, and the commands that start one be grey.
-    enum class Busy
-    {
-        Open,
-        Add,
-        Save
+    // Open, Add, Save, Start, Retry; the first three also start the work
+    // that the others arrive in the middle of.
+    const std::function<void(Harness&)> commands[] = {
+        [](Harness& h) { h.loader.OpenList(); }, [](Harness& h) { h.loader.AddList(); },
+        [](Harness& h) { SaveResults(h.ctx); },  [](Harness& h) { h.run.Start(); },
+        [](Harness& h) { h.run.Retry(); },
     };
-    const std::pair<const char*, std::function<void(Harness&)>> commands[] = {
-        {"Open",
-         [](Harness& h) {
-             h.loader.OpenList();
-         }},
-        {"Add",
-         [](Harness& h) {
-             h.loader.AddList();
-         }},
-        {"Save",
-         [](Harness& h) {
-             SaveResults(h.ctx);
-         }},
-        {"Start",
-         [](Harness& h) {
-             h.run.Start();
-         }},
-        {"Retry",
-         [](Harness& h) {
-             h.run.Retry();
-         }},
-    };
-    for (Busy busy : {Busy::Open, Busy::Add, Busy::Save}) {
-        for (const auto& [name, command] : commands) {
-            const int which = int(busy);
+    for (int busy = 0; busy < 3; ++busy) {
+        for (int command = 0; command < 5; ++command) {
+            SCOPED_TRACE(::testing::Message() << busy << " then " << command);
             Harness h;
             h.openList({"a@x.org", "b@x.org", "c@x.org"});
             h.report.setStoredCode(0, verifyBadUser);
@@ -288,32 +264,23 @@ TEST(ListLoading, NoLoadSaveRunOrRetryStartsWhileALoadOrASaveIsInProgress)
             h.shell.dialogTitles.clear();
             h.shell.commandLog.clear();
 
-            bool ran = false;
+            // Given from inside the first yield of the work in progress.
             bool greyed = false;
-            QTimer::singleShot(0, [&, command = command] {
-                ran = true;
+            QTimer::singleShot(0, [&] {
                 greyed = h.shell.commandLog.contains("tb100=0") &&
                          h.shell.commandLog.contains("mn203=0");
-                command(h);
+                commands[command](h);
             });
-            if (busy == Busy::Save)
-                SaveResults(h.ctx);
-            else
-                busy == Busy::Open ? h.loader.OpenList() : h.loader.AddList();
+            commands[busy](h);
 
-            ASSERT_TRUE(ran) << which << name;
-            EXPECT_TRUE(greyed) << which << name;
-            EXPECT_TRUE(h.shell.commandLog.endsWith("mn203=1")) << which << name;
-            EXPECT_FALSE(h.state.IsBusy) << which << name;
-            // Only the first command's own dialog was shown, and only its
-            // own work was done.
-            EXPECT_EQ(h.shell.dialogTitles.size(), busy == Busy::Save ? 0 : 1) << which << name;
-            EXPECT_EQ(h.shell.saved.isEmpty(), busy != Busy::Save) << which << name;
-            EXPECT_EQ(h.factory.attempts, 0) << which << name;
-            EXPECT_EQ(h.report.recordCount(), busy == Busy::Add    ? 4
-                                              : busy == Busy::Open ? 1
-                                                                   : 3)
-                << which << name;
+            EXPECT_TRUE(greyed);
+            EXPECT_TRUE(h.shell.commandLog.endsWith("mn203=1"));
+            EXPECT_FALSE(h.state.IsBusy);
+            // Only the first command's dialog was shown and its work done.
+            EXPECT_EQ(h.shell.dialogTitles.size(), busy < 2 ? 1 : 0);
+            EXPECT_EQ(h.shell.saved.isEmpty(), busy != 2);
+            EXPECT_EQ(h.factory.attempts, 0);
+            EXPECT_EQ(h.report.recordCount(), std::vector<int>({1, 4, 3})[busy]);
         }
     }
 }
