@@ -146,7 +146,9 @@ public:
     void closeWindow() override {}
     void updateCommandStates() override
     {
-        commandLog << QString::fromLatin1(state->IsRunning ? "running" : "idle");
+        commandLog << QString::fromLatin1(state->IsRunning ? "running"
+                                          : state->IsBusy  ? "busy"
+                                                           : "idle");
     }
     void checkToolbarButton(int id, bool checked) override
     {

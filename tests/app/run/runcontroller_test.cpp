@@ -68,8 +68,9 @@ TEST(Run, FullRunDispatchesInOrderAndCountsEveryOutcome)
     EXPECT_TRUE(h.shell.messages.isEmpty());
     // Rows were brought into view as they were handed out.
     EXPECT_EQ(h.report.shownRows, (std::vector<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7}));
-    // Run commands were disabled for the run and enabled again after it.
-    EXPECT_EQ(h.shell.commandLog, (QStringList{"running", "idle"}));
+    // Run commands were disabled for the run and enabled again after it
+    // (after the load's own pair).
+    EXPECT_EQ(h.shell.commandLog, (QStringList{"busy", "idle", "running", "idle"}));
     EXPECT_EQ(h.shell.checkLog, (QStringList{"mn201=0", "tb201=0"}));
 }
 

@@ -304,11 +304,19 @@ TEST(MainWindow, CommandStatesDuringAndAfterARun)
     window.RefreshControls();
     EXPECT_FALSE(window.ToolbarControl(CmdRetry)->isEnabled());
 
-    // What a load or a save greyed stays grey until it ends.
+    // While a list is read or the results written, nothing that starts a
+    // load, a save, a run or a retry is offered, and the refresh keeps it so.
     h.run.State().BadCount = 1;
     h.run.State().IsBusy = true;
+    window.UpdateCommandStates();
     window.RefreshControls();
-    EXPECT_FALSE(window.ToolbarControl(CmdRetry)->isEnabled());
+    for (int id : kCommands) {
+        const bool expected = id == CmdExit || id == CmdSetup || id == CmdAbout;
+        EXPECT_EQ(window.MenuControl(id)->isEnabled(), expected) << id;
+        if (window.ToolbarControl(id)) {
+            EXPECT_EQ(window.ToolbarControl(id)->isEnabled(), expected) << id;
+        }
+    }
 }
 
 TEST(MainWindow, CommandsReachTheRunAndUnknownIdsDoNothing)
