@@ -325,21 +325,18 @@ TEST(ReportModel, SortedOrderIsAStableSortByTheColumnAlsoAfterRecordsAreAdded)
             model.setMessage(r, messages[r % messages.size()]);
         }
     };
-    // The order a plain stable sort of the cells' bytes gives.
+    // The order a plain stable sort of the cells gives.
     const auto expected = [&](int column, Qt::SortOrder order) {
         std::vector<qsizetype> records(size_t(model.RecordCount()));
         std::iota(records.begin(), records.end(), 0);
         const auto less = [&](qsizetype a, qsizetype b) {
-            switch (column) {
-            case ReportModel::ColAddress:
+            if (column == ReportModel::ColAddress)
                 return model.address(a) < model.address(b);
-            case ReportModel::ColResult:
-                return model.ResultText(a) < model.ResultText(b);
-            case ReportModel::ColMessage:
-                return model.Message(a) < model.Message(b);
-            default:
+            if (column == ReportModel::ColNumber)
                 return a < b;
-            }
+            const auto text =
+                column == ReportModel::ColResult ? &ReportModel::ResultText : &ReportModel::Message;
+            return (model.*text)(a) < (model.*text)(b);
         };
         std::stable_sort(records.begin(), records.end(), [&](qsizetype a, qsizetype b) {
             return order == Qt::AscendingOrder ? less(a, b) : less(b, a);
