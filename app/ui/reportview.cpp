@@ -80,14 +80,16 @@ void ReportView::FitColumns()
     // Before the grid has a width of its own the widths are taken as pixels.
     const int width = viewport()->width() > 0 ? viewport()->width() : total;
     m_fitting = true;
-    int given = 0;
+    // Each column ends where its running share of the width ends, so every
+    // column is within a pixel of its proportion and together they fill the
+    // width exactly: no horizontal scroll bar appears.
+    int before = 0;
+    int edge = 0;
     for (int column = 0; column < columns; ++column) {
-        // The last column takes what rounding left over, so the four fill the
-        // width exactly and no horizontal scroll bar appears.
-        const int share = column == columns - 1 ? width - given
-                                                : width * ReportModel::ColumnWidth(column) / total;
-        setColumnWidth(column, share);
-        given += share;
+        before += ReportModel::ColumnWidth(column);
+        const int next = int((qint64(width) * before + total / 2) / total);
+        setColumnWidth(column, next - edge);
+        edge = next;
     }
     m_fitting = false;
 }
@@ -104,11 +106,15 @@ void ReportView::SetVerdictsShown(bool shown)
 {
     if (shown == m_model.VerdictsShown())
         return;
+    m_fitting = true; // a column coming or going is not the user's drag
     m_model.SetVerdictsShown(shown);
     if (shown) {
         horizontalHeader()->setSectionResizeMode(ReportModel::ColVerdict, QHeaderView::Interactive);
         setColumnWidth(ReportModel::ColVerdict, ReportModel::ColumnWidth(ReportModel::ColVerdict));
     }
+    m_fitting = false;
+    if (m_followWidth)
+        FitColumns();
 }
 
 void ReportView::OnHeaderClicked(int column)

@@ -32,7 +32,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // The columns' initial widths are proportions: the four columns share the
+    // The columns' initial widths are proportions: the columns share the
     // grid's width in them, and follow it when it changes, until the user
     // drags a column; from then on the user's widths stand.
     void FitColumns();

@@ -73,7 +73,8 @@ int main(int argc, char* argv[])
     const double residentWithRows = ResidentMegabytes();
 
     // Outcomes as a run leaves them: two words, messages that mostly name the
-    // address, so nearly every message is different.
+    // address, so nearly every message is different, and verdicts.
+    view.SetVerdictsShown(true);
     for (int i = 0; i < count; ++i) {
         const bool good = i % 3 != 0;
         model.SetResult(i, good ? QStringLiteral("Valid") : QStringLiteral("Bad User"),
@@ -81,6 +82,10 @@ int main(int argc, char* argv[])
         model.setMessage(
             i, good ? QStringLiteral("250 2.1.5 Ok")
                     : QStringLiteral("550 5.1.1 <user%1>: Recipient address rejected").arg(i));
+        model.setVerdict(i, good ? corvanta::Judgement{corvanta::Verdict::Deliverable,
+                                                       corvanta::Reason::Accepted}
+                                 : corvanta::Judgement{corvanta::Verdict::Undeliverable,
+                                                       corvanta::Reason::MailboxUnknown});
     }
     const auto timed = [](auto&& step) {
         QElapsedTimer clock;
@@ -89,9 +94,9 @@ int main(int argc, char* argv[])
         QCoreApplication::processEvents();
         return clock.nsecsElapsed() / 1e6;
     };
-    const char* names[] = {"No", "Email", "Result", "Message"};
-    double sortMs[4][2] = {};
-    for (int column = 0; column < 4; ++column) {
+    const char* names[] = {"No", "Email", "Result", "Message", "Verdict"};
+    double sortMs[5][2] = {};
+    for (int column = 0; column < 5; ++column) {
         sortMs[column][0] = timed([&] { model.sort(column, Qt::AscendingOrder); });
         sortMs[column][1] = timed([&] { model.sort(column, Qt::DescendingOrder); });
     }
@@ -116,7 +121,7 @@ int main(int argc, char* argv[])
     std::printf("jump + repaint:     %.2f ms per step\n", scrollMs);
     std::printf("resident before:    %.1f MB\n", baseline);
     std::printf("resident with rows: %.1f MB   (target < 150 MB)\n", residentWithRows);
-    for (int column = 0; column < 4; ++column)
+    for (int column = 0; column < 5; ++column)
         std::printf("sort by %-8s    %.0f ms ascending, %.0f ms descending   (target < 200 ms)\n",
                     names[column], sortMs[column][0], sortMs[column][1]);
     std::printf("add 1000, sorted:   %.0f ms   (target < 200 ms)\n", addSortedMs);

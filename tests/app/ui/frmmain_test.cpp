@@ -447,6 +447,15 @@ TEST(MainWindow, LayoutPlacesReportAndStatusPanel)
         EXPECT_EQ(sum, width);
     }
 
+    // The Verdict column, when it comes, takes its share too.
+    window.ReportGrid().SetVerdictsShown(true);
+    const int width = window.ReportGrid().viewport()->width();
+    EXPECT_NEAR(window.ReportGrid().columnWidth(ReportModel::ColVerdict), width * 150 / 430.0, 1.5);
+    int sum = 0;
+    for (int column = 0; column <= ReportModel::ColVerdict; ++column)
+        sum += window.ReportGrid().columnWidth(column);
+    EXPECT_EQ(sum, width);
+
     // Once the user drags a column, the widths are the user's, and every
     // column can still be dragged.
     QHeaderView* header = window.ReportGrid().horizontalHeader();
@@ -456,7 +465,7 @@ TEST(MainWindow, LayoutPlacesReportAndStatusPanel)
     QCoreApplication::processEvents();
     EXPECT_EQ(header->sectionSize(ReportModel::ColAddress), 300);
     EXPECT_EQ(header->sectionSize(ReportModel::ColMessage), message);
-    for (int column = 0; column < 4; ++column)
+    for (int column = 0; column <= ReportModel::ColVerdict; ++column)
         EXPECT_EQ(header->sectionResizeMode(column), QHeaderView::Interactive);
 }
 

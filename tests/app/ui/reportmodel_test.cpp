@@ -323,6 +323,10 @@ TEST(ReportModel, SortedOrderIsAStableSortByTheColumnAlsoAfterRecordsAreAdded)
             const qsizetype r = model.AddRecord(addresses[model.RecordCount() % addresses.size()]);
             model.SetResult(r, words[r % words.size()], {}, 0);
             model.setMessage(r, messages[r % messages.size()]);
+            if (r % 3 != 0)
+                model.setVerdict(
+                    r, {r % 2 ? corvanta::Verdict::Risky : corvanta::Verdict::Unknown,
+                        r % 4 ? corvanta::Reason::AcceptAll : corvanta::Reason::Greylisted});
         }
     };
     // The order a plain stable sort of the cells gives.
@@ -334,8 +338,9 @@ TEST(ReportModel, SortedOrderIsAStableSortByTheColumnAlsoAfterRecordsAreAdded)
                 return model.address(a) < model.address(b);
             if (column == ReportModel::ColNumber)
                 return a < b;
-            const auto text =
-                column == ReportModel::ColResult ? &ReportModel::ResultText : &ReportModel::Message;
+            const auto text = column == ReportModel::ColResult    ? &ReportModel::ResultText
+                              : column == ReportModel::ColMessage ? &ReportModel::Message
+                                                                  : &ReportModel::VerdictText;
             return (model.*text)(a) < (model.*text)(b);
         };
         std::stable_sort(records.begin(), records.end(), [&](qsizetype a, qsizetype b) {
@@ -350,9 +355,10 @@ TEST(ReportModel, SortedOrderIsAStableSortByTheColumnAlsoAfterRecordsAreAdded)
         return records;
     };
 
+    model.SetVerdictsShown(true);
     add(20);
     model.Populate();
-    for (int column = 0; column < ReportModel::ColumnCount; ++column) {
+    for (int column = 0; column <= ReportModel::ColVerdict; ++column) {
         for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
             model.sort(column, order);
             EXPECT_EQ(shown(), expected(column, order)) << column << " " << order;
