@@ -1,5 +1,6 @@
 #include "saveddialog.h"
 
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,7 +50,8 @@ void SavedDialog::build(const QStringList& captions, const QStringList& paths, q
     for (qsizetype i = 0; i < captions.size(); ++i) {
         m_captions.append(new QLabel(captions.at(i), frame));
         frameLayout->addWidget(m_captions.last());
-        m_paths.append(pathBox(paths.at(i), frame));
+        // As the system writes paths, as in the window's caption.
+        m_paths.append(pathBox(QDir::toNativeSeparators(paths.at(i)), frame));
         frameLayout->addWidget(m_paths.last());
     }
     m_leftOut = new QLabel(frame);

@@ -6,7 +6,6 @@
 #include "ui/windowplacement.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLineEdit>
@@ -51,9 +50,7 @@ void WindowShell::showMessage(const QString& text)
 
 void WindowShell::showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut)
 {
-    // As the system writes paths, as in the caption.
-    SavedDialog dialog(QDir::toNativeSeparators(validFile), QDir::toNativeSeparators(errorsFile),
-                       leftOut, &m_window);
+    SavedDialog dialog(validFile, errorsFile, leftOut, &m_window);
     CenterForm(dialog, &m_window);
     dialog.exec();
 }
