@@ -2,6 +2,7 @@
 
 #include "checkbatch.h"
 #include "checkrunner.h"
+#include "dnscache.h"
 #include "dnsservers.h"
 #include "openfilelimit.h"
 
@@ -47,6 +48,7 @@ int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODev
         if (!system.empty())
             options->dnsServer = QString::fromStdString(system);
     }
+    DnsCache::process().setEnabled(options->dnsCache);
     QStringList addresses = options->readStdin ? readAddresses(in) : options->addresses;
     if (addresses.isEmpty())
         return 0;

@@ -107,6 +107,8 @@ std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString
             options.json = true;
         } else if (arg == QLatin1String("--accept-all")) {
             options.acceptAll = true;
+        } else if (arg == QLatin1String("--no-dns-cache")) {
+            options.dnsCache = false;
         } else if (is("--dns-server")) {
             if (!takeValue(args, i, QStringLiteral("--dns-server"), value, error))
                 return std::nullopt;
@@ -176,7 +178,8 @@ QString checkUsage()
     return QStringLiteral(
         "Usage: sondrix check [--dns-server HOST[:PORT]] [--from ADDRESS] [--helo NAME]\n"
         "                     [--dns-timeout SECONDS] [--smtp-timeout SECONDS] [--jobs N]\n"
-        "                     [--progress] [--json] [--accept-all] [--remote] ADDRESS... | -\n"
+        "                     [--progress] [--json] [--accept-all] [--remote]\n"
+        "                     [--no-dns-cache] ADDRESS... | -\n"
         "\n"
         "Checks each address (format, mail servers, SMTP probe; no mail is sent) and\n"
         "prints one line per address in input order: the outcome code, the address,\n"
@@ -197,6 +200,8 @@ QString checkUsage()
         "  --accept-all              once per domain, check a made-up address too; if it\n"
         "                            is accepted, the domain's valid addresses are risky\n"
         "  --remote                  verify in a sondrix server process, as corvanta does\n"
+        "  --no-dns-cache            ask the DNS server for every look-up instead of\n"
+        "                            sharing answers between checks (local checks only)\n"
         "  -                         read addresses from standard input, one a line\n");
 }
 

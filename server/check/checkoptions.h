@@ -22,6 +22,7 @@ struct CheckOptions
     bool acceptAll = false; // probe each domain with a made-up address
     bool readStdin = false; // addresses come from standard input ("-")
     bool help = false;
+    bool dnsCache = true; // answers shared by the checks (DnsCache::process())
     QStringList addresses;
 };
 

@@ -1,5 +1,6 @@
 #include "realcomponents.h"
 
+#include "dnscache.h"
 #include "dnsresolver.h"
 #include "smtpclient.h"
 
@@ -8,7 +9,7 @@ namespace corvanta {
 ComponentFactory realComponentFactory()
 {
     return ComponentFactory{
-        [] { return std::unique_ptr<IDnsResolver>(new DnsResolver); },
+        [] { return std::unique_ptr<IDnsResolver>(new DnsResolver(&DnsCache::process())); },
         [](IDnsResolver& resolver) {
             return std::unique_ptr<ISmtpClient>(new SmtpClient(resolver));
         },

@@ -1,9 +1,12 @@
 #include "dnsresolver.h"
 
 #include "componenterror.h"
+#include "dnscache.h"
 #include "eventwait.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <ares.h>
@@ -84,6 +87,7 @@ struct DnsResolver::Query
     bool done = false;
     QList<QPair<int, QString>> mx; // preference, exchange ("" for the root)
     QList<QHostAddress> addresses;
+    std::optional<qint64> ttl; // how long the answer may be kept, if it says
 
     static void callback(void* arg, int status, int /*timeouts*/, unsigned char* abuf, int alen)
     {
@@ -91,6 +95,9 @@ struct DnsResolver::Query
         query->status = status;
         if (status == ARES_SUCCESS)
             query->parse(abuf, alen);
+        if (query->status == ARES_SUCCESS || query->status == ARES_ENODATA ||
+            query->status == ARES_ENOTFOUND)
+            query->ttl = dnsAnswerTtl(abuf, alen, query->status == ARES_SUCCESS);
         query->done = true;
         query->resolver->queryFinished();
     }
@@ -144,7 +151,7 @@ struct DnsResolver::Query
     }
 };
 
-DnsResolver::DnsResolver()
+DnsResolver::DnsResolver(DnsCache* cache) : m_cache(cache)
 {
     initLibraryOnce();
     m_retryTimer.setSingleShot(true);
@@ -173,6 +180,78 @@ DnsResolver::~DnsResolver()
     }
     m_notifiers.clear();
     destroyChannel();
+}
+
+// Ends the caller's flight in the cache however the look-up ends: with an
+// answer others may share (finish), or without one (left by an exception, or
+// a failure that may pass), so that waiters ask for themselves.
+class DnsResolver::FlightGuard
+{
+public:
+    FlightGuard(DnsResolver* resolver, const DnsCache::Key& key)
+        : m_cache(resolver->cacheOn() ? resolver->m_cache : nullptr), m_key(key)
+    {}
+    ~FlightGuard()
+    {
+        if (m_cache)
+            m_cache->abandon(m_key);
+    }
+    FlightGuard(const FlightGuard&) = delete;
+    FlightGuard& operator=(const FlightGuard&) = delete;
+
+    void finish(const DnsCache::Answer& answer, std::optional<qint64> ttl)
+    {
+        const bool definite = answer.status == ARES_SUCCESS || answer.status == ARES_ENODATA ||
+                              answer.status == ARES_ENOTFOUND;
+        if (!m_cache || !definite)
+            return;
+        m_cache->finish(m_key, answer, ttl.value_or(0));
+        m_cache = nullptr;
+    }
+
+private:
+    DnsCache* m_cache;
+    DnsCache::Key m_key;
+};
+
+bool DnsResolver::cacheOn() const
+{
+    return m_cache && m_cache->isEnabled();
+}
+
+DnsCache::Key DnsResolver::cacheKey(const QByteArray& name, int kind) const
+{
+    return DnsCache::Key{m_server, m_port, name, kind};
+}
+
+std::optional<DnsCache::Answer>
+DnsResolver::awaitCached(const DnsCache::Key& key, QDeadlineTimer deadline, const QString& subject)
+{
+    if (!cacheOn())
+        return std::nullopt;
+    for (;;) {
+        const DnsCache::Ticket ticket = m_cache->acquire(key);
+        if (ticket.hit || ticket.owner)
+            return ticket.hit;
+        DnsCache::Flight& flight = *ticket.wait;
+        QAbstractEventDispatcher* dispatcher = QThread::currentThread()->eventDispatcher();
+        if (!dispatcher)
+            return std::nullopt; // nothing could wake the wait: ask directly
+        m_cache->addWaiter(flight, dispatcher);
+        m_running = true;
+        m_deadlineTimer.start(std::max<qint64>(0, deadline.remainingTime()));
+        const bool served =
+            serveEventsUntil([&] { return m_cancelled || m_timedOut || m_cache->isDone(flight); });
+        m_running = false;
+        m_deadlineTimer.stop();
+        m_cache->removeWaiter(flight, dispatcher);
+        if (!served)
+            m_cancelled = true;
+        throwIfInterrupted(ARES_SUCCESS, subject);
+        // Done: with the owner's answer, or without one, then ask again.
+        if (flight.answer)
+            return flight.answer;
+    }
 }
 
 void DnsResolver::setTimeout(int milliseconds)
@@ -214,32 +293,39 @@ DnsResolver::MxLists DnsResolver::queryMx(const QString& address)
 
     QDeadlineTimer deadline(effectiveTimeout());
     beginRun();
-    ensureChannel(deadline);
-
-    Query query;
-    query.resolver = this;
-    query.kind = Query::Kind::Mx;
-    ++m_outstanding;
-    ares_query(m_channel, name.constData(), ns_c_in, ns_t_mx, &Query::callback, &query);
-    runUntilDone(deadline);
+    const DnsCache::Key key = cacheKey(name, int(Query::Kind::Mx));
+    std::optional<DnsCache::Answer> answer = awaitCached(key, deadline, domain);
+    if (!answer) {
+        FlightGuard flight(this, key);
+        ensureChannel(deadline);
+        Query query;
+        query.resolver = this;
+        query.kind = Query::Kind::Mx;
+        ++m_outstanding;
+        ares_query(m_channel, name.constData(), ns_c_in, ns_t_mx, &Query::callback, &query);
+        runUntilDone(deadline);
+        throwIfInterrupted(query.status, domain);
+        answer = DnsCache::Answer{query.status, query.mx, {}};
+        flight.finish(*answer, query.ttl);
+    }
 
     const QString what = QStringLiteral("the domain ") + domain;
-    throwIfInterrupted(query.status, domain);
-    if (query.status == ARES_ENODATA)
+    if (answer->status == ARES_ENODATA)
         return {};
-    if (query.status != ARES_SUCCESS)
-        throw ComponentException(query.status, describeStatus(query.status, what));
+    if (answer->status != ARES_SUCCESS)
+        throw ComponentException(answer->status, describeStatus(answer->status, what));
 
-    std::stable_sort(query.mx.begin(), query.mx.end(),
+    QList<QPair<int, QString>> mx = answer->mx;
+    std::stable_sort(mx.begin(), mx.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     MxLists lists;
-    for (const auto& [preference, host] : std::as_const(query.mx)) {
+    for (const auto& [preference, host] : std::as_const(mx)) {
         if (host.isEmpty())
             continue;
         lists.hosts.append(host);
         lists.alternates.append(host);
     }
-    if (lists.hosts.isEmpty() && !query.mx.isEmpty())
+    if (lists.hosts.isEmpty() && !mx.isEmpty())
         throw ComponentException(ARES_ENODATA,
                                  QStringLiteral("The domain accepts no mail (null MX)"));
     return lists;
@@ -260,6 +346,17 @@ QList<QHostAddress> DnsResolver::resolveHost(const QString& hostName)
 
     QDeadlineTimer deadline(effectiveTimeout());
     beginRun();
+    const DnsCache::Key key = cacheKey(name, int(Query::Kind::Host));
+    if (const std::optional<DnsCache::Answer> cached = awaitCached(key, deadline, host)) {
+        if (!cached->addresses.isEmpty())
+            return cached->addresses;
+        if (cached->status == ARES_ENOTFOUND)
+            throw ComponentException(
+                cached->status, describeStatus(cached->status, QStringLiteral("the host ") + host));
+        throw ComponentException(ARES_ENODATA,
+                                 QStringLiteral("The host %1 has no address").arg(host));
+    }
+    FlightGuard flight(this, key);
     ensureChannel(deadline);
 
     // Both families at once, so a server slow on one costs no extra time.
@@ -276,13 +373,26 @@ QList<QHostAddress> DnsResolver::resolveHost(const QString& hostName)
     if (m_cancelled || m_timedOut)
         throwIfInterrupted(ARES_ECANCELLED, host);
     QList<QHostAddress> addresses = a.addresses + aaaa.addresses;
-    if (!addresses.isEmpty())
+    if (!addresses.isEmpty()) {
+        // A family without addresses and without a stated negative time
+        // says nothing about how long the other family's answer holds.
+        std::optional<qint64> ttl;
+        for (const Query* q : {&a, &aaaa})
+            if (q->ttl)
+                ttl = std::min(ttl.value_or(*q->ttl), *q->ttl);
+        flight.finish({ARES_SUCCESS, {}, addresses}, ttl);
         return addresses;
+    }
     throwIfInterrupted(a.status, host);
     throwIfInterrupted(aaaa.status, host);
     // Report the more telling of the two failures; "no data" says least.
     const int status =
         a.status != ARES_SUCCESS && a.status != ARES_ENODATA ? a.status : aaaa.status;
+    if (status == ARES_SUCCESS || status == ARES_ENODATA || status == ARES_ENOTFOUND) {
+        const std::optional<qint64> ttl =
+            a.ttl && aaaa.ttl ? std::optional(std::min(*a.ttl, *aaaa.ttl)) : std::nullopt;
+        flight.finish({status == ARES_ENOTFOUND ? ARES_ENOTFOUND : ARES_ENODATA, {}, {}}, ttl);
+    }
     if (status == ARES_SUCCESS || status == ARES_ENODATA)
         throw ComponentException(ARES_ENODATA,
                                  QStringLiteral("The host %1 has no address").arg(host));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dnscache.h"
 #include "idnsresolver.h"
 
 #include <QDeadlineTimer>
@@ -7,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 struct ares_channeldata;
@@ -39,13 +41,20 @@ namespace corvanta {
 // accepts no mail (null MX)"; mixed into other records it is left out.
 // `alternates` holds the same names as `hosts`, because no entry is ever
 // without a name.
+//
+// Cache: with a DnsCache (and while it is enabled) answers come from there
+// when it has them, and a look-up another thread already has out waits for
+// that one's answer; the wait keeps to this resolver's time-out and cancel.
+// Only a miss uses this resolver's server, port and time-out, and only a miss
+// makes the c-ares channel, so objects served from the cache hold none.
 class DnsResolver final : public IDnsResolver
 {
 public:
     static constexpr int DefaultTimeoutMs = 60000;
     static constexpr int DefaultPort = 53;
 
-    DnsResolver();
+    // `cache` (may be null) must outlive the resolver.
+    explicit DnsResolver(DnsCache* cache = nullptr);
     ~DnsResolver() override;
 
     DnsResolver(const DnsResolver&) = delete;
@@ -67,8 +76,18 @@ public:
 
 private:
     using Channel = ares_channeldata*;
+    class FlightGuard;
+    friend class FlightGuard;
 
     int effectiveTimeout() const;
+    // The cache's key for a question (Query::Kind as int) through this
+    // resolver's server and port.
+    DnsCache::Key cacheKey(const QByteArray& name, int kind) const;
+    // The cached answer, possibly after waiting for another thread's query;
+    // nullopt when the caller must ask (and then finish the flight).
+    std::optional<DnsCache::Answer> awaitCached(const DnsCache::Key& key, QDeadlineTimer deadline,
+                                                const QString& subject);
+    bool cacheOn() const;
     void ensureChannel(QDeadlineTimer deadline);
     // ownServer: the caller sets the one server by address right after.
     Channel createChannel(bool ownServer);
@@ -91,6 +110,7 @@ private:
 
     static void socketStateCallback(void* data, int fd, int readable, int writable);
 
+    DnsCache* m_cache = nullptr;
     int m_timeoutMs = DefaultTimeoutMs;
     QString m_server;
     int m_port = DefaultPort;

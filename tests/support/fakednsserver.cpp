@@ -44,13 +44,15 @@ void appendName(QByteArray& out, const QString& name)
     out.append('\0');
 }
 
-void appendRecord(QByteArray& out, quint16 type, const QByteArray& rdata)
+constexpr quint16 TypeSoa = 6;
+
+void appendRecord(QByteArray& out, quint16 type, const QByteArray& rdata, quint32 ttl)
 {
     append16(out, 0xc00c); // the name of the question
     append16(out, type);
     append16(out, 1); // IN
-    append16(out, 0);
-    append16(out, 300); // TTL
+    append16(out, quint16(ttl >> 16));
+    append16(out, quint16(ttl & 0xffff));
     append16(out, quint16(rdata.size()));
     out.append(rdata);
 }
@@ -122,7 +124,7 @@ QByteArray buildAnswer(const Question& q, const FakeDnsZone* zone)
             QByteArray rdata;
             append16(rdata, quint16(mx.preference));
             appendName(rdata, mx.exchange);
-            appendRecord(records, TypeMx, rdata);
+            appendRecord(records, TypeMx, rdata, zone->ttl);
             ++count;
         }
     } else if (q.type == TypeA || q.type == TypeAaaa) {
@@ -130,12 +132,12 @@ QByteArray buildAnswer(const Question& q, const FakeDnsZone* zone)
             if (q.type == TypeA && address.protocol() == QAbstractSocket::IPv4Protocol) {
                 QByteArray rdata(4, '\0');
                 qToBigEndian<quint32>(address.toIPv4Address(), rdata.data());
-                appendRecord(records, TypeA, rdata);
+                appendRecord(records, TypeA, rdata, zone->ttl);
                 ++count;
             } else if (q.type == TypeAaaa && address.protocol() == QAbstractSocket::IPv6Protocol) {
                 const Q_IPV6ADDR raw = address.toIPv6Address();
                 appendRecord(records, TypeAaaa,
-                             QByteArray(reinterpret_cast<const char*>(raw.c), 16));
+                             QByteArray(reinterpret_cast<const char*>(raw.c), 16), zone->ttl);
                 ++count;
             }
         }
@@ -144,6 +146,18 @@ QByteArray buildAnswer(const Question& q, const FakeDnsZone* zone)
         count = 3;
         records = QByteArray("\xc0\x0c\x00", 3);
     }
+    QByteArray authority;
+    const bool negative = rcode == 3 || (rcode == 0 && count == 0);
+    if (negative && zone && zone->soaMinimum >= 0) {
+        QByteArray rdata;
+        appendName(rdata, QStringLiteral("ns.fake"));
+        appendName(rdata, QStringLiteral("admin.fake"));
+        for (const quint32 field : {1u, 3600u, 600u, 86400u, quint32(zone->soaMinimum)}) {
+            append16(rdata, quint16(field >> 16));
+            append16(rdata, quint16(field & 0xffff));
+        }
+        appendRecord(authority, TypeSoa, rdata, quint32(zone->soaMinimum));
+    }
     QByteArray out;
     append16(out, q.id);
     // Answer, same opcode, authoritative, recursion desired copied, available.
@@ -151,10 +165,11 @@ QByteArray buildAnswer(const Question& q, const FakeDnsZone* zone)
              quint16(0x8000 | (q.flags & 0x7800) | 0x0400 | (q.flags & 0x0100) | 0x0080 | rcode));
     append16(out, 1);
     append16(out, quint16(count));
-    append16(out, 0);
+    append16(out, authority.isEmpty() ? 0 : 1);
     append16(out, 0);
     out.append(q.raw);
     out.append(records);
+    out.append(authority);
     return out;
 }
 

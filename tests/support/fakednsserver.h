@@ -30,6 +30,10 @@ struct FakeDnsZone
     QList<FakeMx> mx;              // in the order the answer lists them
     QList<QHostAddress> addresses; // answered to A (IPv4 ones) and AAAA (IPv6 ones)
     int delayMs = 0;               // wait this long before answering
+    quint32 ttl = 300;             // of every record answered
+    // Negative answers (NXDOMAIN, no record of the type) carry an SOA with
+    // this minimum (and TTL) when it is 0 or more, none otherwise.
+    qint64 soaMinimum = -1;
 };
 
 // FakeDnsServer: a scriptable DNS server over UDP, for tests and benchmarks.
