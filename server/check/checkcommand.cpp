@@ -4,6 +4,7 @@
 #include "checkrunner.h"
 #include "dnscache.h"
 #include "dnsservers.h"
+#include "mailserverlimits.h"
 #include "openfilelimit.h"
 
 #include <QEventLoop>
@@ -27,6 +28,26 @@ QStringList readAddresses(QIODevice& in)
     return addresses;
 }
 
+// The DNS cache and the mail server limits belong to the process that runs
+// the objects: set here for this one, and through the environment for a
+// server process that `--remote` starts.
+void applyServerPoliteness(const CheckOptions& options)
+{
+    if (!options.dnsCache)
+        qputenv(DnsCache::DisableVariable, "1");
+    DnsCache::process().setEnabled(options.dnsCache);
+    MailServerLimits::Settings limits = MailServerLimits::process().settings();
+    if (options.perServer) {
+        limits.maxConnections = *options.perServer;
+        qputenv(MailServerLimits::MaxConnectionsVariable, QByteArray::number(*options.perServer));
+    }
+    if (options.backOff) {
+        limits.backOff = true;
+        qputenv(MailServerLimits::BackOffVariable, "1");
+    }
+    MailServerLimits::process().configure(limits);
+}
+
 } // namespace
 
 int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODevice& err,
@@ -48,7 +69,7 @@ int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODev
         if (!system.empty())
             options->dnsServer = QString::fromStdString(system);
     }
-    DnsCache::process().setEnabled(options->dnsCache);
+    applyServerPoliteness(*options);
     QStringList addresses = options->readStdin ? readAddresses(in) : options->addresses;
     if (addresses.isEmpty())
         return 0;

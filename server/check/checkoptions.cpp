@@ -109,6 +109,19 @@ std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString
             options.acceptAll = true;
         } else if (arg == QLatin1String("--no-dns-cache")) {
             options.dnsCache = false;
+        } else if (arg == QLatin1String("--back-off")) {
+            options.backOff = true;
+        } else if (is("--per-server")) {
+            if (!takeValue(args, i, QStringLiteral("--per-server"), value, error))
+                return std::nullopt;
+            bool ok = false;
+            options.perServer = value.toInt(&ok);
+            if (!ok || *options.perServer < 0) {
+                error = QStringLiteral("--per-server wants a whole number, 0 for no limit, not "
+                                       "'%1'")
+                            .arg(value);
+                return std::nullopt;
+            }
         } else if (is("--dns-server")) {
             if (!takeValue(args, i, QStringLiteral("--dns-server"), value, error))
                 return std::nullopt;
@@ -179,7 +192,8 @@ QString checkUsage()
         "Usage: sondrix check [--dns-server HOST[:PORT]] [--from ADDRESS] [--helo NAME]\n"
         "                     [--dns-timeout SECONDS] [--smtp-timeout SECONDS] [--jobs N]\n"
         "                     [--progress] [--json] [--accept-all] [--remote]\n"
-        "                     [--no-dns-cache] ADDRESS... | -\n"
+        "                     [--no-dns-cache] [--per-server N] [--back-off]\n"
+        "                     ADDRESS... | -\n"
         "\n"
         "Checks each address (format, mail servers, SMTP probe; no mail is sent) and\n"
         "prints one line per address in input order: the outcome code, the address,\n"
@@ -201,7 +215,12 @@ QString checkUsage()
         "                            is accepted, the domain's valid addresses are risky\n"
         "  --remote                  verify in a sondrix server process, as corvanta does\n"
         "  --no-dns-cache            ask the DNS server for every look-up instead of\n"
-        "                            sharing answers between checks (local checks only)\n"
+        "                            sharing answers between checks\n"
+        "  --per-server N            at most N connections at once to each mail server\n"
+        "                            address (default: 0, no limit)\n"
+        "  --back-off                after a mail server says it has too many connections\n"
+        "                            (421, 4.7.x, 4.3.2), open none to it for 30 s,\n"
+        "                            doubling while it keeps saying so, up to 10 min\n"
         "  -                         read addresses from standard input, one a line\n");
 }
 

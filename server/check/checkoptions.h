@@ -23,6 +23,10 @@ struct CheckOptions
     bool readStdin = false; // addresses come from standard input ("-")
     bool help = false;
     bool dnsCache = true; // answers shared by the checks (DnsCache::process())
+    // Connections at once per mail server address, 0: no limit. Unset, and
+    // without --back-off, the process keeps what its environment says.
+    std::optional<int> perServer;
+    bool backOff = false; // pause a mail server that says it has too many
     QStringList addresses;
 };
 

@@ -2,6 +2,7 @@
 
 #include "dnscache.h"
 #include "dnsresolver.h"
+#include "mailserverlimits.h"
 #include "smtpclient.h"
 
 namespace corvanta {
@@ -11,7 +12,8 @@ ComponentFactory realComponentFactory()
     return ComponentFactory{
         [] { return std::unique_ptr<IDnsResolver>(new DnsResolver(&DnsCache::process())); },
         [](IDnsResolver& resolver) {
-            return std::unique_ptr<ISmtpClient>(new SmtpClient(resolver));
+            return std::unique_ptr<ISmtpClient>(
+                new SmtpClient(resolver, &MailServerLimits::process()));
         },
     };
 }

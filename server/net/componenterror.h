@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <exception>
 
 namespace corvanta {
@@ -20,12 +19,10 @@ class ComponentException final : public std::exception
 public:
     ComponentException(int number, QString description)
         : m_error{number, std::move(description)}, m_what(m_error.description.toStdString())
-    {
-    }
+    {}
     explicit ComponentException(ComponentError error)
         : m_error(std::move(error)), m_what(m_error.description.toStdString())
-    {
-    }
+    {}
 
     const ComponentError& error() const noexcept { return m_error; }
     int number() const noexcept { return m_error.number; }

@@ -127,7 +127,13 @@ DnsCache& DnsCache::process()
 {
     // Never destroyed: objects on other threads may still use it while the
     // process ends.
-    static DnsCache* const cache = new DnsCache;
+    static DnsCache* const cache = [] {
+        auto* made = new DnsCache;
+        bool ok = false;
+        const int off = qEnvironmentVariableIntValue(DisableVariable, &ok);
+        made->setEnabled(!qEnvironmentVariableIsSet(DisableVariable) || (ok && off == 0));
+        return made;
+    }();
     return *cache;
 }
 

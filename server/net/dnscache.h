@@ -51,6 +51,10 @@ public:
     DnsCache(const DnsCache&) = delete;
     DnsCache& operator=(const DnsCache&) = delete;
 
+    // Set (to anything but "0") in the environment, it starts the process's
+    // cache disabled.
+    static constexpr const char* DisableVariable = "SONDRIX_NO_DNS_CACHE";
+
     // The cache of this process, made on first use and never destroyed.
     static DnsCache& process();
 

@@ -31,8 +31,9 @@ QString defaultHelloName()
 
 } // namespace
 
-SmtpClient::SmtpClient(IDnsResolver& resolver)
-    : m_resolver(resolver), m_stream([this] { wake(); }), m_helloName(defaultHelloName())
+SmtpClient::SmtpClient(IDnsResolver& resolver, MailServerLimits* limits)
+    : m_resolver(resolver), m_limits(limits), m_stream([this] { wake(); }),
+      m_helloName(defaultHelloName())
 {
     m_wakeTimer.setSingleShot(true);
     m_wakeTimer.setTimerType(Qt::PreciseTimer);
@@ -102,32 +103,46 @@ void SmtpClient::connectAndGreet(const QString& host)
     // One time-out bounds the whole attempt on this server: finding its
     // addresses, connecting, the greeting and the hello. A server whose
     // addresses all stay silent then costs one time-out, not one per step.
-    const QDeadlineTimer deadline(effectiveTimeout(), Qt::PreciseTimer);
+    QDeadlineTimer deadline(effectiveTimeout(), Qt::PreciseTimer);
     const QList<QHostAddress> addresses = resolve(name, deadline);
-    QString lastError;
-    bool connected = false;
-    const int count = std::min<int>(addresses.size(), MaxAddressesTried);
-    for (int i = 0; i < count && !connected; ++i) {
-        // Each address left gets an equal share of the time left, so one
-        // that never answers leaves time for the others.
-        const QDeadlineTimer share(deadline.remainingTime() / (count - i), Qt::PreciseTimer);
-        connected = tryConnect(addresses.at(i), share, lastError);
+    m_pauseDeadline = QDeadlineTimer(QDeadlineTimer::Forever);
+    m_host = name;
+    for (;;) {
+        QString lastError;
+        bool connected = false;
+        const int count = std::min<int>(addresses.size(), MaxAddressesTried);
+        for (int i = 0; i < count && !connected; ++i) {
+            deadline = admitted(addresses.at(i), deadline);
+            // Each address left gets an equal share of the time left, so one
+            // that never answers leaves time for the others.
+            const QDeadlineTimer share(deadline.remainingTime() / (count - i), Qt::PreciseTimer);
+            connected = tryConnect(addresses.at(i), share, lastError);
+            if (!connected)
+                m_slot.release();
+        }
+        if (!connected)
+            fail(ConnectFailed, QStringLiteral("Could not connect to %1: %2").arg(name, lastError));
+        m_state = NotReady;
+
+        const QString greeting = readReply("greeting", deadline);
+        if (pausedBy(greeting))
+            continue;
+        if (!greeting.startsWith(QLatin1Char('2')))
+            fail(GreetingRefused, QStringLiteral("The mail server %1 refused the connection: %2")
+                                      .arg(name, greeting));
+
+        QString reply = exchange(QStringLiteral("EHLO ") + hello, "reply to EHLO", deadline);
+        if (reply.startsWith(QLatin1Char('5')))
+            reply = exchange(QStringLiteral("HELO ") + hello, "reply to HELO", deadline);
+        if (pausedBy(reply))
+            continue;
+        if (!reply.startsWith(QLatin1Char('2')))
+            fail(HelloRefused,
+                 QStringLiteral("The mail server %1 refused the greeting: %2").arg(name, reply));
+        break;
     }
-    if (!connected)
-        fail(ConnectFailed, QStringLiteral("Could not connect to %1: %2").arg(name, lastError));
-    m_state = NotReady;
-
-    const QString greeting = readReply("greeting", deadline);
-    if (!greeting.startsWith(QLatin1Char('2')))
-        fail(GreetingRefused,
-             QStringLiteral("The mail server %1 refused the connection: %2").arg(name, greeting));
-
-    QString reply = exchange(QStringLiteral("EHLO ") + hello, "reply to EHLO", deadline);
-    if (reply.startsWith(QLatin1Char('5')))
-        reply = exchange(QStringLiteral("HELO ") + hello, "reply to HELO", deadline);
-    if (!reply.startsWith(QLatin1Char('2')))
-        fail(HelloRefused,
-             QStringLiteral("The mail server %1 refused the greeting: %2").arg(name, reply));
+    if (m_limits)
+        m_limits->noteGreeted(m_peer);
     m_state = Ready;
 }
 
@@ -238,7 +253,10 @@ QString SmtpClient::exchange(const QString& line, const char* step, QDeadlineTim
     QString error;
     if (m_stream.write(line.toUtf8() + "\r\n", error) == TcpStream::Status::Failed)
         fail(ConnectionLost, QStringLiteral("Could not send to the mail server: %1").arg(error));
-    return readReply(step, deadline);
+    QString reply = readReply(step, deadline);
+    if (m_limits && m_state == Ready)
+        m_limits->noteReply(m_peer, reply);
+    return reply;
 }
 
 QString SmtpClient::readReply(const char* step, QDeadlineTimer deadline)
@@ -307,6 +325,7 @@ void SmtpClient::wake()
 void SmtpClient::drop()
 {
     m_stream.close();
+    m_slot.release();
     m_buffer.clear();
     m_reader.reset();
     m_state = Disconnected;

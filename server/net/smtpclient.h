@@ -1,13 +1,13 @@
 #pragma once
 
 #include "ismtpclient.h"
+#include "mailserverlimits.h"
 #include "smtpreply.h"
 #include "tcpstream.h"
 
 #include <QDeadlineTimer>
+#include <QHostAddress>
 #include <QTimer>
-
-class QHostAddress;
 
 namespace corvanta {
 
@@ -62,7 +62,14 @@ public:
         HostNotFound = 11,   // the mail server's name gave no address
     };
 
-    explicit SmtpClient(IDnsResolver& resolver);
+    // `limits` (may be null; must outlive the client) bounds the connections
+    // per mail server and pauses them after rate refusals: a connection
+    // first waits there, serving events, and abort() ends that wait. The
+    // wait for a free slot does not count against the time-out; a pause is
+    // waited out for at most the time-out, then connectAndGreet() fails
+    // (GreetingRefused) with the reply that began the pause. A rate refusal
+    // of the greeting or of EHLO is waited out the same way and tried again.
+    explicit SmtpClient(IDnsResolver& resolver, MailServerLimits* limits = nullptr);
     ~SmtpClient() override;
 
     SmtpClient(const SmtpClient&) = delete;
@@ -93,8 +100,17 @@ private:
     void wake();
     void drop();
     [[noreturn]] void fail(SmtpError number, const QString& description);
+    // See smtpadmission.cpp. Waits for the limits to admit a connection to
+    // `address`; returns the attempt's deadline moved on by the wait.
+    QDeadlineTimer admitted(const QHostAddress& address, QDeadlineTimer deadline);
+    bool pausedBy(const QString& reply);
 
     IDnsResolver& m_resolver;
+    MailServerLimits* m_limits = nullptr;
+    MailServerLimits::Slot m_slot;
+    QHostAddress m_peer;
+    QString m_host; // the mail server being connected to, as named
+    QDeadlineTimer m_pauseDeadline{QDeadlineTimer::Forever};
     TcpStream m_stream;
     QTimer m_wakeTimer;
     QByteArray m_buffer;

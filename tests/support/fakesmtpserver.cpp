@@ -20,6 +20,8 @@ struct Record
 {
     QList<QByteArray> commands;
     int connections = 0;
+    int open = 0;
+    int peakOpen = 0;
 };
 
 struct Shared
@@ -38,20 +40,30 @@ public:
           m_key(std::move(key))
     {
         ++m_shared.open;
+        {
+            QMutexLocker lock(&m_shared.mutex);
+            Record& record = m_shared.records[m_key];
+            record.peakOpen = std::max(record.peakOpen, ++record.open);
+        }
         m_drip.setInterval(std::max(1, m_behaviour.dripIntervalMs));
         connect(&m_drip, &QTimer::timeout, this, &Session::dripOne);
         connect(socket, &QTcpSocket::readyRead, this, &Session::onReadyRead);
         connect(socket, &QTcpSocket::bytesWritten, this, &Session::refillEndless);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         if (m_behaviour.closeOnConnect) {
+            leave();
             socket->abort();
             socket->deleteLater();
             return;
         }
         if (!m_behaviour.silent)
-            reply(m_behaviour.greeting);
+            reply(m_behaviour.greeting, m_behaviour.closeAfterGreeting);
     }
-    ~Session() override { --m_shared.open; }
+    ~Session() override
+    {
+        --m_shared.open;
+        leave();
+    }
 
 private:
     void onReadyRead()
@@ -134,8 +146,19 @@ private:
                local.startsWith(m_behaviour.rejectedRcptPrefix);
     }
 
+    void leave()
+    {
+        if (m_left)
+            return;
+        m_left = true;
+        QMutexLocker lock(&m_shared.mutex);
+        --m_shared.records[m_key].open;
+    }
+
     void reply(const QByteArray& text, bool closeAfter = false)
     {
+        if (closeAfter)
+            leave();
         m_replying = true;
         m_closeAfter = closeAfter;
         const QByteArray bytes = text + "\r\n";
@@ -197,6 +220,7 @@ private:
     QTimer m_drip;
     bool m_replying = false;
     bool m_closeAfter = false;
+    bool m_left = false;
     bool m_endless = false;
     bool m_stalled = false;
     int m_rcpts = 0; // recipients asked in this session
@@ -234,11 +258,17 @@ bool FakeSmtpServers::add(const QHostAddress& address, const FakeSmtpBehaviour& 
         QObject::connect(server, &QTcpServer::newConnection, server,
                          [server, behaviour, impl, key] {
                              while (QTcpSocket* socket = server->nextPendingConnection()) {
+                                 int number;
                                  {
                                      QMutexLocker lock(&impl->shared.mutex);
-                                     ++impl->shared.records[key].connections;
+                                     number = ++impl->shared.records[key].connections;
                                  }
-                                 new Session(socket, behaviour, impl->shared, key);
+                                 FakeSmtpBehaviour b = behaviour;
+                                 if (b.refuseEveryNth > 0 && number % b.refuseEveryNth == 0) {
+                                     b.greeting = b.refusal;
+                                     b.closeAfterGreeting = true;
+                                 }
+                                 new Session(socket, b, impl->shared, key);
                              }
                          });
     });
@@ -259,6 +289,12 @@ int FakeSmtpServers::connections(const QHostAddress& address) const
 {
     QMutexLocker lock(&m_impl->shared.mutex);
     return m_impl->shared.records.value(address.toString()).connections;
+}
+
+int FakeSmtpServers::peakConnections(const QHostAddress& address) const
+{
+    QMutexLocker lock(&m_impl->shared.mutex);
+    return m_impl->shared.records.value(address.toString()).peakOpen;
 }
 
 int FakeSmtpServers::openConnections() const

@@ -36,6 +36,12 @@ struct FakeSmtpBehaviour
     QByteArray otherReply = "250 2.0.0 Ok";                       // RSET, NOOP
     QByteArray unknownReply = "500 5.5.2 Command not recognized"; // anything else
 
+    // Every Nth connection (N > 0) is greeted with `refusal` and closed, as a
+    // server short of connections would.
+    int refuseEveryNth = 0;
+    QByteArray refusal = "421 4.7.0 fake.test Too many connections, try later";
+    bool closeAfterGreeting = false;
+
     // On a command with this verb ("MAIL", "RCPT"...): close without a reply.
     QByteArray dropOnVerb;
     // On a command with this verb: never reply (nor to anything after it).
@@ -69,6 +75,10 @@ public:
     QList<QByteArray> commands(const QHostAddress& address) const;
     // Connections the server on `address` has accepted.
     int connections(const QHostAddress& address) const;
+    // The most connections the server on `address` had open at once. A
+    // connection counts as closed once the server decides to close it (after
+    // QUIT or a closing greeting), so before the client can know it is over.
+    int peakConnections(const QHostAddress& address) const;
     // Connections of any server still open.
     int openConnections() const;
 

@@ -72,7 +72,8 @@ TEST(CheckOptionsTest, AcceptsEveryOptionInBothSpellings)
 {
     auto o = parse({"--dns-server", "10.0.0.9:5353", "--from=probe@x.test", "--helo", "me.test",
                     "--dns-timeout", "1.5", "--smtp-timeout=2", "--jobs", "50", "--progress",
-                    "--json", "--accept-all", "a@b.com", "c@d.com"});
+                    "--json", "--accept-all", "--per-server=8", "--back-off", "--no-dns-cache",
+                    "a@b.com", "c@d.com"});
     ASSERT_TRUE(o);
     EXPECT_EQ(o->dnsServer, QStringLiteral("10.0.0.9"));
     EXPECT_EQ(o->dnsPort, 5353);
@@ -82,12 +83,16 @@ TEST(CheckOptionsTest, AcceptsEveryOptionInBothSpellings)
     EXPECT_EQ(o->smtpTimeoutMs, 2000);
     EXPECT_EQ(o->jobs, 50);
     EXPECT_TRUE(o->progress && o->json && o->acceptAll && !o->readStdin);
+    EXPECT_EQ(o->perServer, 8);
+    EXPECT_TRUE(o->backOff && !o->dnsCache);
     EXPECT_EQ(o->addresses, (QStringList{"a@b.com", "c@d.com"}));
 
     auto d = parse({"a@b.com"});
     ASSERT_TRUE(d);
     EXPECT_EQ(d->jobs, 1);
-    EXPECT_FALSE(d->dnsServer || d->dnsPort || d->fromAddress || d->dnsTimeoutMs || d->acceptAll);
+    EXPECT_FALSE(d->dnsServer || d->dnsPort || d->fromAddress || d->dnsTimeoutMs || d->acceptAll ||
+                 d->perServer || d->backOff);
+    EXPECT_TRUE(d->dnsCache);
 
     auto s = parse({"--jobs", "3", "-"});
     ASSERT_TRUE(s);
@@ -125,6 +130,7 @@ TEST(CheckOptionsTest, UsageErrorsSayWhatIsWrong)
         {{"--jobs", "0", "a@b.com"}, "--jobs"},
         {{"--jobs", "1001", "a@b.com"}, "--jobs"},
         {{"--jobs", "two", "a@b.com"}, "--jobs"},
+        {{"--per-server", "-1", "a@b.com"}, "--per-server"},
         {{"--dns-timeout", "0", "a@b.com"}, "--dns-timeout"},
         {{"--smtp-timeout", "-1", "a@b.com"}, "--smtp-timeout"},
         {{"--smtp-timeout", "1e12", "a@b.com"}, "--smtp-timeout"},

@@ -3,38 +3,13 @@
 #include "fakednsserver.h"
 #include "nettestutil.h"
 
-#include <QEventLoop>
 #include <ares.h>
 #include <atomic>
-#include <vector>
 
 namespace corvanta::testing {
 namespace {
 
 const QHostAddress DnsAddress(QStringLiteral("127.0.0.53"));
-
-// Runs `work(i)` for i in 0..count-1, each on its own thread inside that
-// thread's event loop (as verification objects do), and waits for all.
-void onThreads(int count, const std::function<void(int)>& work)
-{
-    std::vector<std::unique_ptr<QThread>> threads;
-    for (int i = 0; i < count; ++i) {
-        threads.emplace_back(QThread::create([&work, i] {
-            QEventLoop loop;
-            QMetaObject::invokeMethod(
-                &loop,
-                [&] {
-                    work(i);
-                    loop.quit();
-                },
-                Qt::QueuedConnection);
-            loop.exec();
-        }));
-        threads.back()->start();
-    }
-    for (auto& thread : threads)
-        thread->wait();
-}
 
 class DnsCacheTest : public ::testing::Test
 {

@@ -3,11 +3,13 @@
 #include "componenterror.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 // Readable QString values in failure messages.
@@ -65,6 +67,29 @@ inline qint64 millisecondsUntilThreadEnds(const std::function<void()>& work, int
         thread.wait();
     }
     return ended ? elapsed : -1;
+}
+
+// Runs `work(i)` for i in 0..count-1, each on its own thread inside that
+// thread's event loop (as verification objects do), and waits for all.
+inline void onThreads(int count, const std::function<void(int)>& work)
+{
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int i = 0; i < count; ++i) {
+        threads.emplace_back(QThread::create([&work, i] {
+            QEventLoop loop;
+            QMetaObject::invokeMethod(
+                &loop,
+                [&] {
+                    work(i);
+                    loop.quit();
+                },
+                Qt::QueuedConnection);
+            loop.exec();
+        }));
+        threads.back()->start();
+    }
+    for (auto& thread : threads)
+        thread->wait();
 }
 
 // Time granted on top of a time-out on a busy shared machine.
