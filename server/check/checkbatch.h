@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
 class QIODevice;
@@ -71,6 +72,14 @@ public:
     }
     // The index of the next address to check; only while hasNext().
     qsizetype takeNext();
+    // The next probe to check, if one waits; for drivers that order the
+    // given addresses themselves.
+    std::optional<qsizetype> takeProbe()
+    {
+        if (m_nextProbe >= m_probeAddresses.size())
+            return std::nullopt;
+        return m_addresses.size() + m_nextProbe++;
+    }
 
     // One step of the verification of address `index`, on `err`.
     void progress(qsizetype index, qint32 method, const QString& description);

@@ -1,5 +1,7 @@
 #include "checkoptions.h"
 
+#include "recheckschedule.h"
+
 #include <cmath>
 #include <limits>
 
@@ -111,6 +113,28 @@ std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString
             options.dnsCache = false;
         } else if (arg == QLatin1String("--back-off")) {
             options.backOff = true;
+        } else if (is("--per-domain")) {
+            if (!takeValue(args, i, QStringLiteral("--per-domain"), value, error))
+                return std::nullopt;
+            bool ok = false;
+            options.perDomain = value.toInt(&ok);
+            if (!ok || options.perDomain < 0) {
+                error = QStringLiteral("--per-domain wants a whole number, 0 for no limit, not "
+                                       "'%1'")
+                            .arg(value);
+                return std::nullopt;
+            }
+        } else if (is("--greylist-retry")) {
+            if (!takeValue(args, i, QStringLiteral("--greylist-retry"), value, error))
+                return std::nullopt;
+            const std::optional<QList<qint64>> delays = parseRecheckDelays(value);
+            if (!delays) {
+                error = QStringLiteral("--greylist-retry wants seconds above 0 separated by "
+                                       "commas, such as 300,900,2700, not '%1'")
+                            .arg(value);
+                return std::nullopt;
+            }
+            options.recheckDelaysMs = *delays;
         } else if (is("--per-server")) {
             if (!takeValue(args, i, QStringLiteral("--per-server"), value, error))
                 return std::nullopt;
@@ -193,6 +217,7 @@ QString checkUsage()
         "                     [--dns-timeout SECONDS] [--smtp-timeout SECONDS] [--jobs N]\n"
         "                     [--progress] [--json] [--accept-all] [--remote]\n"
         "                     [--no-dns-cache] [--per-server N] [--back-off]\n"
+        "                     [--per-domain N] [--greylist-retry SECONDS[,SECONDS...]]\n"
         "                     ADDRESS... | -\n"
         "\n"
         "Checks each address (format, mail servers, SMTP probe; no mail is sent) and\n"
@@ -218,6 +243,12 @@ QString checkUsage()
         "                            sharing answers between checks\n"
         "  --per-server N            at most N connections at once to each mail server\n"
         "                            address (default: 0, no limit)\n"
+        "  --per-domain N            at most N checks at once per domain; the others\n"
+        "                            wait while other domains' addresses go first\n"
+        "                            (default: 0, no limit)\n"
+        "  --greylist-retry SECONDS[,SECONDS...]\n"
+        "                            check an address whose recipient got a 4xx reply\n"
+        "                            again after each delay in turn (e.g. 300,900,2700)\n"
         "  --back-off                after a mail server says it has too many connections\n"
         "                            (421, 4.7.x, 4.3.2), open none to it for 30 s,\n"
         "                            doubling while it keeps saying so, up to 10 min\n"

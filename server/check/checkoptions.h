@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -27,6 +28,10 @@ struct CheckOptions
     // without --back-off, the process keeps what its environment says.
     std::optional<int> perServer;
     bool backOff = false; // pause a mail server that says it has too many
+    int perDomain = 0;    // checks at once per domain; 0: no limit
+    // Delays before each re-check of an address whose recipient got a 4xx
+    // reply; empty: no re-checks.
+    QList<qint64> recheckDelaysMs;
     QStringList addresses;
 };
 

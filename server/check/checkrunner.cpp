@@ -25,8 +25,14 @@ CheckOutcome failureOutcome(std::exception_ptr error)
 
 CheckRunner::CheckRunner(CheckOptions options, ComponentFactory factory, CheckBatch& batch,
                          QObject* parent)
-    : QObject(parent), m_options(std::move(options)), m_factory(std::move(factory)), m_batch(batch)
-{}
+    : QObject(parent), m_options(std::move(options)), m_factory(std::move(factory)), m_batch(batch),
+      m_queues(0, batch.size(), m_options.perDomain,
+               [&batch](qsizetype row) { return domainOfAddress(batch.address(row)); }),
+      m_rechecks(m_options.recheckDelaysMs)
+{
+    m_recheckTimer.setSingleShot(true);
+    connect(&m_recheckTimer, &QTimer::timeout, this, &CheckRunner::recheckDue);
+}
 
 CheckRunner::~CheckRunner() = default;
 
@@ -37,8 +43,47 @@ void CheckRunner::start()
 
 void CheckRunner::launchMore()
 {
-    while (m_busy < m_options.jobs && m_batch.hasNext())
-        openWorker(m_batch.takeNext());
+    while (m_busy < m_options.jobs) {
+        const std::optional<qsizetype> next = takeNext();
+        if (!next)
+            return;
+        openWorker(*next);
+    }
+}
+
+std::optional<qsizetype> CheckRunner::takeNext()
+{
+    if (m_busy >= m_options.jobs)
+        return std::nullopt;
+    // Probes go first, outside the per-domain queues: one per domain.
+    if (const std::optional<qsizetype> probe = m_batch.takeProbe())
+        return probe;
+    return m_queues.takeNext();
+}
+
+bool CheckRunner::settle(qsizetype index, const CheckOutcome& outcome)
+{
+    m_queues.finished(index);
+    // Probes (indices past the given addresses) are never re-checked.
+    if (!m_rechecks.enabled() || !outcome.checked || index >= m_batch.size() ||
+        !RecheckSchedule::isTemporary(outcome.rcptReply) || !m_rechecks.schedule(index))
+        return true;
+    if (m_options.progress)
+        m_batch.progress(index, 0, QStringLiteral("Waiting to re-check"));
+    const qint64 due = m_rechecks.nextDueInMs();
+    if (!m_recheckTimer.isActive() || due < m_recheckTimer.remainingTime())
+        m_recheckTimer.start(int(std::min<qint64>(due, 24 * 3600 * 1000)));
+    return false;
+}
+
+void CheckRunner::recheckDue()
+{
+    for (const qsizetype row : m_rechecks.takeDue())
+        m_queues.putBack(row);
+    const qint64 next = m_rechecks.nextDueInMs();
+    if (next >= 0)
+        m_recheckTimer.start(int(std::min<qint64>(next, 24 * 3600 * 1000)));
+    launchMore();
 }
 
 void CheckRunner::openWorker(qsizetype index)
@@ -104,20 +149,24 @@ void CheckRunner::handOver(Worker& worker, qsizetype index)
 void CheckRunner::collect(Worker* worker, qsizetype index, const CheckOutcome& outcome)
 {
     --m_busy;
+    const bool final = settle(index, outcome);
     // Keep the object busy before writing: the next conversation starts
     // while this result goes out.
-    if (m_batch.hasNext() && m_busy < m_options.jobs)
-        handOver(*worker, m_batch.takeNext());
+    if (const std::optional<qsizetype> next = takeNext())
+        handOver(*worker, *next);
     else
         retire(worker);
-    m_batch.finish(index, outcome);
-    // The outcome may have added a probe of its domain.
+    if (final)
+        m_batch.finish(index, outcome);
+    // Room this check made in its domain, or a probe its outcome added, may
+    // serve more than this worker.
     launchMore();
 }
 
 void CheckRunner::failWorker(Worker* worker, qsizetype index, const CheckOutcome& outcome)
 {
     --m_busy;
+    m_queues.finished(index);
     retire(worker);
     m_batch.finish(index, outcome);
     launchMore();

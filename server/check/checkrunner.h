@@ -2,8 +2,11 @@
 
 #include "checkoptions.h"
 #include "componentfactory.h"
+#include "domainqueues.h"
+#include "recheckschedule.h"
 
 #include <QObject>
+#include <QTimer>
 #include <map>
 #include <memory>
 #include <vector>
@@ -22,6 +25,12 @@ struct CheckOutcome;
 // the conversation itself on a busy run.
 // The owning thread sleeps in its event loop while the objects work: each
 // object reports its end with a queued call.
+//
+// The order: the batch's addresses in input order, except that with a limit
+// per domain an address whose domain is at its limit waits while later ones
+// go first (DomainQueues); and with re-check delays, an address whose
+// recipient got a 4xx reply waits and is checked again when due
+// (RecheckSchedule), its line written only after its last check.
 //
 // Ownership: owns the apartments; destroying it aborts the running
 // verifications and waits for their threads. The batch must outlive it.
@@ -48,6 +57,10 @@ private:
     };
 
     void launchMore();
+    std::optional<qsizetype> takeNext();
+    // False when the outcome waits for a re-check instead.
+    bool settle(qsizetype index, const CheckOutcome& outcome);
+    void recheckDue();
     void openWorker(qsizetype index);
     void handOver(Worker& worker, qsizetype index);
     void collect(Worker* worker, qsizetype index, const CheckOutcome& outcome);
@@ -60,6 +73,9 @@ private:
     std::map<quint64, std::unique_ptr<Worker>> m_workers; // until their threads end
     quint64 m_nextWorkerId = 1;
     int m_busy = 0;
+    DomainQueues m_queues;
+    RecheckSchedule m_rechecks;
+    QTimer m_recheckTimer;
 };
 
 } // namespace corvanta

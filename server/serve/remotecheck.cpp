@@ -4,6 +4,7 @@
 #include "checkcommand.h"
 #include "remoteverify.h"
 
+#include <QIODevice>
 #include <memory>
 #include <vector>
 
@@ -146,6 +147,17 @@ int runRemoteCheckCommand(const QStringList& arguments, QIODevice& in, QIODevice
 {
     QStringList rest = arguments;
     rest.removeAll(RemoteFlag);
+    // The remote pool hands addresses out in input order only.
+    for (const QString& arg : std::as_const(rest)) {
+        for (const char* local : {"--per-domain", "--greylist-retry"}) {
+            if (arg == QLatin1String(local) || arg.startsWith(QLatin1String(local) + u'=')) {
+                err.write(QStringLiteral("sondrix check: %1 works without --remote only\n")
+                              .arg(QLatin1String(local))
+                              .toUtf8());
+                return 2;
+            }
+        }
+    }
     return runCheck(rest, in, out, err, [](const CheckOptions& options, CheckBatch& batch) {
         auto check = std::make_unique<RemoteCheck>(options, batch);
         check->start();

@@ -22,6 +22,7 @@ struct Record
     int connections = 0;
     int open = 0;
     int peakOpen = 0;
+    int rcpts = 0;
 };
 
 struct Shared
@@ -128,10 +129,16 @@ private:
             reply(m_behaviour.unknownReply);
     }
 
-    const QByteArray& rcptReply(const QByteArray& line)
+    QByteArray rcptReply(const QByteArray& line)
     {
         if (m_behaviour.rcptPerSession > 0 && ++m_rcpts > m_behaviour.rcptPerSession)
             return m_behaviour.tooManyRcptReply;
+        if (!m_behaviour.rcptReplySequence.isEmpty()) {
+            QMutexLocker lock(&m_shared.mutex);
+            const int n = m_shared.records[m_key].rcpts++;
+            if (n < m_behaviour.rcptReplySequence.size())
+                return m_behaviour.rcptReplySequence.at(n);
+        }
         return isRejected(line) ? m_behaviour.rejectedRcptReply : m_behaviour.rcptReply;
     }
 

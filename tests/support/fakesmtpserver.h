@@ -32,6 +32,9 @@ struct FakeSmtpBehaviour
     // tooManyRcptReply, as servers that take one recipient per session do.
     int rcptPerSession = 0;
     QByteArray tooManyRcptReply = "452 4.5.3 Too many recipients";
+    // The server's n-th RCPT (over all connections) gets the n-th of these
+    // replies, later ones the replies above.
+    QList<QByteArray> rcptReplySequence;
     QByteArray quitReply = "221 2.0.0 Bye";
     QByteArray otherReply = "250 2.0.0 Ok";                       // RSET, NOOP
     QByteArray unknownReply = "500 5.5.2 Command not recognized"; // anything else
