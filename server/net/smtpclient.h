@@ -32,8 +32,9 @@ class IDnsResolver;
 // connecting to them in turn, the greeting and the hello) must finish within
 // one time-out, and so must each later command's reply, measured from the
 // step's start, so a server that trickles bytes cannot stretch it. Each
-// address tried gets an equal share of the time left. A time-out of zero or less
-// means the default of 60000 ms. A step that runs out of time, a reply over
+// address tried gets an equal share of the time left; a wait for a mail
+// server's room (see the constructor) is not counted. A time-out of zero or
+// less means the default of 60000 ms. A step that runs out of time, a reply over
 // the caps of SmtpReplyReader and a connection lost mid-reply all drop the
 // connection (state Disconnected) and throw.
 //
