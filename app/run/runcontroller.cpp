@@ -1,5 +1,6 @@
 #include "runcontroller.h"
 
+#include "domainqueues.h"
 #include "irunshell.h"
 #include "listloader.h"
 #include "statistics.h"
@@ -123,6 +124,16 @@ void RunController::RunValidation()
         const double last = static_cast<double>(m_ctx.report.recordCount());
         m_cursor = static_cast<qsizetype>(std::clamp(first, 0.0, last));
     }
+    m_queues.reset();
+    if (m_ctx.settings.PerDomainLimit > 0) {
+        const qsizetype end = std::min<qsizetype>(s.LoadedCount, m_ctx.report.recordCount());
+        m_queues = std::make_unique<DomainQueues>(
+            m_cursor, end, m_ctx.settings.PerDomainLimit,
+            [this](qsizetype row) {
+                return domainOfAddress(QString::fromLocal8Bit(m_ctx.report.address(row)));
+            },
+            [this](qsizetype row) { return takes(row); });
+    }
     loop();
     endRun();
 }
@@ -224,6 +235,21 @@ bool RunController::advanceCursor()
     return m_cursor < end;
 }
 
+std::optional<qsizetype> RunController::nextRow(bool take)
+{
+    if (m_queues)
+        return take ? m_queues->takeNext() : m_queues->peekNext();
+    if (!advanceCursor())
+        return std::nullopt;
+    return take ? m_cursor++ : m_cursor;
+}
+
+void RunController::rowEnded(qsizetype row)
+{
+    if (m_queues && row >= 0)
+        m_queues->finished(row);
+}
+
 bool RunController::complete()
 {
     const RunState& s = m_ctx.state;
@@ -235,7 +261,8 @@ bool RunController::complete()
     // Nothing is busy and nothing is left to hand out: the run has done all it
     // can, also when the start position was moved past unvalidated records or
     // BadCount counts more failures than the report holds.
-    return m_active == 0 && (m_dispatched >= s.RunTotal || !advanceCursor());
+    return m_active == 0 &&
+           (m_dispatched >= s.RunTotal || (m_queues ? !m_queues->hasRowsLeft() : !advanceCursor()));
 }
 
 bool RunController::workWaiting()
@@ -252,7 +279,7 @@ bool RunController::workWaiting()
         const qint32 st = statusOf(slot);
         if (st == StatusFinished)
             return true;
-        if (st == StatusReady && slot.idle() && ((mayDispatch && advanceCursor()) || canProbe()))
+        if (st == StatusReady && slot.idle() && ((mayDispatch && nextRow(false)) || canProbe()))
             return true;
     }
     return false;
@@ -264,7 +291,7 @@ double RunController::resumePosition()
     // before it and comes first.
     const qsizetype count = m_ctx.report.recordCount();
     advanceCursor();
-    qsizetype next = m_cursor;
+    qsizetype next = m_queues ? m_queues->firstLeft() : m_cursor;
     if (m_firstLost >= 0)
         next = std::min(next, m_firstLost);
     if (next >= count) {

@@ -5,10 +5,13 @@
 #include "runverdicts.h"
 
 #include <QElapsedTimer>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace corvanta {
 
+class DomainQueues;
 class ListLoader;
 
 // The validation run and the commands that drive it (Start, Pause, Stop,
@@ -21,6 +24,12 @@ class ListLoader;
 // act through the flags of RunState. When a pass of the loop finds nothing to
 // collect and nothing to hand out it sleeps until the next event (a verifier's
 // status push, a timer, a command) rather than spinning.
+//
+// Order: list order from the cursor; with a per-domain limit in the settings,
+// a row whose domain has that many checks going waits in its domain's queue
+// while later rows go first (DomainQueues). A row is done when it has an
+// outcome, whatever the order, so Position, Stop, Retry and the resume
+// position keep their meaning.
 //
 // The controller owns the pool of verifiers during a run; the context, the
 // factory and the loader must outlive it.
@@ -82,6 +91,11 @@ private:
     // Moves the cursor to the next record this run may take; false when none.
     bool advanceCursor();
     bool takes(qsizetype row) const;
+    // The next row to hand out (taken when `take`); nullopt when none may go
+    // now.
+    std::optional<qsizetype> nextRow(bool take);
+    // A row's check has ended (or never started): its domain has room again.
+    void rowEnded(qsizetype row);
     bool complete();
     bool workWaiting();
     // The verifier's object has gone: its address goes back to having no
@@ -97,6 +111,7 @@ private:
 
     std::vector<Slot> m_pool;
     qsizetype m_cursor = 0;
+    std::unique_ptr<DomainQueues> m_queues; // with a per-domain limit only
     qint32 m_dispatched = 0;
     qint32 m_active = 0;
     qsizetype m_lost = 0;

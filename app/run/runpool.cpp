@@ -90,6 +90,7 @@ bool RunController::collect(Slot& slot)
         m_verdicts.probeEnded(std::exchange(slot.probe, QString()), code);
         --m_active;
     } else if (slot.row >= 0) {
+        rowEnded(slot.row);
         if (!CollectOutcome(m_ctx, v, slot.row)) {
             // The outcome could not be read: the address keeps no outcome of
             // this run, like an address whose verifier went away.
@@ -145,32 +146,35 @@ bool RunController::dispatch(Slot& slot)
 
     if (canProbe())
         return startProbe(slot);
-    if (!advanceCursor() || m_ctx.state.ForceAbort)
+    if (m_ctx.state.ForceAbort)
         return false;
-    const qsizetype row = m_cursor;
+    const std::optional<qsizetype> next = nextRow(true);
+    if (!next)
+        return false;
+    const qsizetype row = *next;
     const QString address = QString::fromLocal8Bit(m_ctx.report.address(row));
-    IVerifier::NextAddress next;
-    next.address = address;
-    next.id = static_cast<qint32>(row);
-    next.idFirst = m_ctx.state.RetryMode;
-    next.resetFirst = std::exchange(slot.resetPending, false);
+    IVerifier::NextAddress start;
+    start.address = address;
+    start.id = static_cast<qint32>(row);
+    start.idFirst = m_ctx.state.RetryMode;
+    start.resetFirst = std::exchange(slot.resetPending, false);
     ++m_active;
     slot.row = row;
     MarkRowValidating(m_ctx, row);
     // Reset (when pending), Address and Verify in one round trip. The
     // sequence stops at the first call that fails, so a verifier whose
     // address could not be set never verifies its previous one.
-    if (!attempt([&] { v.StartNext(next); })) {
+    if (!attempt([&] { v.StartNext(start); })) {
         // The verification never started, so no outcome will come: the row
         // goes back to having none instead of holding the run open.
         --m_active;
         slot.row = -1;
+        rowEnded(row);
         restoreRow(row);
         ++m_lost;
         m_firstLost = m_firstLost < 0 ? row : std::min(m_firstLost, row);
     }
     ++m_dispatched;
-    ++m_cursor;
     return true;
 }
 
@@ -194,6 +198,7 @@ bool RunController::startProbe(Slot& slot)
 void RunController::dropSlot(Slot& slot)
 {
     if (slot.row >= 0) {
+        rowEnded(slot.row);
         restoreRow(slot.row);
         ++m_lost;
         m_firstLost = m_firstLost < 0 ? slot.row : std::min(m_firstLost, slot.row);

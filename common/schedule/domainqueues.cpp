@@ -33,14 +33,10 @@ void DomainQueues::offer(int id)
         m_ready.emplace(d.waiting.front(), id);
 }
 
-std::optional<qsizetype> DomainQueues::takeNext()
+std::optional<qsizetype> DomainQueues::peekNext()
 {
-    if (m_limit <= 0 && !m_again.empty()) {
-        const qsizetype row = m_again.front();
-        m_again.pop_front();
-        --m_waiting;
-        return row;
-    }
+    if (m_limit <= 0 && !m_again.empty())
+        return m_again.front();
     // The earliest waiting row whose domain has room, if any.
     while (!m_ready.empty()) {
         const auto [row, id] = m_ready.top();
@@ -50,32 +46,58 @@ std::optional<qsizetype> DomainQueues::takeNext()
         m_ready.pop();
     }
     while (m_scan < m_end && (m_ready.empty() || m_scan < m_ready.top().first)) {
-        const qsizetype row = m_scan++;
-        if (m_takes && !m_takes(row))
+        const qsizetype row = m_scan;
+        if (m_takes && !m_takes(row)) {
+            ++m_scan;
             continue;
+        }
         if (m_limit <= 0)
             return row;
-        const int id = domainIdOf(row);
-        Domain& d = m_domains[size_t(id)];
-        if (d.active < m_limit && d.waiting.empty()) {
-            ++d.active;
-            m_activeRows.insert(row, id);
+        if (m_scanId < 0)
+            m_scanId = domainIdOf(row);
+        Domain& d = m_domains[size_t(m_scanId)];
+        if (d.active < m_limit && d.waiting.empty())
             return row;
-        }
         d.waiting.push_back(row);
         ++m_waiting;
+        ++m_scan;
+        m_scanId = -1;
     }
     if (m_ready.empty())
         return std::nullopt;
-    const auto [row, id] = m_ready.top();
+    return m_ready.top().first;
+}
+
+std::optional<qsizetype> DomainQueues::takeNext()
+{
+    const std::optional<qsizetype> next = peekNext();
+    if (!next)
+        return next;
+    if (m_limit <= 0) {
+        if (!m_again.empty() && m_again.front() == *next) {
+            m_again.pop_front();
+            --m_waiting;
+        } else {
+            ++m_scan;
+        }
+        return next;
+    }
+    if (*next == m_scan) {
+        ++m_domains[size_t(m_scanId)].active;
+        m_activeRows.insert(*next, m_scanId);
+        ++m_scan;
+        m_scanId = -1;
+        return next;
+    }
+    const int id = m_ready.top().second;
     m_ready.pop();
     Domain& d = m_domains[size_t(id)];
     d.waiting.pop_front();
     --m_waiting;
     ++d.active;
-    m_activeRows.insert(row, id);
+    m_activeRows.insert(*next, id);
     offer(id);
-    return row;
+    return next;
 }
 
 void DomainQueues::finished(qsizetype row)

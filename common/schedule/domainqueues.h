@@ -36,14 +36,24 @@ public:
     // The next row to check, counted as active in its domain; nullopt when
     // every row left waits for room (or none is left).
     std::optional<qsizetype> takeNext();
+    // What takeNext() would give now, without taking it.
+    std::optional<qsizetype> peekNext();
     // The check of a taken row ended: its domain has room for one more.
     void finished(qsizetype row);
     // A taken row that must be checked again (its check ended meanwhile):
     // it goes out ahead of the rows of its domain that wait.
     void putBack(qsizetype row);
 
-    // Rows not yet taken: those the scan has not reached, and those waiting.
-    bool hasRowsLeft() const { return m_scan < m_end || m_waiting > 0; }
+    // Rows not yet taken: those the scan has not reached (and this run
+    // takes), and those waiting.
+    bool hasRowsLeft()
+    {
+        while (m_scan < m_end && m_takes && !m_takes(m_scan)) {
+            ++m_scan;
+            m_scanId = -1;
+        }
+        return m_scan < m_end || m_waiting > 0;
+    }
     // The first row not yet taken (`end` when none): where a later run would
     // resume.
     qsizetype firstLeft() const;
@@ -62,6 +72,7 @@ private:
     void offer(int id);
 
     qsizetype m_scan;
+    int m_scanId = -1; // the domain of row m_scan, once looked up
     const qsizetype m_end;
     const int m_limit;
     DomainOf m_domainOf;

@@ -22,6 +22,8 @@ struct RunSettings
     bool ReadReplyCodes = false;
     // With ReadReplyCodes: probe each domain once with a made-up address.
     bool ProbeAcceptAll = false;
+    // Checks at once per domain in a run; 0: no limit (list order).
+    qint32 PerDomainLimit = 0;
 };
 
 } // namespace corvanta

@@ -143,6 +143,18 @@ void frmSetup::buildLayout()
                        "watch your system."));
     label9->setWordWrap(true);
     connLayout->addWidget(label9);
+    // A few providers hold most of a list; this keeps a run from opening
+    // all its threads' connections to one of them at once.
+    auto* perDomainRow = new QHBoxLayout;
+    m_txtPerDomainLimit = edit("txtPerDomainLimit");
+    m_txtPerDomainLimit->setMaximumWidth(80);
+    m_txtPerDomainLimit->setToolTip(QStringLiteral("0: no limit"));
+    perDomainRow->addWidget(namedLabel("lblPerDomain", QStringLiteral("At most")));
+    perDomainRow->addWidget(m_txtPerDomainLimit);
+    perDomainRow->addWidget(
+        namedLabel("lblPerDomainUnit", QStringLiteral("checks per domain at once (0: no limit)")));
+    perDomainRow->addStretch(1);
+    connLayout->addLayout(perDomainRow);
 
     // Off by default: the report, the files and the dialogs stay as they are.
     m_fraVerdicts =
@@ -188,6 +200,7 @@ void frmSetup::loadValues()
     m_txtFromAddress->setText(m_settings.FromAddress);
     m_txtHelloName->setText(m_settings.HelloName);
     m_txtSmtpTimeout->setText(QString::number(m_settings.SmtpTimeout));
+    m_txtPerDomainLimit->setText(QString::number(m_settings.PerDomainLimit));
 
     for (int n = kThreadStep; n <= kThreadMax; n += kThreadStep)
         m_cboDefaultThreads->addItem(QString::number(n));
@@ -276,6 +289,15 @@ void frmSetup::cmdOK_Click()
         return;
     m_settings.ReadReplyCodes = verdicts;
     m_settings.ProbeAcceptAll = probe;
+
+    double perDomain = numberIn(m_txtPerDomainLimit->text());
+    if (!(perDomain >= 0)) {
+        m_txtPerDomainLimit->setText(QStringLiteral("0"));
+        perDomain = 0;
+    }
+    if (!store(QStringLiteral("PerDomainLimit"), numberText(perDomain)))
+        return;
+    m_settings.PerDomainLimit = roundHalfEvenToInt32(perDomain);
     accept();
 }
 

@@ -3,6 +3,7 @@
 #include "cregistry.h"
 #include "dnsservers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -176,6 +177,7 @@ StoredRunSettings LoadRunSettings()
     });
     s.readReplyCodes = readLong(KeyReadReplyCodes, 0) != 0;
     s.probeAcceptAll = readLong(KeyProbeAcceptAll, 0) != 0;
+    s.perDomainLimit = std::max(0, readLong(KeyPerDomainLimit, defaults.perDomainLimit));
     return s;
 }
 

@@ -74,6 +74,69 @@ TEST(Run, FullRunDispatchesInOrderAndCountsEveryOutcome)
     EXPECT_EQ(h.shell.checkLog, (QStringList{"mn201=0", "tb201=0"}));
 }
 
+TEST(Run, APerDomainLimitHoldsWhileOtherDomainsGoFirstAndEveryRowIsDoneOnce)
+{
+    Harness h;
+    QList<QByteArray> list;
+    for (int i = 1; i <= 8; ++i)
+        list << "u" + QByteArray::number(i) + "@big.org";
+    list << "a@one.org"
+         << "bad@two.org"
+         << "c@three.org"
+         << "d@four.org";
+    h.openList(list);
+    h.state.ThreadCount = 4;
+    h.settings.PerDomainLimit = 2;
+    h.factory.delayMs = 5;
+    int mostAtBig = 0;
+    h.factory.onVerify = [&](FakeVerifier&) {
+        const int atBig =
+            int(std::count_if(h.factory.live.begin(), h.factory.live.end(), [](FakeVerifier* v) {
+                return v->working() && v->address().endsWith("@big.org");
+            }));
+        mostAtBig = std::max(mostAtBig, atBig);
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(mostAtBig, 2);
+    QStringList sorted = h.factory.dispatched;
+    sorted.sort();
+    QStringList expected = strings(list);
+    expected.sort();
+    EXPECT_EQ(sorted, expected) << "each row once";
+    EXPECT_LT(h.factory.dispatched.indexOf("d@four.org"),
+              h.factory.dispatched.indexOf("u8@big.org"));
+    EXPECT_EQ(h.state.ValidatedCount, 12);
+    EXPECT_EQ(h.state.GoodCount, 11);
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
+    EXPECT_EQ(h.status.progress.back(), 100);
+}
+
+TEST(Run, APerDomainStopResumesAtTheFirstRowNotHandedOut)
+{
+    Harness h;
+    h.openList({"a1@big.org", "a2@big.org", "b@small.org", "a3@big.org"});
+    h.state.ThreadCount = 2;
+    h.settings.PerDomainLimit = 1;
+    h.factory.delayMs = 20;
+    h.factory.onVerify = [&](FakeVerifier&) {
+        if (h.factory.dispatched.size() == 2)
+            h.run.RequestStop();
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    // a2 waited for a1's domain, so b went second.
+    EXPECT_EQ(h.factory.dispatched, (QStringList{"a1@big.org", "b@small.org"}));
+    EXPECT_EQ(h.state.ValidatedCount, 2);
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "50%");
+    EXPECT_EQ(h.state.StartPosition, 2);
+
+    h.factory.onVerify = nullptr;
+    h.factory.dispatched.clear();
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(h.factory.dispatched, (QStringList{"a2@big.org", "a3@big.org"}));
+    EXPECT_EQ(h.state.ValidatedCount, 4);
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
+}
+
 TEST(Run, VerifiersGetTheSettingsInMillisecondsAndAddressBeforeId)
 {
     Harness h;
