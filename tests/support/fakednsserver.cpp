@@ -183,6 +183,8 @@ struct FakeDnsServer::Impl
     QHash<QString, FakeDnsZone> zones;
     QStringList queries;
     bool recordQueries = true;
+    qint64 queryCount = 0;
+    qint64 mxQueryCount = 0;
     // Last, so it stops before the state its thread uses is destroyed.
     SupportThread thread;
 
@@ -197,6 +199,9 @@ struct FakeDnsServer::Impl
             bool known = false;
             {
                 QMutexLocker lock(&mutex);
+                ++queryCount;
+                if (q.type == TypeMx)
+                    ++mxQueryCount;
                 if (recordQueries)
                     queries.append(typeName(q.type) + QLatin1Char(' ') + q.name);
                 auto it = zones.constFind(q.name);
@@ -251,6 +256,18 @@ bool FakeDnsServer::start(const QHostAddress& address, quint16 port, QString* er
                          [impl] { impl->onReadyRead(); });
     });
     return ok;
+}
+
+qint64 FakeDnsServer::queryCount() const
+{
+    QMutexLocker lock(&m_impl->mutex);
+    return m_impl->queryCount;
+}
+
+qint64 FakeDnsServer::mxQueryCount() const
+{
+    QMutexLocker lock(&m_impl->mutex);
+    return m_impl->mxQueryCount;
 }
 
 quint16 FakeDnsServer::port() const

@@ -65,6 +65,9 @@ public:
     QStringList queries() const;
     // Off for long runs, whose record would only grow. On at the start.
     void setRecordQueries(bool on);
+    // Questions received, counted whether recorded or not: all, and MX ones.
+    qint64 queryCount() const;
+    qint64 mxQueryCount() const;
 
     struct Impl;
 

@@ -31,7 +31,8 @@
 //
 // It prints "ready" on standard output once everything listens, then runs
 // until it is killed or, when standard input is a pipe or terminal, until
-// standard input closes. It exits with 1 and a reason on standard error when
+// standard input closes; then it prints the DNS queries it answered on
+// standard error. It exits with 1 and a reason on standard error when
 // it cannot listen, and with 2 on a usage error.
 
 #include "fakednsserver.h"
@@ -213,5 +214,9 @@ int main(int argc, char** argv)
 
     std::printf("ready\n");
     std::fflush(stdout);
-    return app.exec();
+    const int status = app.exec();
+    std::fprintf(stderr, "fakeworld: %lld DNS queries, %lld of them MX\n",
+                 static_cast<long long>(dns.queryCount()),
+                 static_cast<long long>(dns.mxQueryCount()));
+    return status;
 }
