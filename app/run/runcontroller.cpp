@@ -3,6 +3,7 @@
 #include "domainqueues.h"
 #include "irunshell.h"
 #include "listloader.h"
+#include "recheckschedule.h"
 #include "statistics.h"
 
 #include <QCoreApplication>
@@ -125,7 +126,8 @@ void RunController::RunValidation()
         m_cursor = static_cast<qsizetype>(std::clamp(first, 0.0, last));
     }
     m_queues.reset();
-    if (m_ctx.settings.PerDomainLimit > 0) {
+    startRechecks();
+    if (m_ctx.settings.PerDomainLimit > 0 || m_rechecks) {
         const qsizetype end = std::min<qsizetype>(s.LoadedCount, m_ctx.report.recordCount());
         m_queues = std::make_unique<DomainQueues>(
             m_cursor, end, m_ctx.settings.PerDomainLimit,
@@ -147,6 +149,7 @@ void RunController::loop()
         m_sinceYield.start();
         if (s.ForceAbort)
             return;
+        releaseDueRechecks();
         if (s.StopRequested) {
             if (m_active < 1)
                 return;
@@ -248,6 +251,7 @@ void RunController::rowEnded(qsizetype row)
 {
     if (m_queues && row >= 0)
         m_queues->finished(row);
+    m_held.remove(row);
 }
 
 bool RunController::complete()
@@ -258,6 +262,8 @@ bool RunController::complete()
         return false;
     if (s.RetryMode ? s.RetryedCount >= s.RunTotal : s.ValidatedCount >= s.LoadedCount)
         return true;
+    if (rechecksWaiting())
+        return false;
     // Nothing is busy and nothing is left to hand out: the run has done all it
     // can, also when the start position was moved past unvalidated records or
     // BadCount counts more failures than the report holds.
@@ -308,6 +314,7 @@ void RunController::endRun()
 {
     RunState& s = m_ctx.state;
     m_ctx.shell.setOverlayVisible(Overlay::Stop, false);
+    dropRechecks();
     yieldToEvents();
     // Unloading aborts what a verifier still works on; a forced end does not
     // wait for it.

@@ -5,6 +5,8 @@
 #include "runverdicts.h"
 
 #include <QElapsedTimer>
+#include <QHash>
+#include <QTimer>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -12,6 +14,7 @@
 namespace corvanta {
 
 class DomainQueues;
+class RecheckSchedule;
 class ListLoader;
 
 // The validation run and the commands that drive it (Start, Pause, Stop,
@@ -96,6 +99,13 @@ private:
     std::optional<qsizetype> nextRow(bool take);
     // A row's check has ended (or never started): its domain has room again.
     void rowEnded(qsizetype row);
+    // See runrechecks.cpp.
+    void startRechecks();
+    bool holdForRecheck(Slot& slot);
+    void releaseDueRechecks();
+    void dropRechecks();
+    bool rechecksWaiting() const;
+    void showWaitingCount();
     bool complete();
     bool workWaiting();
     // The verifier's object has gone: its address goes back to having no
@@ -111,7 +121,18 @@ private:
 
     std::vector<Slot> m_pool;
     qsizetype m_cursor = 0;
-    std::unique_ptr<DomainQueues> m_queues; // with a per-domain limit only
+    std::unique_ptr<DomainQueues> m_queues; // with a per-domain limit or re-checks
+    // Greylisting re-checks: when each waiting row is due, and the outcome
+    // it keeps should the run stop before its last check.
+    struct Held
+    {
+        qint32 code = 0;
+        QString word;
+        QString message;
+    };
+    std::unique_ptr<RecheckSchedule> m_rechecks;
+    QHash<qsizetype, Held> m_held;
+    QTimer m_recheckTimer;
     qint32 m_dispatched = 0;
     qint32 m_active = 0;
     qsizetype m_lost = 0;

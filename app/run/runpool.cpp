@@ -84,6 +84,8 @@ qint32 RunController::statusOf(Slot& slot)
 bool RunController::collect(Slot& slot)
 {
     IVerifier& v = *slot.verifier;
+    if (slot.row >= 0 && slot.probe.isEmpty() && holdForRecheck(slot))
+        return true;
     if (!slot.probe.isEmpty()) {
         std::optional<qint32> code;
         attempt([&] { code = v.Result(); });

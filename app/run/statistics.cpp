@@ -95,7 +95,12 @@ bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow)
         row = fallbackRow;
     if (row >= 0 && row < ctx.report.recordCount())
         WriteRowResult(ctx, row, code, word, message);
+    CountOutcome(ctx, code);
+    return true;
+}
 
+void CountOutcome(RunContext& ctx, qint32 code)
+{
     RunState& s = ctx.state;
     const bool good = code == verifyValid;
     int percent = 0;
@@ -122,7 +127,6 @@ bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow)
     ctx.status.setLabelText(StatusLabel::Bad, QString::number(s.BadCount));
     ctx.status.setLabelText(StatusLabel::Percent, QString::number(percent) + QLatin1Char('%'));
     ctx.status.setProgressValue(percent);
-    return true;
 }
 
 void ResetStatistics(RunContext& ctx)

@@ -30,6 +30,10 @@ void WriteRowResult(RunContext& ctx, qsizetype row, qint32 code, const QString& 
 // fallbackRow is used when the verifier cannot say which row it worked on.
 bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow);
 
+// Moves the counters, the percentage and the progress bar for one outcome
+// (CollectOutcome's counting, for an outcome already written to its row).
+void CountOutcome(RunContext& ctx, qint32 code);
+
 // Clears the run statistics and their labels and sets the start position
 // back to 1. Called when the window loads and when a list is opened.
 void ResetStatistics(RunContext& ctx);

@@ -85,6 +85,7 @@ RunSettings ReadStoredRunSettings(const std::function<QString()>& helloName)
     values.ReadReplyCodes = stored.readReplyCodes;
     values.ProbeAcceptAll = stored.probeAcceptAll;
     values.PerDomainLimit = stored.perDomainLimit;
+    values.RecheckGreylisted = stored.recheckGreylisted;
     return values;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace corvanta {
@@ -24,6 +25,11 @@ struct RunSettings
     bool ProbeAcceptAll = false;
     // Checks at once per domain in a run; 0: no limit (list order).
     qint32 PerDomainLimit = 0;
+    // An address whose recipient gets a 4xx reply is checked again after
+    // each of these delays in turn (empty: 5, 15 and 45 minutes); off by
+    // default.
+    bool RecheckGreylisted = false;
+    QList<qint64> RecheckDelaysMs;
 };
 
 } // namespace corvanta

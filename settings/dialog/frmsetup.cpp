@@ -155,6 +155,11 @@ void frmSetup::buildLayout()
         namedLabel("lblPerDomainUnit", QStringLiteral("checks per domain at once (0: no limit)")));
     perDomainRow->addStretch(1);
     connLayout->addLayout(perDomainRow);
+    // A greylisting server refuses a first attempt for a while; checked again
+    // after 5, 15 and 45 minutes, such an address gets its real outcome.
+    m_chkRecheckGreylisted = new QCheckBox(QStringLiteral("Re-check greylisted addresses"));
+    m_chkRecheckGreylisted->setObjectName(QStringLiteral("chkRecheckGreylisted"));
+    connLayout->addWidget(m_chkRecheckGreylisted);
 
     // Off by default: the report, the files and the dialogs stay as they are.
     m_fraVerdicts =
@@ -201,6 +206,7 @@ void frmSetup::loadValues()
     m_txtHelloName->setText(m_settings.HelloName);
     m_txtSmtpTimeout->setText(QString::number(m_settings.SmtpTimeout));
     m_txtPerDomainLimit->setText(QString::number(m_settings.PerDomainLimit));
+    m_chkRecheckGreylisted->setChecked(m_settings.RecheckGreylisted);
 
     for (int n = kThreadStep; n <= kThreadMax; n += kThreadStep)
         m_cboDefaultThreads->addItem(QString::number(n));
@@ -298,6 +304,11 @@ void frmSetup::cmdOK_Click()
     if (!store(QStringLiteral("PerDomainLimit"), numberText(perDomain)))
         return;
     m_settings.PerDomainLimit = roundHalfEvenToInt32(perDomain);
+    const bool recheck = m_chkRecheckGreylisted->isChecked();
+    if (!store(QStringLiteral("RecheckGreylisted"),
+               recheck ? QStringLiteral("1") : QStringLiteral("0")))
+        return;
+    m_settings.RecheckGreylisted = recheck;
     accept();
 }
 

@@ -62,6 +62,7 @@ public:
     QGroupBox* fraVerdicts() const { return m_fraVerdicts; }
     QCheckBox* chkProbeAcceptAll() const { return m_chkProbeAcceptAll; }
     QLineEdit* txtPerDomainLimit() const { return m_txtPerDomainLimit; }
+    QCheckBox* chkRecheckGreylisted() const { return m_chkRecheckGreylisted; }
 
     // The text a stored number takes: whole numbers without a decimal part,
     // others with as many digits as they need ("2.5").
@@ -83,6 +84,7 @@ private:
     QGroupBox* m_fraVerdicts = nullptr;
     QCheckBox* m_chkProbeAcceptAll = nullptr;
     QLineEdit* m_txtPerDomainLimit = nullptr;
+    QCheckBox* m_chkRecheckGreylisted = nullptr;
 };
 
 } // namespace corvanta

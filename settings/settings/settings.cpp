@@ -178,6 +178,7 @@ StoredRunSettings LoadRunSettings()
     s.readReplyCodes = readLong(KeyReadReplyCodes, 0) != 0;
     s.probeAcceptAll = readLong(KeyProbeAcceptAll, 0) != 0;
     s.perDomainLimit = std::max(0, readLong(KeyPerDomainLimit, defaults.perDomainLimit));
+    s.recheckGreylisted = readLong(KeyRecheckGreylisted, 0) != 0;
     return s;
 }
 

@@ -21,6 +21,7 @@ inline constexpr const char* KeyMainHeight = "MainHeight";
 inline constexpr const char* KeyDnsServerName = "DnsServerName";
 inline constexpr const char* KeyDefaultThreads = "DefaultThreads";
 inline constexpr const char* KeyPerDomainLimit = "PerDomainLimit";
+inline constexpr const char* KeyRecheckGreylisted = "RecheckGreylisted";
 inline constexpr const char* KeyDnsTimeout = "DnsTimeout";
 inline constexpr const char* KeySmtpTimeout = "SmtpTimeout";
 inline constexpr const char* KeyFromAddress = "FromAddress";
@@ -74,16 +75,17 @@ struct StoredRunSettings
     bool readReplyCodes = false;
     bool probeAcceptAll = false;
     std::int32_t perDomainLimit = 0; // checks at once per domain; 0: no limit
+    bool recheckGreylisted = false;
 };
 
 // Reads MainLeft, MainTop, MainWidth, MainHeight in that order.
 StoredWindowPlacement LoadWindowPlacement();
 // Writes the four values in that order. Raises RegistryError.
 void SaveWindowPlacement(const StoredWindowPlacement& placement);
-// Reads the six run settings in table order, then the two verdict switches
-// and PerDomainLimit; a missing DnsServerName takes the DNS-server provider's
-// answer and a missing HelloName the hello-name provider's (each asked only
-// when needed).
+// Reads the six run settings in table order, then the two verdict switches,
+// PerDomainLimit and RecheckGreylisted; a missing DnsServerName takes the
+// DNS-server provider's answer and a missing HelloName the hello-name
+// provider's (each asked only when needed).
 StoredRunSettings LoadRunSettings();
 
 // Seams for the two defaults that come from outside. The main window sets the

@@ -44,6 +44,7 @@ public:
         row.address = address.toByteArray();
         rows.push_back(row);
     }
+    std::function<void(qsizetype, const QString&)> onSetResult;
     void removeAllRecords() override { rows.clear(); }
     void rebuildRows() override { ++rebuilds; }
     void setStoredCode(qsizetype row, qint32 code) override
@@ -63,6 +64,8 @@ public:
     {
         Row& r = rows.at(size_t(row));
         r.word = word;
+        if (onSetResult)
+            onSetResult(row, word);
         r.colour = colour;
         r.icon = icon;
     }

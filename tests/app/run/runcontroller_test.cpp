@@ -137,6 +137,80 @@ TEST(Run, APerDomainStopResumesAtTheFirstRowNotHandedOut)
     EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
 }
 
+// A greylisting server: the first two checks of g@grey.org get 450, the third
+// 250; w@grey.org gets 450 every time.
+struct Greylisting
+{
+    QHash<QString, int> checks;
+    qint32 code(const QString& address)
+    {
+        return reply(address).startsWith('2') ? verifyValid : verifyBadUser;
+    }
+    QString reply(const QString& address)
+    {
+        const int n = checks.value(address);
+        return address.startsWith("g@") && n >= 3 ? QStringLiteral("250 Ok")
+                                                  : QStringLiteral("450 4.2.0 Greylisted");
+    }
+};
+
+TEST(Run, GreylistedAddressesWaitForTheirRecheckAndTheLastCheckDecides)
+{
+    Harness h;
+    h.openList({"g@grey.org", "a@x.org", "w@grey.org"});
+    h.state.ThreadCount = 2;
+    h.settings.RecheckGreylisted = true;
+    h.settings.RecheckDelaysMs = {30, 60};
+    Greylisting grey;
+    h.factory.onVerify = [&](FakeVerifier& v) {
+        ++grey.checks[v.address()];
+    };
+    h.factory.script = [&](const QString& a) {
+        return a.endsWith("@grey.org") ? grey.code(a) : verifyValid;
+    };
+    h.factory.rcptReplyFor = [&](const QString& a) {
+        return a.endsWith("@grey.org") ? grey.reply(a) : QStringLiteral("250 Ok");
+    };
+    QStringList waitingSeen;
+    h.report.onSetResult = [&](qsizetype row, const QString& word) {
+        if (word == "Waiting to re-check")
+            waitingSeen << QString::number(row);
+    };
+    runGuarded(h, [&] { h.run.Start(); });
+    EXPECT_EQ(grey.checks.value("g@grey.org"), 3);
+    EXPECT_EQ(grey.checks.value("w@grey.org"), 3);
+    EXPECT_EQ(grey.checks.value("a@x.org"), 1);
+    EXPECT_EQ(h.report.rows[0].word, "Valid");
+    EXPECT_EQ(h.report.rows[2].word, "Bad User");
+    EXPECT_EQ(waitingSeen.count("0"), 2);
+    EXPECT_EQ(h.state.ValidatedCount, 3);
+    EXPECT_EQ(h.state.GoodCount, 2);
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
+    EXPECT_EQ(h.status.label(StatusLabel::Retrying), "0");
+
+    // A stop drops the waiting re-checks: the row keeps its last outcome.
+    Harness s;
+    s.openList({"w@grey.org", "b@x.org"});
+    s.state.ThreadCount = 1;
+    s.settings.RecheckGreylisted = true;
+    s.settings.RecheckDelaysMs = {60000};
+    s.factory.rcptReplyFor = [](const QString& a) {
+        return a.startsWith("w@") ? QStringLiteral("450 4.2.0 Greylisted")
+                                  : QStringLiteral("250 Ok");
+    };
+    s.factory.script = [](const QString& a) {
+        return a.startsWith("w@") ? verifyBadUser : verifyValid;
+    };
+    s.factory.onVerify = [&](FakeVerifier& v) {
+        if (v.address().startsWith("b@"))
+            QTimer::singleShot(50, [&] { s.run.RequestStop(); });
+    };
+    runGuarded(s, [&] { s.run.Start(); });
+    EXPECT_EQ(s.report.rows[0].word, "Bad User");
+    EXPECT_EQ(s.state.ValidatedCount, 2);
+    EXPECT_EQ(s.status.label(StatusLabel::Percent), "100%");
+}
+
 TEST(Run, VerifiersGetTheSettingsInMillisecondsAndAddressBeforeId)
 {
     Harness h;

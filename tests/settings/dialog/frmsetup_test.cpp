@@ -23,7 +23,7 @@ struct Harness
 {
     RunSettings settings{
         QStringLiteral("192.0.2.53"), 25, 30, 120, QStringLiteral("probe@example.org"),
-        QStringLiteral("host1")};
+        QStringLiteral("host1"), 0, false, {}};
     std::map<QString, QString> stored;
     QStringList errors;
     QString failKey;
