@@ -1,24 +1,15 @@
 #include "recheckschedule.h"
 
+#include <QDeadlineTimer>
 #include <QStringList>
-#include <chrono>
 #include <cmath>
 #include <optional>
 
 namespace corvanta {
 
-namespace {
-
-qint64 steadyMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
-
 RecheckSchedule::RecheckSchedule(QList<qint64> delaysMs, Clock clock)
-    : m_delaysMs(std::move(delaysMs)), m_clock(clock ? std::move(clock) : Clock(&steadyMs))
+    : m_delaysMs(std::move(delaysMs)),
+      m_clock(clock ? std::move(clock) : Clock([] { return QDeadlineTimer::current().deadline(); }))
 {}
 
 bool RecheckSchedule::isTemporary(const QString& rcptReply)

@@ -1,18 +1,12 @@
 #include "dnscache.h"
 
 #include <QAbstractEventDispatcher>
+#include <QDeadlineTimer>
 #include <QThread>
-#include <chrono>
 
 namespace corvanta {
 
 namespace {
-
-qint64 steadyMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 constexpr int TypeSoa = 6;
 
@@ -118,7 +112,8 @@ size_t qHash(const DnsCache::Key& key, size_t seed) noexcept
 }
 
 DnsCache::DnsCache(int capacity, Clock clock)
-    : m_capacity(std::max(1, capacity)), m_clock(clock ? std::move(clock) : Clock(&steadyMs))
+    : m_capacity(std::max(1, capacity)),
+      m_clock(clock ? std::move(clock) : Clock([] { return QDeadlineTimer::current().deadline(); }))
 {}
 
 DnsCache::~DnsCache() = default;

@@ -3,23 +3,13 @@
 #include "eventwait.h"
 
 #include <QAbstractEventDispatcher>
+#include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
-#include <chrono>
 
 namespace corvanta {
-
-namespace {
-
-qint64 steadyMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
 
 // One object waiting for a slot. `granted` is set (under the limits' mutex)
 // when a released slot is handed to it, which also wakes its thread.
@@ -140,7 +130,7 @@ MailServerLimits::Admission MailServerLimits::admit(const QHostAddress& address,
             if (m_settings.maxConnections <= 0 && !m_settings.backOff)
                 return Admission::Granted;
             Server& server = m_servers[address];
-            const qint64 now = steadyMs();
+            const qint64 now = QDeadlineTimer::current().deadline();
             if (m_settings.backOff && server.pausedUntilMs > now) {
                 if (waiter->granted.exchange(false)) {
                     queued = false;
@@ -195,7 +185,7 @@ bool MailServerLimits::noteReply(const QHostAddress& address, const QString& rep
     if (!m_settings.backOff)
         return false;
     Server& server = m_servers[address];
-    const qint64 now = steadyMs();
+    const qint64 now = QDeadlineTimer::current().deadline();
     // Refusals of connections made before the pause began repeat nothing.
     if (server.pausedUntilMs > now)
         return true;
@@ -214,7 +204,7 @@ void MailServerLimits::noteGreeted(const QHostAddress& address)
         return;
     // During a pause the pause stands; the next one starts afresh.
     it->greetedSincePause = true;
-    if (it->pausedUntilMs > steadyMs())
+    if (it->pausedUntilMs > QDeadlineTimer::current().deadline())
         return;
     it->pauseMs = 0;
     forgetIfIdle(address);
