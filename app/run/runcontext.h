@@ -3,6 +3,7 @@
 #include "ireport.h"
 #include "irunshell.h"
 #include "istatusdisplay.h"
+#include "outcome.h"
 #include "runtypes.h"
 
 namespace corvanta {
@@ -16,6 +17,9 @@ struct RunContext
     IReport& report;
     IStatusDisplay& status;
     IRunShell& shell;
+    // Told of every recorded outcome when set; owned by whoever built the
+    // context.
+    IOutcomeSink* sink = nullptr;
 };
 
 } // namespace corvanta

@@ -123,6 +123,14 @@ void RunController::RunValidation()
         const double last = static_cast<double>(m_ctx.report.recordCount());
         m_cursor = static_cast<qsizetype>(std::clamp(first, 0.0, last));
     }
+    m_copies.reset();
+    if (m_ctx.settings.FollowDuplicates) {
+        // Indexed afresh for every run: Open and Add may have changed the
+        // records since the last one, and a million lines take a fraction of
+        // a second.
+        m_copies = std::make_unique<DuplicateFollower>();
+        m_copies->index(m_ctx.report);
+    }
     loop();
     endRun();
 }

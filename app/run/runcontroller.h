@@ -1,5 +1,6 @@
 #pragma once
 
+#include "duplicates.h"
 #include "iverifier.h"
 #include "runcontext.h"
 #include "runverdicts.h"
@@ -81,6 +82,15 @@ private:
     bool startProbe(Slot& slot);
     // Moves the cursor to the next record this run may take; false when none.
     bool advanceCursor();
+    // advanceCursor(), then settles the copies of addresses met on the way
+    // that need no verifier of their own; false when no row is left to
+    // check. Defined in runcopies.cpp.
+    bool nextToCheck();
+    // The checked row's outcome is in, or will not come: the copies waiting
+    // on it follow it, or go back to having none.
+    void settleCopies(qsizetype row);
+    void loseCopies(qsizetype row);
+    void followOutcome(qsizetype row, qsizetype source);
     bool takes(qsizetype row) const;
     bool complete();
     bool workWaiting();
@@ -88,6 +98,7 @@ private:
     // outcome of this run, and the verifier leaves the pool.
     void dropSlot(Slot& slot);
     void restoreRow(qsizetype row);
+    void countLost(qsizetype row);
     double resumePosition();
     void reportLostAddresses();
 
@@ -96,6 +107,8 @@ private:
     ListLoader& m_loader;
 
     std::vector<Slot> m_pool;
+    // Set for a run that follows duplicates.
+    std::unique_ptr<DuplicateFollower> m_copies;
     qsizetype m_cursor = 0;
     qint32 m_dispatched = 0;
     qint32 m_active = 0;

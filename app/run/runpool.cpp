@@ -90,14 +90,14 @@ bool RunController::collect(Slot& slot)
         m_verdicts.probeEnded(std::exchange(slot.probe, QString()), code);
         --m_active;
     } else if (slot.row >= 0) {
-        if (!CollectOutcome(m_ctx, v, slot.row)) {
+        if (CollectOutcome(m_ctx, v, slot.row)) {
+            m_verdicts.collected(slot.row, v);
+            settleCopies(slot.row);
+        } else {
             // The outcome could not be read: the address keeps no outcome of
             // this run, like an address whose verifier went away.
             restoreRow(slot.row);
-            ++m_lost;
-            m_firstLost = m_firstLost < 0 ? slot.row : std::min(m_firstLost, slot.row);
-        } else {
-            m_verdicts.collected(slot.row, v);
+            countLost(slot.row);
         }
         --m_active;
     }
@@ -145,7 +145,7 @@ bool RunController::dispatch(Slot& slot)
 
     if (canProbe())
         return startProbe(slot);
-    if (!advanceCursor() || m_ctx.state.ForceAbort)
+    if (!nextToCheck() || m_ctx.state.ForceAbort)
         return false;
     const qsizetype row = m_cursor;
     const QString address = QString::fromLocal8Bit(m_ctx.report.address(row));
@@ -166,8 +166,7 @@ bool RunController::dispatch(Slot& slot)
         --m_active;
         slot.row = -1;
         restoreRow(row);
-        ++m_lost;
-        m_firstLost = m_firstLost < 0 ? row : std::min(m_firstLost, row);
+        countLost(row);
     }
     ++m_dispatched;
     ++m_cursor;
@@ -195,8 +194,7 @@ void RunController::dropSlot(Slot& slot)
 {
     if (slot.row >= 0) {
         restoreRow(slot.row);
-        ++m_lost;
-        m_firstLost = m_firstLost < 0 ? slot.row : std::min(m_firstLost, slot.row);
+        countLost(slot.row);
         --m_active;
     }
     if (!slot.probe.isEmpty()) {
@@ -206,6 +204,13 @@ void RunController::dropSlot(Slot& slot)
     slot.row = -1;
     slot.resetPending = false;
     slot.verifier.reset();
+}
+
+void RunController::countLost(qsizetype row)
+{
+    ++m_lost;
+    m_firstLost = m_firstLost < 0 ? row : std::min(m_firstLost, row);
+    loseCopies(row);
 }
 
 void RunController::restoreRow(qsizetype row)

@@ -74,17 +74,24 @@ void WriteRowResult(RunContext& ctx, qsizetype row, qint32 code, const QString& 
 
 bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow)
 {
-    qint32 code = 0;
-    QString word;
-    QString message;
+    OutcomeRecord outcome;
     try {
-        code = verifier.Result();
-        word = OutcomeWord(code);
-        message = OutcomeMessage(code, verifier);
+        outcome.code = verifier.Result();
+        outcome.word = OutcomeWord(outcome.code);
+        outcome.message = OutcomeMessage(outcome.code, verifier);
     } catch (const std::exception&) {
         // Without a code there is no outcome to record; the row stays without
         // one so that a later run takes it again.
         return false;
+    }
+    if (ctx.sink) {
+        // Only the full report and the journal keep the replies; without
+        // them the run makes no further calls.
+        try {
+            outcome.fromReply = verifier.FromReply();
+            outcome.recptReply = verifier.RecptReply();
+        } catch (const std::exception&) {
+        }
     }
     qsizetype row = fallbackRow;
     try {
@@ -93,8 +100,18 @@ bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow)
     }
     if (row < 0 || row >= ctx.report.recordCount())
         row = fallbackRow;
-    if (row >= 0 && row < ctx.report.recordCount())
-        WriteRowResult(ctx, row, code, word, message);
+    RecordOutcome(ctx, row, outcome);
+    return true;
+}
+
+void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome)
+{
+    const qint32 code = outcome.code;
+    if (row >= 0 && row < ctx.report.recordCount()) {
+        WriteRowResult(ctx, row, code, outcome.word, outcome.message);
+        if (ctx.sink)
+            ctx.sink->outcomeRecorded(row, outcome);
+    }
 
     RunState& s = ctx.state;
     const bool good = code == verifyValid;
@@ -122,7 +139,6 @@ bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow)
     ctx.status.setLabelText(StatusLabel::Bad, QString::number(s.BadCount));
     ctx.status.setLabelText(StatusLabel::Percent, QString::number(percent) + QLatin1Char('%'));
     ctx.status.setProgressValue(percent);
-    return true;
 }
 
 void ResetStatistics(RunContext& ctx)

@@ -24,6 +24,11 @@ void MarkRowValidating(RunContext& ctx, qsizetype row);
 void WriteRowResult(RunContext& ctx, qsizetype row, qint32 code, const QString& word,
                     const QString& message);
 
+// Writes the outcome into the row, tells the context's sink and moves the
+// counters, the percentage and the progress bar as one collected outcome.
+// A row outside the report is counted but not written.
+void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome);
+
 // Writes the outcome of a finished verifier into its row and moves the
 // counters, the percentage and the progress bar. Returns false when nothing
 // could be read (the verifier failed), in which case nothing was counted.

@@ -84,6 +84,7 @@ RunSettings ReadStoredRunSettings(const std::function<QString()>& helloName)
     values.HelloName = FromLocal8(stored.helloName);
     values.ReadReplyCodes = stored.readReplyCodes;
     values.ProbeAcceptAll = stored.probeAcceptAll;
+    values.FollowDuplicates = stored.followDuplicates;
     return values;
 }
 

@@ -22,6 +22,10 @@ struct RunSettings
     bool ReadReplyCodes = false;
     // With ReadReplyCodes: probe each domain once with a made-up address.
     bool ProbeAcceptAll = false;
+    // Check an address that occurs more than once in the list only once and
+    // give its copies that outcome ("Same as row N"). Off unless the user
+    // turns it on, so that every row is checked by itself as it always was.
+    bool FollowDuplicates = false;
 };
 
 } // namespace corvanta

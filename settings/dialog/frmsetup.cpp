@@ -162,6 +162,15 @@ void frmSetup::buildLayout()
                        "a domain that accepts it risky"));
     m_chkProbeAcceptAll->setObjectName(QStringLiteral("chkProbeAcceptAll"));
     verdictLayout->addWidget(m_chkProbeAcceptAll);
+    auto* lists = new QGroupBox(QStringLiteral("Lists"));
+    lists->setObjectName(QStringLiteral("FrameLists"));
+    auto* listsLayout = new QVBoxLayout(lists);
+    m_chkFollowDuplicates =
+        new QCheckBox(QStringLiteral("Check an address that occurs more than once only once"));
+    m_chkFollowDuplicates->setObjectName(QStringLiteral("chkFollowDuplicates"));
+    m_chkFollowDuplicates->setToolTip(QStringLiteral(
+        "Its other rows take the same outcome, with the message \"Same as row N\"."));
+    listsLayout->addWidget(m_chkFollowDuplicates);
 
     auto* buttons = new QDialogButtonBox;
     auto* cmdOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -177,6 +186,7 @@ void frmSetup::buildLayout()
     layout->addWidget(frame2);
     layout->addWidget(frame3);
     layout->addWidget(m_fraVerdicts);
+    layout->addWidget(lists);
     layout->addWidget(buttons);
     setMinimumWidth(420);
 }
@@ -199,6 +209,7 @@ void frmSetup::loadValues()
         m_cboDefaultThreads->setEditText(QString());
     m_fraVerdicts->setChecked(m_settings.ReadReplyCodes);
     m_chkProbeAcceptAll->setChecked(m_settings.ProbeAcceptAll);
+    m_chkFollowDuplicates->setChecked(m_settings.FollowDuplicates);
 }
 
 void frmSetup::cmdDefaultDNS_Click()
@@ -276,6 +287,11 @@ void frmSetup::cmdOK_Click()
         return;
     m_settings.ReadReplyCodes = verdicts;
     m_settings.ProbeAcceptAll = probe;
+    // A run reads this when it starts, so it takes effect at the next Start.
+    const bool follow = m_chkFollowDuplicates->isChecked();
+    if (!store(QStringLiteral("FollowDuplicates"), flag(follow)))
+        return;
+    m_settings.FollowDuplicates = follow;
     accept();
 }
 

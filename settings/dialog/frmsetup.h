@@ -61,6 +61,7 @@ public:
     // probe on.
     QGroupBox* fraVerdicts() const { return m_fraVerdicts; }
     QCheckBox* chkProbeAcceptAll() const { return m_chkProbeAcceptAll; }
+    QCheckBox* chkFollowDuplicates() const { return m_chkFollowDuplicates; }
 
     // The text a stored number takes: whole numbers without a decimal part,
     // others with as many digits as they need ("2.5").
@@ -81,6 +82,7 @@ private:
     QComboBox* m_cboDefaultThreads = nullptr;
     QGroupBox* m_fraVerdicts = nullptr;
     QCheckBox* m_chkProbeAcceptAll = nullptr;
+    QCheckBox* m_chkFollowDuplicates = nullptr;
 };
 
 } // namespace corvanta

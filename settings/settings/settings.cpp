@@ -176,6 +176,7 @@ StoredRunSettings LoadRunSettings()
     });
     s.readReplyCodes = readLong(KeyReadReplyCodes, 0) != 0;
     s.probeAcceptAll = readLong(KeyProbeAcceptAll, 0) != 0;
+    s.followDuplicates = readLong(KeyFollowDuplicates, 0) != 0;
     return s;
 }
 

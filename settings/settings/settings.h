@@ -27,6 +27,8 @@ inline constexpr const char* KeyHelloName = "HelloName";
 // The verdict switches, stored as "1" or "0"; missing means off.
 inline constexpr const char* KeyReadReplyCodes = "ReadReplyCodes";
 inline constexpr const char* KeyProbeAcceptAll = "ProbeAcceptAll";
+// A run checks each repeated address once: "1" or "0"; missing means off.
+inline constexpr const char* KeyFollowDuplicates = "FollowDuplicates";
 
 // The sender given in MAIL FROM until the user sets an address of their own
 // domain. A role mailbox at a reserved domain is syntactically sound and
@@ -72,6 +74,7 @@ struct StoredRunSettings
     std::string helloName;
     bool readReplyCodes = false;
     bool probeAcceptAll = false;
+    bool followDuplicates = false;
 };
 
 // Reads MainLeft, MainTop, MainWidth, MainHeight in that order.

@@ -75,6 +75,8 @@ TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
     dlg.txtFromAddress()->setText(" someone@example.net ");
     dlg.txtDnsTimeout()->setText("2.5");
     dlg.cboDefaultThreads()->setEditText("12.5 threads"); // typed, not picked
+    EXPECT_FALSE(dlg.chkFollowDuplicates()->isChecked());
+    dlg.chkFollowDuplicates()->setChecked(true);
     dlg.cmdOK_Click();
 
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -88,6 +90,8 @@ TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
     EXPECT_EQ(h.settings.DefaultThreads, 12); // half rounds to even
     EXPECT_EQ(h.settings.DnsTimeout, 30);
     EXPECT_EQ(h.settings.HelloName, "host1");
+    EXPECT_EQ(h.stored["FollowDuplicates"], "1");
+    EXPECT_TRUE(h.settings.FollowDuplicates);
 }
 
 TEST(SetupDialog, CorrectionsBelowOne)

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace corvanta {
+
+// One outcome as the run records it on a row: what the report shows, plus the
+// two replies that only the full report and the journal keep.
+struct OutcomeRecord
+{
+    qint32 code = 0;
+    QString word;
+    QString message;
+    QString fromReply;
+    QString recptReply;
+};
+
+// Something that keeps every outcome the run records besides the report: the
+// replies for the full report, the journal. Called on the GUI thread right
+// after the row has been written, once per row (a copy that follows the
+// address it repeats is recorded with its own row and message).
+class IOutcomeSink
+{
+public:
+    virtual ~IOutcomeSink() = default;
+    virtual void outcomeRecorded(qsizetype row, const OutcomeRecord& outcome) = 0;
+};
+
+} // namespace corvanta
