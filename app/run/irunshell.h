@@ -45,6 +45,10 @@ public:
     // The file-open dialog with the given title and filter
     // ("Mailing Lists (*.txt)|*.txt|All Files (*.*)|*.*"); no value on cancel.
     virtual std::optional<QString> chooseListFile(const QString& title, const QString& filter) = 0;
+    // The file-save dialog with the given title, suggested path and filter;
+    // no value on cancel. The dialog asks before replacing a file.
+    virtual std::optional<QString> chooseSaveFile(const QString& title, const QString& suggested,
+                                                  const QString& filter) = 0;
     // A message box titled kMessageTitle with an OK button.
     virtual void showMessage(const QString& text) = 0;
     // The "Saved" dialog, modal, centred over the main window. leftOut is the

@@ -175,6 +175,8 @@ void ListLoader::openChosen(const QString& path)
     yieldToEvents();
     m_ctx.state.ListFile = path;
     m_ctx.report.removeAllRecords();
+    if (m_ctx.sink)
+        m_ctx.sink->recordsCleared();
     const auto error = ReadListFile(file, path);
     // The caption names the list whose records are shown, also after a
     // failure part-way through the file.

@@ -25,6 +25,8 @@ class IOutcomeSink
 public:
     virtual ~IOutcomeSink() = default;
     virtual void outcomeRecorded(qsizetype row, const OutcomeRecord& outcome) = 0;
+    // The report's records were removed: a new list is being opened.
+    virtual void recordsCleared() = 0;
 };
 
 } // namespace corvanta

@@ -41,6 +41,16 @@ std::optional<QString> WindowShell::chooseListFile(const QString& title, const Q
     return path;
 }
 
+std::optional<QString> WindowShell::chooseSaveFile(const QString& title, const QString& suggested,
+                                                   const QString& filter)
+{
+    const QString path =
+        QFileDialog::getSaveFileName(&m_window, title, suggested, dialogFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
 void WindowShell::showMessage(const QString& text)
 {
     QMessageBox box(QMessageBox::Information, QLatin1String(kMessageTitle), text, QMessageBox::Ok,

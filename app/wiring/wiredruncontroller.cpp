@@ -1,6 +1,7 @@
 #include "wiredruncontroller.h"
 
 #include "listloader.h"
+#include "reportexport.h"
 #include "resultfiles.h"
 #include "runcontext.h"
 #include "runcontroller.h"
@@ -27,6 +28,7 @@ void WiredRunController::bind(IReport& report, IStatusDisplay& status, IRunShell
 {
     m_afterRun = std::move(afterRun);
     m_ctx = std::make_unique<RunContext>(RunContext{m_state, m_settings, report, status, shell});
+    m_ctx->sink = &m_replies;
     m_loader = std::make_unique<ListLoader>(*m_ctx);
     m_run = std::make_unique<RunController>(*m_ctx, factory, *m_loader);
 }
@@ -67,6 +69,12 @@ void WiredRunController::SaveResults()
 {
     if (m_ctx)
         corvanta::SaveResults(*m_ctx);
+}
+
+void WiredRunController::ExportReport()
+{
+    if (m_ctx && !m_state.IsRunning)
+        corvanta::ExportReport(*m_ctx, &m_replies, {});
 }
 
 void WiredRunController::RunValidation()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frmsetup.h"
+#include "replystore.h"
 #include "ui/iruncontroller.h"
 
 #include <functional>
@@ -48,6 +49,7 @@ public:
     void OpenList() override;
     void AddList() override;
     void SaveResults() override;
+    void ExportReport() override;
     void RunValidation() override;
     void TogglePause() override;
     void RequestStop() override;
@@ -59,6 +61,8 @@ private:
     SetupServices m_setup;
     RunState m_state;
     RunSettings m_settings;
+    // The replies of every outcome, for the full report.
+    ReplyStore m_replies;
     std::function<void()> m_afterRun;
     std::unique_ptr<RunContext> m_ctx;
     std::unique_ptr<ListLoader> m_loader;

@@ -63,6 +63,8 @@ public:
         const qint8 c = m_codes[size_t(row)];
         return c < 0 ? std::nullopt : std::optional<qint32>(c);
     }
+    // Messages are not kept: the run's figures do not depend on them.
+    QString message(qsizetype) const override { return {}; }
     void addRecord(QByteArrayView address) override
     {
         m_blob.insert(m_blob.end(), address.begin(), address.end());
@@ -106,6 +108,10 @@ class BenchShell final : public IRunShell
 {
 public:
     std::optional<QString> chooseListFile(const QString&, const QString&) override { return file; }
+    std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
     void showMessage(const QString& text) override
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));

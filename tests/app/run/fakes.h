@@ -38,6 +38,7 @@ public:
     {
         return rows.at(size_t(row)).code;
     }
+    QString message(qsizetype row) const override { return rows.at(size_t(row)).message; }
     void addRecord(QByteArrayView address) override
     {
         Row row;
@@ -123,6 +124,13 @@ public:
         lastFilter = filter;
         return nextFile;
     }
+    std::optional<QString> chooseSaveFile(const QString& title, const QString& suggested,
+                                          const QString&) override
+    {
+        dialogTitles << title;
+        suggestedSave = suggested;
+        return nextSaveFile;
+    }
     void showMessage(const QString& text) override { messages << text; }
     void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override
     {
@@ -161,6 +169,8 @@ public:
     void setPositionText(const QString& text) override { positionText = text; }
 
     std::optional<QString> nextFile;
+    std::optional<QString> nextSaveFile;
+    QString suggestedSave;
     QStringList dialogTitles;
     QString lastFilter;
     QStringList messages;
