@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace corvanta {
@@ -49,6 +50,9 @@ public:
     // no value on cancel. The dialog asks before replacing a file.
     virtual std::optional<QString> chooseSaveFile(const QString& title, const QString& suggested,
                                                   const QString& filter) = 0;
+    // Asks which column of a CSV list holds the addresses, showing the names
+    // of its header; no value on cancel.
+    virtual std::optional<qsizetype> chooseColumn(const QStringList& names) = 0;
     // A message box titled kMessageTitle with an OK button.
     virtual void showMessage(const QString& text) = 0;
     // The "Saved" dialog, modal, centred over the main window. leftOut is the

@@ -168,8 +168,16 @@ void ListLoader::openChosen(const QString& path)
 {
     const BusyGuard busy(m_ctx);
     QFile file(path);
-    if (!openChecked(file, path))
+    std::optional<CsvList> csv;
+    if (isCsvList(path)) {
+        // The column is settled before anything changes, so that a cancel
+        // of the column question leaves the report as it was.
+        csv = openCsv(file, path);
+        if (!csv)
+            return;
+    } else if (!openChecked(file, path)) {
         return;
+    }
     m_ctx.state.LoadedCount = 0;
     ResetStatistics(m_ctx);
     yieldToEvents();
@@ -177,7 +185,13 @@ void ListLoader::openChosen(const QString& path)
     m_ctx.report.removeAllRecords();
     if (m_ctx.sink)
         m_ctx.sink->recordsCleared();
-    const auto error = ReadListFile(file, path);
+    if (m_ctx.listRows)
+        m_ctx.listRows->clear();
+    std::optional<FileError> error;
+    if (csv)
+        ReadCsvList(*csv, true);
+    else
+        error = ReadListFile(file, path);
     // The caption names the list whose records are shown, also after a
     // failure part-way through the file.
     m_ctx.shell.updateCaption();
@@ -199,6 +213,14 @@ void ListLoader::AddList()
         return;
     const BusyGuard busy(m_ctx);
     QFile file(*chosen);
+    if (isCsvList(*chosen)) {
+        const std::optional<CsvList> csv = openCsv(file, *chosen);
+        if (!csv)
+            return;
+        yieldToEvents();
+        ReadCsvList(*csv, false);
+        return;
+    }
     if (!openChecked(file, *chosen))
         return;
     yieldToEvents();
@@ -211,12 +233,7 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
     IStatusDisplay& status = m_ctx.status;
     IReport& report = m_ctx.report;
     RunState& state = m_ctx.state;
-
-    status.setProgressVisible(true);
-    status.setProgressValue(0);
-    m_ctx.shell.setBusyCursor(true);
-    status.setPercentVisible(true);
-    yieldToEvents();
+    beginRead();
 
     const double length = static_cast<double>(file.size());
     int lastPercent = 0;
@@ -252,15 +269,29 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
         progressTo(static_cast<qint64>(length));
     }
     file.close();
+    endRead();
+    return error;
+}
 
-    status.setLabelText(StatusLabel::Emails, QString::number(state.LoadedCount));
-    report.rebuildRows();
+void ListLoader::beginRead()
+{
+    m_ctx.status.setProgressVisible(true);
+    m_ctx.status.setProgressValue(0);
+    m_ctx.shell.setBusyCursor(true);
+    m_ctx.status.setPercentVisible(true);
+    yieldToEvents();
+}
+
+void ListLoader::endRead()
+{
+    IStatusDisplay& status = m_ctx.status;
+    status.setLabelText(StatusLabel::Emails, QString::number(m_ctx.state.LoadedCount));
+    m_ctx.report.rebuildRows();
     status.setProgressValue(0);
     status.setProgressVisible(false);
     m_ctx.shell.setBusyCursor(false);
     m_ctx.shell.setOverlayVisible(Overlay::LoadFile, false);
     status.setPercentVisible(false);
-    return error;
 }
 
 void ListLoader::fail(const FileError& error)

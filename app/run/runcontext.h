@@ -8,6 +8,8 @@
 
 namespace corvanta {
 
+class ListRows;
+
 // The main window's parts that the run logic works on. The window owns all of
 // them and keeps them alive for as long as any object built on this context.
 struct RunContext
@@ -20,6 +22,9 @@ struct RunContext
     // Told of every recorded outcome when set; owned by whoever built the
     // context.
     IOutcomeSink* sink = nullptr;
+    // The raw rows of CSV lists, for their result files; owned by whoever
+    // built the context. Without it CSV lists load but save plain.
+    ListRows* listRows = nullptr;
 };
 
 } // namespace corvanta

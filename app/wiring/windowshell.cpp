@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFrame>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -49,6 +50,23 @@ std::optional<QString> WindowShell::chooseSaveFile(const QString& title, const Q
     if (path.isEmpty())
         return std::nullopt;
     return path;
+}
+
+std::optional<qsizetype> WindowShell::chooseColumn(const QStringList& names)
+{
+    // Numbered, so that two columns of the same name stay apart.
+    QStringList items;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        items << QStringLiteral("%1. %2").arg(i + 1).arg(names[i]);
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(
+        &m_window, QLatin1String(kMessageTitle),
+        QStringLiteral("No column of this list is named like an e-mail column. Which column "
+                       "holds the addresses?"),
+        items, 0, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    return items.indexOf(picked);
 }
 
 void WindowShell::showMessage(const QString& text)

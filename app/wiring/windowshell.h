@@ -19,6 +19,7 @@ public:
     std::optional<QString> chooseListFile(const QString& title, const QString& filter) override;
     std::optional<QString> chooseSaveFile(const QString& title, const QString& suggested,
                                           const QString& filter) override;
+    std::optional<qsizetype> chooseColumn(const QStringList& names) override;
     void showMessage(const QString& text) override;
     void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override;
     void showSavedByVerdict(const SavedFiles& saved) override;

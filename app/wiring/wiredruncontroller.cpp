@@ -29,6 +29,7 @@ void WiredRunController::bind(IReport& report, IStatusDisplay& status, IRunShell
     m_afterRun = std::move(afterRun);
     m_ctx = std::make_unique<RunContext>(RunContext{m_state, m_settings, report, status, shell});
     m_ctx->sink = &m_replies;
+    m_ctx->listRows = &m_listRows;
     m_loader = std::make_unique<ListLoader>(*m_ctx);
     m_run = std::make_unique<RunController>(*m_ctx, factory, *m_loader);
 }

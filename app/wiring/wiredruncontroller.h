@@ -1,5 +1,6 @@
 #pragma once
 
+#include "csvlist.h"
 #include "frmsetup.h"
 #include "replystore.h"
 #include "ui/iruncontroller.h"
@@ -63,6 +64,8 @@ private:
     RunSettings m_settings;
     // The replies of every outcome, for the full report.
     ReplyStore m_replies;
+    // The raw rows of CSV lists, for their result files.
+    ListRows m_listRows;
     std::function<void()> m_afterRun;
     std::unique_ptr<RunContext> m_ctx;
     std::unique_ptr<ListLoader> m_loader;

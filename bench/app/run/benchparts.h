@@ -112,6 +112,7 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<qsizetype> chooseColumn(const QStringList&) override { return std::nullopt; }
     void showMessage(const QString& text) override
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));

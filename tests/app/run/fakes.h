@@ -131,6 +131,11 @@ public:
         suggestedSave = suggested;
         return nextSaveFile;
     }
+    std::optional<qsizetype> chooseColumn(const QStringList& names) override
+    {
+        columnNames = names;
+        return nextColumn;
+    }
     void showMessage(const QString& text) override { messages << text; }
     void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override
     {
@@ -170,6 +175,8 @@ public:
 
     std::optional<QString> nextFile;
     std::optional<QString> nextSaveFile;
+    std::optional<qsizetype> nextColumn;
+    QStringList columnNames;
     QString suggestedSave;
     QStringList dialogTitles;
     QString lastFilter;
