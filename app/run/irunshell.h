@@ -53,6 +53,11 @@ public:
     // Asks which column of a CSV list holds the addresses, showing the names
     // of its header; no value on cancel.
     virtual std::optional<qsizetype> chooseColumn(const QStringList& names) = 0;
+    // A question with Yes and No buttons, titled kMessageTitle.
+    virtual Answer askYesNo(const QString& text) = 0;
+    // A message box that does not wait for its OK: what goes on (a run)
+    // goes on while it is shown.
+    virtual void showNotice(const QString& text) = 0;
     // A message box titled kMessageTitle with an OK button.
     virtual void showMessage(const QString& text) = 0;
     // The "Saved" dialog, modal, centred over the main window. leftOut is the

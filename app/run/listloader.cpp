@@ -197,6 +197,8 @@ void ListLoader::openChosen(const QString& path)
     m_ctx.shell.updateCaption();
     if (error)
         fail(*error);
+    else
+        offerJournal(path, 0, true);
 }
 
 void ListLoader::AddList()
@@ -212,6 +214,7 @@ void ListLoader::AddList()
     if (!chosen || !isListFile(*chosen))
         return;
     const BusyGuard busy(m_ctx);
+    const qsizetype firstRow = m_ctx.report.recordCount();
     QFile file(*chosen);
     if (isCsvList(*chosen)) {
         const std::optional<CsvList> csv = openCsv(file, *chosen);
@@ -219,6 +222,7 @@ void ListLoader::AddList()
             return;
         yieldToEvents();
         ReadCsvList(*csv, false);
+        offerJournal(*chosen, firstRow, false);
         return;
     }
     if (!openChecked(file, *chosen))
@@ -226,6 +230,8 @@ void ListLoader::AddList()
     yieldToEvents();
     if (const auto error = ReadListFile(file, *chosen))
         fail(*error);
+    else
+        offerJournal(*chosen, firstRow, false);
 }
 
 std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& path)

@@ -68,6 +68,10 @@ private:
     void openChosen(const QString& path);
     void fail(const FileError& error);
     void fail(const QString& message);
+    // Tells the journal where the list's rows lie; after an Open of a list
+    // with recorded outcomes asks whether to continue with them
+    // (listloaderjournal.cpp).
+    void offerJournal(const QString& path, qsizetype firstRow, bool opening);
 
     RunContext& m_ctx;
 };

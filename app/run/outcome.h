@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <vector>
 
 namespace corvanta {
 
@@ -27,6 +28,26 @@ public:
     virtual void outcomeRecorded(qsizetype row, const OutcomeRecord& outcome) = 0;
     // The report's records were removed: a new list is being opened.
     virtual void recordsCleared() = 0;
+};
+
+// Tells several sinks, in the order they were added. Borrows them.
+class OutcomeSinks final : public IOutcomeSink
+{
+public:
+    void add(IOutcomeSink& sink) { m_sinks.push_back(&sink); }
+    void outcomeRecorded(qsizetype row, const OutcomeRecord& outcome) override
+    {
+        for (IOutcomeSink* sink : m_sinks)
+            sink->outcomeRecorded(row, outcome);
+    }
+    void recordsCleared() override
+    {
+        for (IOutcomeSink* sink : m_sinks)
+            sink->recordsCleared();
+    }
+
+private:
+    std::vector<IOutcomeSink*> m_sinks;
 };
 
 } // namespace corvanta

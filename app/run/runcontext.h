@@ -8,6 +8,7 @@
 
 namespace corvanta {
 
+class IListJournal;
 class ListRows;
 
 // The main window's parts that the run logic works on. The window owns all of
@@ -25,6 +26,9 @@ struct RunContext
     // The raw rows of CSV lists, for their result files; owned by whoever
     // built the context. Without it CSV lists load but save plain.
     ListRows* listRows = nullptr;
+    // Keeps outcomes on disk across sessions when set; it hears of each
+    // outcome through `sink`, and of lists from the list loading.
+    IListJournal* journal = nullptr;
 };
 
 } // namespace corvanta

@@ -1,5 +1,6 @@
 #include "statistics.h"
 
+#include "ilistjournal.h"
 #include "iverifier.h"
 
 #include <cmath>
@@ -112,6 +113,7 @@ void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome)
         if (ctx.sink)
             ctx.sink->outcomeRecorded(row, outcome);
     }
+    TellJournalFailure(ctx);
 
     RunState& s = ctx.state;
     const bool good = code == verifyValid;
@@ -135,6 +137,42 @@ void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome)
         // where the stopped one left the bar instead of starting again at 0.
         percent = WholePercent(s.ValidatedCount, s.LoadedCount);
     }
+    ctx.status.setLabelText(StatusLabel::Good, QString::number(s.GoodCount));
+    ctx.status.setLabelText(StatusLabel::Bad, QString::number(s.BadCount));
+    ctx.status.setLabelText(StatusLabel::Percent, QString::number(percent) + QLatin1Char('%'));
+    ctx.status.setProgressValue(percent);
+}
+
+void TellJournalFailure(RunContext& ctx)
+{
+    if (!ctx.journal)
+        return;
+    if (const std::optional<QString> failure = ctx.journal->takeFailure())
+        ctx.shell.showNotice(*failure);
+}
+
+void RestoreOutcomes(RunContext& ctx)
+{
+    if (!ctx.journal)
+        return;
+    RunState& s = ctx.state;
+    const qsizetype rows = ctx.report.recordCount();
+    ctx.journal->restore([&](qsizetype row, const OutcomeRecord& outcome) {
+        if (row < 0 || row >= rows)
+            return;
+        // Each outcome counts as one collected by a normal run, as it was
+        // when it was recorded; the labels are set once at the end.
+        WriteRowResult(ctx, row, outcome.code, outcome.word, outcome.message);
+        if (ctx.sink)
+            ctx.sink->outcomeRecorded(row, outcome);
+        ++s.ValidatedCount;
+        if (outcome.code == verifyValid)
+            ++s.GoodCount;
+        else
+            ++s.BadCount;
+    });
+    const int percent = WholePercent(s.ValidatedCount, s.LoadedCount);
+    ctx.status.setLabelText(StatusLabel::Validated, QString::number(s.ValidatedCount));
     ctx.status.setLabelText(StatusLabel::Good, QString::number(s.GoodCount));
     ctx.status.setLabelText(StatusLabel::Bad, QString::number(s.BadCount));
     ctx.status.setLabelText(StatusLabel::Percent, QString::number(percent) + QLatin1Char('%'));

@@ -35,6 +35,13 @@ void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome)
 // fallbackRow is used when the verifier cannot say which row it worked on.
 bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow);
 
+// Shows a journal failure not told yet, without stopping what goes on.
+void TellJournalFailure(RunContext& ctx);
+
+// Puts the journal's outcomes of the list opened last back into the report
+// (word, colour, icon, message, stored code) and counts them as collected.
+void RestoreOutcomes(RunContext& ctx);
+
 // Clears the run statistics and their labels and sets the start position
 // back to 1. Called when the window loads and when a list is opened.
 void ResetStatistics(RunContext& ctx);

@@ -69,6 +69,23 @@ std::optional<qsizetype> WindowShell::chooseColumn(const QStringList& names)
     return items.indexOf(picked);
 }
 
+Answer WindowShell::askYesNo(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QLatin1String(kMessageTitle), text,
+                    QMessageBox::Yes | QMessageBox::No, &m_window);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void WindowShell::showNotice(const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QLatin1String(kMessageTitle), text,
+                                QMessageBox::Ok, &m_window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 void WindowShell::showMessage(const QString& text)
 {
     QMessageBox box(QMessageBox::Information, QLatin1String(kMessageTitle), text, QMessageBox::Ok,

@@ -1,5 +1,6 @@
 #include "wiredruncontroller.h"
 
+#include "listjournals.h"
 #include "listloader.h"
 #include "reportexport.h"
 #include "resultfiles.h"
@@ -21,6 +22,8 @@ WiredRunController::~WiredRunController()
     m_run.reset();
     m_loader.reset();
     m_ctx.reset();
+    // Writes what is still queued before the program goes.
+    m_journals.reset();
 }
 
 void WiredRunController::bind(IReport& report, IStatusDisplay& status, IRunShell& shell,
@@ -28,10 +31,20 @@ void WiredRunController::bind(IReport& report, IStatusDisplay& status, IRunShell
 {
     m_afterRun = std::move(afterRun);
     m_ctx = std::make_unique<RunContext>(RunContext{m_state, m_settings, report, status, shell});
-    m_ctx->sink = &m_replies;
+    m_journals = std::make_unique<ListJournals>(defaultJournalFolder());
+    m_sinks.add(m_replies);
+    m_sinks.add(*m_journals);
+    m_ctx->sink = &m_sinks;
     m_ctx->listRows = &m_listRows;
+    m_ctx->journal = m_journals.get();
     m_loader = std::make_unique<ListLoader>(*m_ctx);
     m_run = std::make_unique<RunController>(*m_ctx, factory, *m_loader);
+}
+
+void WiredRunController::flushJournal()
+{
+    if (m_journals)
+        m_journals->flush();
 }
 
 void WiredRunController::OpenListFile(const QString& path)

@@ -15,6 +15,7 @@ class IReport;
 class IRunShell;
 class IStatusDisplay;
 class IVerifierFactory;
+class ListJournals;
 class ListLoader;
 class RunController;
 struct RunContext;
@@ -38,6 +39,9 @@ public:
     void bind(IReport& report, IStatusDisplay& status, IRunShell& shell, IVerifierFactory& factory,
               std::function<void()> afterRun);
     bool isBound() const { return m_run != nullptr; }
+
+    // Waits until every outcome recorded so far is in its journal.
+    void flushJournal();
 
     // Opens the list at path as the Open command does after its dialog.
     void OpenListFile(const QString& path);
@@ -66,6 +70,9 @@ private:
     ReplyStore m_replies;
     // The raw rows of CSV lists, for their result files.
     ListRows m_listRows;
+    // Every outcome on disk, per list; made when the window's parts are bound.
+    std::unique_ptr<ListJournals> m_journals;
+    OutcomeSinks m_sinks;
     std::function<void()> m_afterRun;
     std::unique_ptr<RunContext> m_ctx;
     std::unique_ptr<ListLoader> m_loader;

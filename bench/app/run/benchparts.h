@@ -113,6 +113,8 @@ public:
         return std::nullopt;
     }
     std::optional<qsizetype> chooseColumn(const QStringList&) override { return std::nullopt; }
+    Answer askYesNo(const QString&) override { return Answer::Yes; }
+    void showNotice(const QString& text) override { showMessage(text); }
     void showMessage(const QString& text) override
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));

@@ -136,6 +136,12 @@ public:
         columnNames = names;
         return nextColumn;
     }
+    Answer askYesNo(const QString& text) override
+    {
+        questions << text;
+        return nextAnswer;
+    }
+    void showNotice(const QString& text) override { notices << text; }
     void showMessage(const QString& text) override { messages << text; }
     void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override
     {
@@ -177,6 +183,9 @@ public:
     std::optional<QString> nextSaveFile;
     std::optional<qsizetype> nextColumn;
     QStringList columnNames;
+    Answer nextAnswer = Answer::No;
+    QStringList questions;
+    QStringList notices;
     QString suggestedSave;
     QStringList dialogTitles;
     QString lastFilter;
