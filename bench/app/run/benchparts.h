@@ -9,6 +9,7 @@
 #include "iverifier.h"
 #include "runtypes.h"
 
+#include <QTimer>
 #include <cstdio>
 #include <vector>
 
@@ -133,6 +134,37 @@ public:
     void setPositionText(const QString&) override {}
 
     QString file;
+};
+
+// Finishes every verification after a fixed delay, as a server would whose
+// every mail server answers in that time.
+class TimedVerifier final : public StubVerifier
+{
+public:
+    explicit TimedVerifier(int delayMs) : m_delayMs(delayMs) {}
+
+    void Verify() override
+    {
+        m_status = StatusWorking;
+        QTimer::singleShot(m_delayMs, &m_timers, [this] { m_status = StatusFinished; });
+    }
+
+private:
+    int m_delayMs;
+    QObject m_timers;
+};
+
+class TimedFactory final : public IVerifierFactory
+{
+public:
+    explicit TimedFactory(int delayMs) : m_delayMs(delayMs) {}
+    std::unique_ptr<IVerifier> create() override
+    {
+        return std::make_unique<TimedVerifier>(m_delayMs);
+    }
+
+private:
+    int m_delayMs;
 };
 
 } // namespace corvanta::bench
