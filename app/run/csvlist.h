@@ -1,6 +1,6 @@
 #pragma once
 
-#include "csvfield.h"
+#include "csvlayout.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -13,25 +13,6 @@ namespace corvanta {
 // A list file is read as comma-separated values when its name ends in ".csv"
 // (any case); every other file is a plain list of one address per line.
 bool isCsvList(const QString& path);
-
-// How a CSV list is laid out: which column holds the address, and whether its
-// first record is a header (kept raw, line end included, for the result
-// files).
-struct CsvLayout
-{
-    qsizetype column = 0;
-    bool hasHeader = true;
-    QByteArray header;
-    qsizetype dataStart = 0; // offset of the first data record
-};
-
-// Picks the address column of the CSV in data: the header column named like
-// an e-mail column; else the column where most values of the first records
-// look like addresses (then a first record that looks like data is data, not
-// a header); else ask(header names) picks one. No value when ask gives none.
-std::optional<CsvLayout>
-csvLayout(QByteArrayView data,
-          const std::function<std::optional<qsizetype>(const QStringList&)>& ask);
 
 // The raw CSV rows of the report's records, for result files that copy them
 // out byte for byte. Rows of plain lists have none. The header is the one of

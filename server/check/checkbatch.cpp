@@ -143,7 +143,9 @@ void CheckBatch::writeDue()
          it = m_waiting.find(m_nextToWrite)) {
         const QString& address = m_addresses.at(m_nextToWrite);
         if (it->second.checked) {
-            m_out.write((m_json ? jsonLine(address, it->second) : textLine(address, it->second)) +
+            m_out.write((m_format ? m_format(m_nextToWrite, it->second)
+                         : m_json ? jsonLine(address, it->second)
+                                  : textLine(address, it->second)) +
                         '\n');
         } else {
             m_allChecked = false;

@@ -72,6 +72,11 @@ public:
     // The index of the next address to check; only while hasNext().
     qsizetype takeNext();
 
+    // Writes each result line with `format` instead of the text or JSON
+    // line; set before the first outcome.
+    using LineFormat = std::function<QByteArray(qsizetype index, const CheckOutcome& outcome)>;
+    void setLineFormat(LineFormat format) { m_format = std::move(format); }
+
     // One step of the verification of address `index`, on `err`.
     void progress(qsizetype index, qint32 method, const QString& description);
     // Address `index` is done; writes every line that is now due. Each index
@@ -94,6 +99,7 @@ private:
     QIODevice& m_out;
     QIODevice& m_err;
     std::function<void()> m_completed;
+    LineFormat m_format;
     std::map<qsizetype, CheckOutcome> m_waiting; // done, but an earlier one is not
     std::set<qsizetype> m_held;                  // done, but their domain's probe is not
     bool m_acceptAll;

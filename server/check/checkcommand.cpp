@@ -1,6 +1,7 @@
 #include "checkcommand.h"
 
 #include "checkbatch.h"
+#include "checkcsv.h"
 #include "checkrunner.h"
 #include "dnsservers.h"
 #include "openfilelimit.h"
@@ -47,7 +48,17 @@ int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODev
         if (!system.empty())
             options->dnsServer = QString::fromStdString(system);
     }
-    QStringList addresses = options->readStdin ? readAddresses(in) : options->addresses;
+    std::optional<CsvCheckInput> csv;
+    if (options->csv) {
+        csv = readCsvCheckInput(in.readAll(), error);
+        if (!csv) {
+            err.write(QStringLiteral("sondrix check: %1\n").arg(error).toUtf8());
+            return 2;
+        }
+    }
+    QStringList addresses = csv                  ? csv->addresses
+                            : options->readStdin ? readAddresses(in)
+                                                 : options->addresses;
     if (addresses.isEmpty())
         return 0;
 
@@ -60,6 +71,13 @@ int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODev
     CheckBatch batch(
         std::move(addresses), options->json, out, err, [&loop] { loop.quit(); },
         options->acceptAll);
+    if (csv) {
+        if (!csv->header.isEmpty())
+            out.write(csvCheckHeader(csv->header) + '\n');
+        batch.setLineFormat([&csv](qsizetype index, const CheckOutcome& outcome) {
+            return csvCheckLine(csv->rows[size_t(index)], outcome);
+        });
+    }
     const std::unique_ptr<QObject> checks = driver(*options, batch);
     // The driver may finish the batch before the loop runs (no object could
     // be made) or from a nested wait of its own; the loop only sleeps.

@@ -107,6 +107,8 @@ std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString
             options.json = true;
         } else if (arg == QLatin1String("--accept-all")) {
             options.acceptAll = true;
+        } else if (arg == QLatin1String("--csv")) {
+            options.csv = true;
         } else if (is("--dns-server")) {
             if (!takeValue(args, i, QStringLiteral("--dns-server"), value, error))
                 return std::nullopt;
@@ -167,6 +169,11 @@ std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString
         error = QStringLiteral("no address given (use '-' to read them from standard input)");
         return std::nullopt;
     }
+    if (options.csv && (!dash || options.json)) {
+        error = QStringLiteral("--csv reads a CSV list from standard input ('-') and writes CSV, "
+                               "not JSON");
+        return std::nullopt;
+    }
     options.readStdin = dash;
     return options;
 }
@@ -176,7 +183,8 @@ QString checkUsage()
     return QStringLiteral(
         "Usage: sondrix check [--dns-server HOST[:PORT]] [--from ADDRESS] [--helo NAME]\n"
         "                     [--dns-timeout SECONDS] [--smtp-timeout SECONDS] [--jobs N]\n"
-        "                     [--progress] [--json] [--accept-all] [--remote] ADDRESS... | -\n"
+        "                     [--progress] [--json | --csv] [--accept-all] [--remote]\n"
+        "                     ADDRESS... | -\n"
         "\n"
         "Checks each address (format, mail servers, SMTP probe; no mail is sent) and\n"
         "prints one line per address in input order: the outcome code, the address,\n"
@@ -196,6 +204,10 @@ QString checkUsage()
         "  --json                    print one JSON object per address\n"
         "  --accept-all              once per domain, check a made-up address too; if it\n"
         "                            is accepted, the domain's valid addresses are risky\n"
+        "  --csv                     read a CSV list from standard input (the address\n"
+        "                            column named email, e-mail, mail or email address,\n"
+        "                            else the one holding addresses) and print each row\n"
+        "                            as it came with code, message and replies added\n"
         "  --remote                  verify in a sondrix server process, as corvanta does\n"
         "  -                         read addresses from standard input, one a line\n");
 }

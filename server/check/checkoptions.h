@@ -20,6 +20,8 @@ struct CheckOptions
     bool progress = false;
     bool json = false;
     bool acceptAll = false; // probe each domain with a made-up address
+    bool csv = false; // standard input is a CSV list; the output is CSV
+
     bool readStdin = false; // addresses come from standard input ("-")
     bool help = false;
     QStringList addresses;

@@ -25,6 +25,7 @@ struct CheckRun
     int exitCode = -1;
     QStringList lines;
     QStringList errLines;
+    QByteArray out;
 };
 
 CheckRun runCheck(const QStringList& args, const ComponentFactory& factory,
@@ -39,6 +40,7 @@ CheckRun runCheck(const QStringList& args, const ComponentFactory& factory,
     err.open(QIODevice::WriteOnly);
     CheckRun run;
     run.exitCode = runCheckCommand(args, factory, in, out, err);
+    run.out = out.data();
     run.lines = QString::fromUtf8(out.data()).split(u'\n', Qt::SkipEmptyParts);
     run.errLines = QString::fromUtf8(err.data()).split(u'\n', Qt::SkipEmptyParts);
     return run;
@@ -174,6 +176,27 @@ TEST(CheckCommandTest, JsonAndProgressFromStandardInput)
     EXPECT_TRUE(run.errLines.contains("c@good.test\t7\tConnecting to mx.good.test"));
     EXPECT_TRUE(run.errLines.contains("c@good.test\t15\tFinished"));
     EXPECT_TRUE(run.errLines.contains("\"q\"@x\t3\tFormat check"));
+}
+
+// Rows go out as they came, quotes and all, with the outcome added; a list
+// without an address column names its columns instead.
+TEST(CheckCommandTest, CsvListInCsvOut)
+{
+    const CheckRun run =
+        runCheck({"--csv", "--jobs", "2", "-"}, copyingFactory(worldDns(), worldSmtp()),
+                 "Name,E-mail\r\n\"Doe, J\",c@good.test\r\nX,\"bad address\"\r\n");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "Name,E-mail,Code,Message,Sender reply,Recipient reply,Verdict,Reason\n"
+                       "\"Doe, J\",c@good.test,4,,250 Ok,\"550-No such user\r\n550\tBye\","
+                       "undeliverable,mailbox_unknown\n"
+                       "X,\"bad address\",1,Invalid Email Format,,,undeliverable,bad_syntax\n");
+
+    const CheckRun none =
+        runCheck({"--csv", "-"}, copyingFactory(worldDns(), worldSmtp()), "a,b\n1,2\n");
+    EXPECT_EQ(none.exitCode, 2);
+    ASSERT_EQ(none.errLines.size(), 1);
+    EXPECT_TRUE(none.errLines[0].endsWith("(columns: a, b)")) << none.errLines[0].toStdString();
+    EXPECT_EQ(runCheck({"--csv", "a@b.c"}, copyingFactory(worldDns(), worldSmtp())).exitCode, 2);
 }
 
 TEST(CheckCommandTest, AddressesThatCannotBeCheckedFailTheRun)
