@@ -77,6 +77,7 @@ qsizetype CheckBatch::takeNext()
 {
     if (m_nextProbe < m_probeAddresses.size())
         return m_addresses.size() + m_nextProbe++;
+    skipSettled();
     return m_nextToHand++;
 }
 
@@ -94,6 +95,18 @@ void CheckBatch::fail(qsizetype index, const QString& why)
     finish(index, outcome);
 }
 
+void CheckBatch::settle(qsizetype index, const CheckOutcome& outcome)
+{
+    if (index < 0 || index >= m_addresses.size())
+        return;
+    if (m_settled.empty())
+        m_settled.resize(size_t(m_addresses.size()), false);
+    m_settled[size_t(index)] = true;
+    const auto recorder = std::exchange(m_recorder, {});
+    finish(index, outcome);
+    m_recorder = recorder;
+}
+
 void CheckBatch::finish(qsizetype index, const CheckOutcome& outcome)
 {
     if (complete())
@@ -102,6 +115,8 @@ void CheckBatch::finish(qsizetype index, const CheckOutcome& outcome)
         finishProbe(index, outcome);
         return;
     }
+    if (m_recorder && outcome.checked)
+        m_recorder(index, outcome);
     CheckOutcome& done = m_waiting.insert_or_assign(index, outcome).first->second;
     if (done.checked) {
         done.judgement = judge({done.result, done.fromReply, done.rcptReply, done.message});

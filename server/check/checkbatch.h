@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <vector>
 
 class QIODevice;
 
@@ -67,10 +68,19 @@ public:
 
     bool hasNext() const
     {
+        skipSettled();
         return m_nextProbe < m_probeAddresses.size() || m_nextToHand < m_addresses.size();
     }
     // The index of the next address to check; only while hasNext().
     qsizetype takeNext();
+    // Address `index` already has an outcome from an earlier run: it is
+    // written in its turn and never handed out. Before the first takeNext().
+    void settle(qsizetype index, const CheckOutcome& outcome);
+    // Called with each outcome of a check (not with settled ones, nor probes).
+    void setRecorder(std::function<void(qsizetype index, const CheckOutcome& outcome)> recorder)
+    {
+        m_recorder = std::move(recorder);
+    }
 
     // Writes each result line with `format` instead of the text or JSON
     // line; set before the first outcome.
@@ -100,13 +110,20 @@ private:
     QIODevice& m_err;
     std::function<void()> m_completed;
     LineFormat m_format;
+    std::function<void(qsizetype, const CheckOutcome&)> m_recorder;
+    std::vector<bool> m_settled; // empty unless something was settled
+    void skipSettled() const
+    {
+        while (m_nextToHand < qsizetype(m_settled.size()) && m_settled[size_t(m_nextToHand)])
+            ++m_nextToHand;
+    }
     std::map<qsizetype, CheckOutcome> m_waiting; // done, but an earlier one is not
     std::set<qsizetype> m_held;                  // done, but their domain's probe is not
     bool m_acceptAll;
     AcceptAllProbes m_probes;
     QStringList m_probeAddresses; // index size() + i is probe i
     qsizetype m_nextProbe = 0;
-    qsizetype m_nextToHand = 0;
+    mutable qsizetype m_nextToHand = 0;
     qsizetype m_nextToWrite = 0;
     bool m_allChecked = true;
 };

@@ -109,6 +109,10 @@ std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString
             options.acceptAll = true;
         } else if (arg == QLatin1String("--csv")) {
             options.csv = true;
+        } else if (is("--journal")) {
+            if (!takeValue(args, i, QStringLiteral("--journal"), value, error))
+                return std::nullopt;
+            options.journal = value;
         } else if (is("--dns-server")) {
             if (!takeValue(args, i, QStringLiteral("--dns-server"), value, error))
                 return std::nullopt;
@@ -183,8 +187,8 @@ QString checkUsage()
     return QStringLiteral(
         "Usage: sondrix check [--dns-server HOST[:PORT]] [--from ADDRESS] [--helo NAME]\n"
         "                     [--dns-timeout SECONDS] [--smtp-timeout SECONDS] [--jobs N]\n"
-        "                     [--progress] [--json | --csv] [--accept-all] [--remote]\n"
-        "                     ADDRESS... | -\n"
+        "                     [--progress] [--json | --csv] [--accept-all] [--journal FILE]\n"
+        "                     [--remote] ADDRESS... | -\n"
         "\n"
         "Checks each address (format, mail servers, SMTP probe; no mail is sent) and\n"
         "prints one line per address in input order: the outcome code, the address,\n"
@@ -208,6 +212,8 @@ QString checkUsage()
         "                            column named email, e-mail, mail or email address,\n"
         "                            else the one holding addresses) and print each row\n"
         "                            as it came with code, message and replies added\n"
+        "  --journal FILE            record each outcome in FILE; run again over the same\n"
+        "                            list, skip the addresses recorded and print theirs\n"
         "  --remote                  verify in a sondrix server process, as corvanta does\n"
         "  -                         read addresses from standard input, one a line\n");
 }

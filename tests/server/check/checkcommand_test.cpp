@@ -3,6 +3,7 @@
 #include "scriptedcomponents.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace corvanta;
@@ -197,6 +198,37 @@ TEST(CheckCommandTest, CsvListInCsvOut)
     ASSERT_EQ(none.errLines.size(), 1);
     EXPECT_TRUE(none.errLines[0].endsWith("(columns: a, b)")) << none.errLines[0].toStdString();
     EXPECT_EQ(runCheck({"--csv", "a@b.c"}, copyingFactory(worldDns(), worldSmtp())).exitCode, 2);
+}
+
+// A run again over the same list checks only what has no recorded outcome
+// and prints every line in input order; another list starts afresh.
+TEST(CheckCommandTest, JournalSkipsRecordedAddresses)
+{
+    QTemporaryDir dir;
+    const QString journal = dir.filePath(QStringLiteral("check.journal"));
+    ComponentFactory broken = copyingFactory(worldDns(), worldSmtp());
+    broken.createSmtpClient = [](IDnsResolver&) -> std::unique_ptr<ISmtpClient> {
+        throw ComponentException(1, QStringLiteral("no sockets left"));
+    };
+    const QByteArray list = "c@good.test\nbad address\nb@refusing.test\n";
+    const QStringList all{"4\tc@good.test\t\t550-No such user\\r\\n550\\tBye",
+                          "1\tbad address\tInvalid Email Format\t",
+                          "3\tb@refusing.test\tConnection refused\t"};
+
+    // Nothing can be checked: nothing is recorded.
+    EXPECT_EQ(runCheck({"--journal", journal, "-"}, broken, list).exitCode, 1);
+    const CheckRun second =
+        runCheck({"--journal", journal, "-"}, copyingFactory(worldDns(), worldSmtp()), list);
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(second.lines, all);
+    const CheckRun third = runCheck({"--journal", journal, "-"}, broken, list);
+    EXPECT_EQ(third.exitCode, 0);
+    EXPECT_EQ(third.lines, all);
+    EXPECT_TRUE(third.errLines.isEmpty());
+
+    const CheckRun other = runCheck({"--journal", journal, "-"}, broken, list + "d@good.test\n");
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_TRUE(other.lines.isEmpty());
 }
 
 TEST(CheckCommandTest, AddressesThatCannotBeCheckedFailTheRun)

@@ -20,6 +20,8 @@ struct ListFingerprint
 };
 // Reads the file through; an empty hash when it cannot be read.
 ListFingerprint fingerprintOf(const QString& path);
+// A list that is no file (standard input), named `name`.
+ListFingerprint fingerprintOf(const QString& name, const QByteArray& bytes);
 
 // The folder journals live in: the user's data folder (on Linux
 // $XDG_DATA_HOME/corvanta/journals), created on demand by the store.
@@ -36,6 +38,7 @@ struct JournalEntry
     QString message;
     QString fromReply;
     QString recptReply;
+    QString smtpReplies;
     qint64 recordedAt = 0; // milliseconds since the epoch, UTC
 };
 

@@ -57,6 +57,12 @@ ListFingerprint fingerprintOf(const QString& path)
     return print;
 }
 
+ListFingerprint fingerprintOf(const QString& name, const QByteArray& bytes)
+{
+    return {name, bytes.size(),
+            QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()};
+}
+
 QString defaultJournalFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
@@ -144,7 +150,7 @@ bool JournalStore::open(const QString& file)
             !exec("CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT)") ||
             !exec("CREATE TABLE IF NOT EXISTS outcome(row INTEGER PRIMARY KEY, code INTEGER NOT "
                   "NULL, word TEXT, message TEXT, from_reply TEXT, recpt_reply TEXT, "
-                  "recorded_at INTEGER NOT NULL)") ||
+                  "smtp_replies TEXT, recorded_at INTEGER NOT NULL)") ||
             !exec("PRAGMA user_version=1") || !exec("COMMIT")) {
             fail("created");
             exec("ROLLBACK");
@@ -221,8 +227,8 @@ bool JournalStore::forEach(qint64 rowCount, const std::function<void(const Journ
 {
     if (!m_db)
         return false;
-    Statement q(m_db, "SELECT row, code, word, message, from_reply, recpt_reply, recorded_at "
-                      "FROM outcome WHERE row < ? ORDER BY row");
+    Statement q(m_db, "SELECT row, code, word, message, from_reply, recpt_reply, smtp_replies, "
+                      "recorded_at FROM outcome WHERE row < ? ORDER BY row");
     if (!q.ok())
         return fail("read");
     q.bind(1, rowCount);
@@ -235,7 +241,8 @@ bool JournalStore::forEach(qint64 rowCount, const std::function<void(const Journ
         e.message = q.text(3);
         e.fromReply = q.text(4);
         e.recptReply = q.text(5);
-        e.recordedAt = sqlite3_column_int64(q.get(), 6);
+        e.smtpReplies = q.text(6);
+        e.recordedAt = sqlite3_column_int64(q.get(), 7);
         visit(e);
     }
     return rc == SQLITE_DONE || fail("read");
@@ -248,7 +255,7 @@ bool JournalStore::write(const std::vector<JournalEntry>& entries)
     if (!exec("BEGIN IMMEDIATE"))
         return fail("written");
     Statement put(m_db, "INSERT OR REPLACE INTO outcome(row, code, word, message, from_reply, "
-                        "recpt_reply, recorded_at) VALUES(?, ?, ?, ?, ?, ?, ?)");
+                        "recpt_reply, smtp_replies, recorded_at) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
     bool ok = put.ok();
     for (const JournalEntry& e : entries) {
         if (!ok)
@@ -259,7 +266,8 @@ bool JournalStore::write(const std::vector<JournalEntry>& entries)
         put.bind(4, e.message);
         put.bind(5, e.fromReply);
         put.bind(6, e.recptReply);
-        put.bind(7, e.recordedAt);
+        put.bind(7, e.smtpReplies);
+        put.bind(8, e.recordedAt);
         ok = sqlite3_step(put.get()) == SQLITE_DONE;
         sqlite3_reset(put.get());
     }
