@@ -78,7 +78,20 @@ void ListJournals::clearOpened()
 
 std::optional<QString> ListJournals::takeFailure()
 {
+    // A writer may fail after the last outcome it was given: its failure
+    // would otherwise wait for an outcome that never comes.
+    for (List& list : m_lists)
+        if (list.writer && list.writer->failed())
+            dropFailedWriter(list);
     return std::exchange(m_failure, std::nullopt);
+}
+
+void ListJournals::dropFailedWriter(List& list)
+{
+    failed(list.writer->error());
+    // Told once: the list goes on without its journal.
+    list.writer.reset();
+    list.rowCount = 0;
 }
 
 ListJournals::List* ListJournals::listOf(qsizetype row)
@@ -103,10 +116,7 @@ void ListJournals::outcomeRecorded(qsizetype row, const OutcomeRecord& outcome)
         list->writer = std::make_unique<JournalWriter>(std::move(list->store));
     }
     if (list->writer->failed()) {
-        failed(list->writer->error());
-        // Told once: the list goes on without its journal.
-        list->writer.reset();
-        list->rowCount = 0;
+        dropFailedWriter(*list);
         return;
     }
     JournalEntry entry;

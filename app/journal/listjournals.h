@@ -31,8 +31,7 @@ public:
     void outcomeRecorded(qsizetype row, const OutcomeRecord& outcome) override;
     void recordsCleared() override;
 
-    // Waits until every outcome told so far is on disk (or has failed).
-    void flush();
+    void flush() override;
 
 private:
     struct List
@@ -47,6 +46,7 @@ private:
     };
     List* listOf(qsizetype row);
     void failed(const QString& text);
+    void dropFailedWriter(List& list);
 
     QString m_folder;
     std::vector<List> m_lists;

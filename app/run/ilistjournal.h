@@ -36,6 +36,9 @@ public:
     // disk, a read-only folder); given once. The outcomes in the report are
     // not affected by it.
     virtual std::optional<QString> takeFailure() = 0;
+    // Waits until every outcome told so far is on disk (or has failed), so
+    // that a write failing after the last outcome is told too.
+    virtual void flush() = 0;
 };
 
 } // namespace corvanta

@@ -1,5 +1,6 @@
 #include "runcontroller.h"
 
+#include "ilistjournal.h"
 #include "irunshell.h"
 #include "listloader.h"
 #include "statistics.h"
@@ -296,6 +297,10 @@ void RunController::endRun()
     yieldToEvents();
     m_ctx.status.setElapsedTimerEnabled(false);
     s.IsRunning = false;
+    if (m_ctx.journal) {
+        m_ctx.journal->flush();
+        TellJournalFailure(m_ctx);
+    }
     if (!s.RetryMode && s.ValidatedCount < s.LoadedCount && m_ctx.report.recordCount() > 0) {
         double position = resumePosition();
         SetStartPosition(m_ctx, position);

@@ -211,9 +211,10 @@ TEST(CheckCommandTest, JournalSkipsRecordedAddresses)
         throw ComponentException(1, QStringLiteral("no sockets left"));
     };
     const QByteArray list = "c@good.test\nbad address\nb@refusing.test\n";
-    const QStringList all{"4\tc@good.test\t\t550-No such user\\r\\n550\\tBye",
-                          "1\tbad address\tInvalid Email Format\t",
-                          "3\tb@refusing.test\tConnection refused\t"};
+    const QStringList all{
+        "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye\tundeliverable\tmailbox_unknown",
+        "1\tbad address\tInvalid Email Format\t\tundeliverable\tbad_syntax",
+        "3\tb@refusing.test\tConnection refused\t\tunknown\tconnection_failed"};
 
     // Nothing can be checked: nothing is recorded.
     EXPECT_EQ(runCheck({"--journal", journal, "-"}, broken, list).exitCode, 1);
