@@ -2,6 +2,7 @@
 
 #include "ilistjournal.h"
 #include "iverifier.h"
+#include "verdict.h"
 
 #include <cmath>
 #include <exception>
@@ -163,6 +164,12 @@ void RestoreOutcomes(RunContext& ctx)
         // Each outcome counts as one collected by a normal run, as it was
         // when it was recorded; the labels are set once at the end.
         WriteRowResult(ctx, row, outcome.code, outcome.word, outcome.message);
+        // The journal keeps the replies, so the verdict comes back as the
+        // run judged it; only an accept-all finding needs its probe again.
+        if (ctx.settings.ReadReplyCodes) {
+            ctx.report.setVerdict(
+                row, judge({outcome.code, outcome.fromReply, outcome.recptReply, outcome.message}));
+        }
         if (ctx.sink)
             ctx.sink->outcomeRecorded(row, outcome);
         ++s.ValidatedCount;

@@ -37,6 +37,7 @@ TEST(Journal, AnotherSessionContinuesWithYesAndStartsAfreshWithNo)
     std::vector<FakeReport::Row> before;
     {
         JournalSession first(journals);
+        first.h.settings.ReadReplyCodes = true;
         first.open(list);
         EXPECT_TRUE(first.h.shell.questions.isEmpty());
         EXPECT_TRUE(first.h.shell.notices.isEmpty())
@@ -52,6 +53,7 @@ TEST(Journal, AnotherSessionContinuesWithYesAndStartsAfreshWithNo)
     }
     {
         JournalSession second(journals);
+        second.h.settings.ReadReplyCodes = true;
         second.h.shell.nextAnswer = Answer::Yes;
         second.open(list);
         ASSERT_EQ(second.h.shell.questions.size(), 1);
@@ -67,6 +69,8 @@ TEST(Journal, AnotherSessionContinuesWithYesAndStartsAfreshWithNo)
             EXPECT_EQ(now.colour, was.colour) << i;
             EXPECT_EQ(now.icon, was.icon) << i;
             EXPECT_EQ(now.message, was.message) << i;
+            EXPECT_TRUE(now.verdict.has_value()) << i;
+            EXPECT_EQ(now.verdict, was.verdict) << i;
         }
         EXPECT_EQ(second.h.state.ValidatedCount, 6);
         EXPECT_EQ(second.h.state.GoodCount, 5);
