@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libc-ares-dev
+  libc-ares-dev libsqlite3-dev
   googletest libgtest-dev libgmock-dev
   dnsmasq iproute2 util-linux locales
   xvfb xauth fonts-dejavu-core

@@ -25,6 +25,8 @@ public:
     // The latest outcome code stored on the row's address item; no value when
     // the row has never received an outcome.
     virtual std::optional<qint32> storedCode(qsizetype row) const = 0;
+    // The text of the row's message item.
+    virtual QString message(qsizetype row) const = 0;
 
     // Appends one record numbered recordCount() + 1. Must not redraw the view:
     // the loader calls it a million times and asks for rebuildRows() itself.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace corvanta {
@@ -45,6 +46,18 @@ public:
     // The file-open dialog with the given title and filter
     // ("Mailing Lists (*.txt)|*.txt|All Files (*.*)|*.*"); no value on cancel.
     virtual std::optional<QString> chooseListFile(const QString& title, const QString& filter) = 0;
+    // The file-save dialog with the given title, suggested path and filter;
+    // no value on cancel. The dialog asks before replacing a file.
+    virtual std::optional<QString> chooseSaveFile(const QString& title, const QString& suggested,
+                                                  const QString& filter) = 0;
+    // Asks which column of a CSV list holds the addresses, showing the names
+    // of its header; no value on cancel.
+    virtual std::optional<qsizetype> chooseColumn(const QStringList& names) = 0;
+    // A question with Yes and No buttons, titled kMessageTitle.
+    virtual Answer askYesNo(const QString& text) = 0;
+    // A message box that does not wait for its OK: what goes on (a run)
+    // goes on while it is shown.
+    virtual void showNotice(const QString& text) = 0;
     // A message box titled kMessageTitle with an OK button.
     virtual void showMessage(const QString& text) = 0;
     // The "Saved" dialog, modal, centred over the main window. leftOut is the

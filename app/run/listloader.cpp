@@ -168,19 +168,37 @@ void ListLoader::openChosen(const QString& path)
 {
     const BusyGuard busy(m_ctx);
     QFile file(path);
-    if (!openChecked(file, path))
+    std::optional<CsvList> csv;
+    if (isCsvList(path)) {
+        // The column is settled before anything changes, so that a cancel
+        // of the column question leaves the report as it was.
+        csv = openCsv(file, path);
+        if (!csv)
+            return;
+    } else if (!openChecked(file, path)) {
         return;
+    }
     m_ctx.state.LoadedCount = 0;
     ResetStatistics(m_ctx);
     yieldToEvents();
     m_ctx.state.ListFile = path;
     m_ctx.report.removeAllRecords();
-    const auto error = ReadListFile(file, path);
+    if (m_ctx.sink)
+        m_ctx.sink->recordsCleared();
+    if (m_ctx.listRows)
+        m_ctx.listRows->clear();
+    std::optional<FileError> error;
+    if (csv)
+        ReadCsvList(*csv, true);
+    else
+        error = ReadListFile(file, path);
     // The caption names the list whose records are shown, also after a
     // failure part-way through the file.
     m_ctx.shell.updateCaption();
     if (error)
         fail(*error);
+    else
+        offerJournal(path, 0, true);
 }
 
 void ListLoader::AddList()
@@ -196,12 +214,24 @@ void ListLoader::AddList()
     if (!chosen || !isListFile(*chosen))
         return;
     const BusyGuard busy(m_ctx);
+    const qsizetype firstRow = m_ctx.report.recordCount();
     QFile file(*chosen);
+    if (isCsvList(*chosen)) {
+        const std::optional<CsvList> csv = openCsv(file, *chosen);
+        if (!csv)
+            return;
+        yieldToEvents();
+        ReadCsvList(*csv, false);
+        offerJournal(*chosen, firstRow, false);
+        return;
+    }
     if (!openChecked(file, *chosen))
         return;
     yieldToEvents();
     if (const auto error = ReadListFile(file, *chosen))
         fail(*error);
+    else
+        offerJournal(*chosen, firstRow, false);
 }
 
 std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& path)
@@ -209,12 +239,7 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
     IStatusDisplay& status = m_ctx.status;
     IReport& report = m_ctx.report;
     RunState& state = m_ctx.state;
-
-    status.setProgressVisible(true);
-    status.setProgressValue(0);
-    m_ctx.shell.setBusyCursor(true);
-    status.setPercentVisible(true);
-    yieldToEvents();
+    beginRead();
 
     const double length = static_cast<double>(file.size());
     int lastPercent = 0;
@@ -250,15 +275,29 @@ std::optional<FileError> ListLoader::ReadListFile(QFile& file, const QString& pa
         progressTo(static_cast<qint64>(length));
     }
     file.close();
+    endRead();
+    return error;
+}
 
-    status.setLabelText(StatusLabel::Emails, QString::number(state.LoadedCount));
-    report.rebuildRows();
+void ListLoader::beginRead()
+{
+    m_ctx.status.setProgressVisible(true);
+    m_ctx.status.setProgressValue(0);
+    m_ctx.shell.setBusyCursor(true);
+    m_ctx.status.setPercentVisible(true);
+    yieldToEvents();
+}
+
+void ListLoader::endRead()
+{
+    IStatusDisplay& status = m_ctx.status;
+    status.setLabelText(StatusLabel::Emails, QString::number(m_ctx.state.LoadedCount));
+    m_ctx.report.rebuildRows();
     status.setProgressValue(0);
     status.setProgressVisible(false);
     m_ctx.shell.setBusyCursor(false);
     m_ctx.shell.setOverlayVisible(Overlay::LoadFile, false);
     status.setPercentVisible(false);
-    return error;
 }
 
 void ListLoader::fail(const FileError& error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "csvlist.h"
 #include "fileerror.h"
 #include "runcontext.h"
 
@@ -48,9 +49,29 @@ private:
     // Opens the file and reads it through once, with the loading panel shown;
     // on a failure reports it and returns false, having changed nothing.
     bool openChecked(QFile& file, const QString& path);
+    // Shows the progress bar and the busy cursor for a read, and hides them.
+    void beginRead();
+    void endRead();
+
+    // A CSV list read into memory and its layout (listloadercsv.cpp).
+    struct CsvList
+    {
+        QByteArray data;
+        CsvLayout layout;
+    };
+    // Opens and reads the file and finds its address column, asking the user
+    // when needed, with the loading panel shown. No value when the user
+    // cancels or the file fails (which is reported); nothing has changed then.
+    std::optional<CsvList> openCsv(QFile& file, const QString& path);
+    // Adds the CSV list's records; `opening` when it replaces the report.
+    void ReadCsvList(const CsvList& list, bool opening);
     void openChosen(const QString& path);
     void fail(const FileError& error);
     void fail(const QString& message);
+    // Tells the journal where the list's rows lie; after an Open of a list
+    // with recorded outcomes asks whether to continue with them
+    // (listloaderjournal.cpp).
+    void offerJournal(const QString& path, qsizetype firstRow, bool opening);
 
     RunContext& m_ctx;
 };

@@ -1,6 +1,7 @@
 #include "resultfiles.h"
 
 #include "busyguard.h"
+#include "csvlist.h"
 #include "statistics.h"
 
 #include <QCoreApplication>
@@ -23,10 +24,12 @@ class BlockWriter final
 public:
     explicit BlockWriter(QSaveFile& file) : m_file(file) { m_block.reserve(kBlock + 4096); }
 
-    bool addLine(const QByteArray& line)
+    bool addLine(const QByteArray& line) { return add(line, "\r\n"); }
+
+    bool add(QByteArrayView bytes, QByteArrayView end = {})
     {
-        m_block.append(line);
-        m_block.append("\r\n", 2);
+        m_block.append(bytes);
+        m_block.append(end);
         return m_block.size() < kBlock || flush();
     }
 
@@ -78,15 +81,19 @@ ResultFileNames resultFileNames(const QString& listFile)
     const QString folder = GetFilePath(listFile);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString base = dot < 0 ? name : name.left(dot);
-    return {folder + base + QStringLiteral("_Valid.txt"),
-            folder + base + QStringLiteral("_Errors.txt"),
-            folder + base + QStringLiteral("_Unknown.txt")};
+    // A CSV list's result files are CSV files too.
+    const QString ext = isCsvList(listFile) ? QStringLiteral(".csv") : QStringLiteral(".txt");
+    return {folder + base + QStringLiteral("_Valid") + ext,
+            folder + base + QStringLiteral("_Errors") + ext,
+            folder + base + QStringLiteral("_Unknown") + ext};
 }
 
 std::optional<FileError> writeResultFiles(const IReport& report, const ResultFileNames& names,
                                           SaveSummary& summary,
-                                          const std::function<void(int)>& progress, bool byVerdict)
+                                          const std::function<void(int)>& progress, bool byVerdict,
+                                          const ListRows* rows)
 {
+    const bool csv = rows && rows->isCsv();
     summary = {};
     QSaveFile valid(names.valid);
     QSaveFile errors(names.errors);
@@ -103,6 +110,22 @@ std::optional<FileError> writeResultFiles(const IReport& report, const ResultFil
     std::optional<BlockWriter> unknownOut;
     if (byVerdict)
         unknownOut.emplace(unknown);
+    // A CSV list's rows go out as they came in, under the list's header; a
+    // row added from a plain list is its address alone.
+    const auto addRow = [&](BlockWriter& out, qsizetype row) {
+        if (!csv)
+            return out.addLine(report.address(row));
+        const QByteArrayView raw = rows->row(row);
+        return raw.isEmpty() ? out.add(report.address(row), rows->lineEnd()) : out.add(raw);
+    };
+    if (csv) {
+        if (!validOut.add(rows->header()))
+            return ioError(valid, names.valid);
+        if (!errorsOut.add(rows->header()))
+            return ioError(errors, names.errors);
+        if (unknownOut && !unknownOut->add(rows->header()))
+            return ioError(unknown, names.unknown);
+    }
     const qsizetype n = report.recordCount();
     int lastPercent = 0;
     for (qsizetype row = 0; row < n; ++row) {
@@ -119,15 +142,15 @@ std::optional<FileError> writeResultFiles(const IReport& report, const ResultFil
         } else if (byVerdict ? verdictOf(report, row, *code) == Verdict::Deliverable
                              : *code == verifyValid) {
             ++summary.valid;
-            if (!validOut.addLine(report.address(row)))
+            if (!addRow(validOut, row))
                 return ioError(valid, names.valid);
         } else if (!byVerdict || verdictOf(report, row, *code) == Verdict::Undeliverable) {
             ++summary.errors;
-            if (!errorsOut.addLine(report.address(row)))
+            if (!addRow(errorsOut, row))
                 return ioError(errors, names.errors);
         } else {
             ++summary.unknown;
-            if (!unknownOut->addLine(report.address(row)))
+            if (!addRow(*unknownOut, row))
                 return ioError(unknown, names.unknown);
         }
         const int percent = WholePercent(static_cast<double>(row + 1), static_cast<double>(n));
@@ -174,7 +197,7 @@ void SaveResults(RunContext& ctx)
                                     QString::number(percent) + QLatin1Char('%'));
             QCoreApplication::processEvents();
         },
-        byVerdict);
+        byVerdict, ctx.listRows);
     ctx.shell.setOverlayVisible(Overlay::SavingFile, false);
     if (error) {
         ctx.shell.showMessage(error->text());

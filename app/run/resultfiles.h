@@ -15,11 +15,13 @@ QString GetFilePath(const QString& path);
 // The characters after the last "." of name, in lower case; "" without a dot.
 QString GetFileExtension(const QString& name);
 
+class ListRows;
+
 struct ResultFileNames
 {
-    QString valid;   // folder + base + "_Valid.txt"
-    QString errors;  // folder + base + "_Errors.txt"
-    QString unknown; // folder + base + "_Unknown.txt", written only by verdict
+    QString valid;   // folder + base + "_Valid.txt" (".csv" for a CSV list)
+    QString errors;  // folder + base + "_Errors.txt" (".csv" for a CSV list)
+    QString unknown; // folder + base + "_Unknown.txt" (".csv"), written only by verdict
 };
 // The result files beside listFile, named after its base name (the name
 // without its last dot and what follows).
@@ -45,10 +47,13 @@ struct SaveSummary
 // deliverable to the valid file, undeliverable to the errors file, risky and
 // unknown to the unknown file. A row validated while verdicts were off is
 // judged by its code alone.
+//
+// With the rows of a CSV list (rows->isCsv()) each file starts with the
+// list's header and each row is its raw CSV record instead of the address.
 std::optional<FileError> writeResultFiles(const IReport& report, const ResultFileNames& names,
                                           SaveSummary& summary,
                                           const std::function<void(int)>& progress,
-                                          bool byVerdict = false);
+                                          bool byVerdict = false, const ListRows* rows = nullptr);
 
 // The Save command: writes the result files beside ListFile with the saving
 // panel and percentage shown, then the "Saved" dialog. Does nothing without

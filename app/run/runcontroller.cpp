@@ -1,6 +1,7 @@
 #include "runcontroller.h"
 
 #include "domainqueues.h"
+#include "ilistjournal.h"
 #include "irunshell.h"
 #include "listloader.h"
 #include "recheckschedule.h"
@@ -124,6 +125,14 @@ void RunController::RunValidation()
         const double first = std::nearbyint(s.StartPosition - 1);
         const double last = static_cast<double>(m_ctx.report.recordCount());
         m_cursor = static_cast<qsizetype>(std::clamp(first, 0.0, last));
+    }
+    m_copies.reset();
+    if (m_ctx.settings.FollowDuplicates) {
+        // Indexed afresh for every run: Open and Add may have changed the
+        // records since the last one, and a million lines take a fraction of
+        // a second.
+        m_copies = std::make_unique<DuplicateFollower>();
+        m_copies->index(m_ctx.report);
     }
     m_queues.reset();
     startRechecks();
@@ -322,6 +331,10 @@ void RunController::endRun()
     yieldToEvents();
     m_ctx.status.setElapsedTimerEnabled(false);
     s.IsRunning = false;
+    if (m_ctx.journal) {
+        m_ctx.journal->flush();
+        TellJournalFailure(m_ctx);
+    }
     if (!s.RetryMode && s.ValidatedCount < s.LoadedCount && m_ctx.report.recordCount() > 0) {
         double position = resumePosition();
         SetStartPosition(m_ctx, position);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "duplicates.h"
 #include "iverifier.h"
+#include "outcome.h"
 #include "runcontext.h"
 #include "runverdicts.h"
 
@@ -93,6 +95,15 @@ private:
     bool startProbe(Slot& slot);
     // Moves the cursor to the next record this run may take; false when none.
     bool advanceCursor();
+    // advanceCursor(), then settles the copies of addresses met on the way
+    // that need no verifier of their own; false when no row is left to
+    // check. Defined in runcopies.cpp.
+    std::optional<qsizetype> nextToCheck();
+    // The checked row's outcome is in, or will not come: the copies waiting
+    // on it follow it, or go back to having none.
+    void settleCopies(qsizetype row);
+    void loseCopies(qsizetype row);
+    void followOutcome(qsizetype row, qsizetype source);
     bool takes(qsizetype row) const;
     // The next row to hand out (taken when `take`); nullopt when none may go
     // now.
@@ -112,6 +123,7 @@ private:
     // outcome of this run, and the verifier leaves the pool.
     void dropSlot(Slot& slot);
     void restoreRow(qsizetype row);
+    void countLost(qsizetype row);
     double resumePosition();
     void reportLostAddresses();
 
@@ -120,18 +132,15 @@ private:
     ListLoader& m_loader;
 
     std::vector<Slot> m_pool;
+    // Set for a run that follows duplicates.
+    std::unique_ptr<DuplicateFollower> m_copies;
     qsizetype m_cursor = 0;
     std::unique_ptr<DomainQueues> m_queues; // with a per-domain limit or re-checks
     // Greylisting re-checks: when each waiting row is due, and the outcome
     // it keeps should the run stop before its last check.
-    struct Held
-    {
-        qint32 code = 0;
-        QString word;
-        QString message;
-    };
+    // The last check's outcome of each address waiting for a re-check.
     std::unique_ptr<RecheckSchedule> m_rechecks;
-    QHash<qsizetype, Held> m_held;
+    QHash<qsizetype, OutcomeRecord> m_held;
     QTimer m_recheckTimer;
     qint32 m_dispatched = 0;
     qint32 m_active = 0;

@@ -93,14 +93,14 @@ bool RunController::collect(Slot& slot)
         --m_active;
     } else if (slot.row >= 0) {
         rowEnded(slot.row);
-        if (!CollectOutcome(m_ctx, v, slot.row)) {
+        if (CollectOutcome(m_ctx, v, slot.row)) {
+            m_verdicts.collected(slot.row, v);
+            settleCopies(slot.row);
+        } else {
             // The outcome could not be read: the address keeps no outcome of
             // this run, like an address whose verifier went away.
             restoreRow(slot.row);
-            ++m_lost;
-            m_firstLost = m_firstLost < 0 ? slot.row : std::min(m_firstLost, slot.row);
-        } else {
-            m_verdicts.collected(slot.row, v);
+            countLost(slot.row);
         }
         --m_active;
     }
@@ -150,7 +150,7 @@ bool RunController::dispatch(Slot& slot)
         return startProbe(slot);
     if (m_ctx.state.ForceAbort)
         return false;
-    const std::optional<qsizetype> next = nextRow(true);
+    const std::optional<qsizetype> next = nextToCheck();
     if (!next)
         return false;
     const qsizetype row = *next;
@@ -173,8 +173,7 @@ bool RunController::dispatch(Slot& slot)
         slot.row = -1;
         rowEnded(row);
         restoreRow(row);
-        ++m_lost;
-        m_firstLost = m_firstLost < 0 ? row : std::min(m_firstLost, row);
+        countLost(row);
     }
     ++m_dispatched;
     return true;
@@ -202,8 +201,7 @@ void RunController::dropSlot(Slot& slot)
     if (slot.row >= 0) {
         rowEnded(slot.row);
         restoreRow(slot.row);
-        ++m_lost;
-        m_firstLost = m_firstLost < 0 ? slot.row : std::min(m_firstLost, slot.row);
+        countLost(slot.row);
         --m_active;
     }
     if (!slot.probe.isEmpty()) {
@@ -213,6 +211,13 @@ void RunController::dropSlot(Slot& slot)
     slot.row = -1;
     slot.resetPending = false;
     slot.verifier.reset();
+}
+
+void RunController::countLost(qsizetype row)
+{
+    ++m_lost;
+    m_firstLost = m_firstLost < 0 ? row : std::min(m_firstLost, row);
+    loseCopies(row);
 }
 
 void RunController::restoreRow(qsizetype row)

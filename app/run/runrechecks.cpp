@@ -7,6 +7,7 @@
 #include "recheckschedule.h"
 #include "runcontroller.h"
 #include "statistics.h"
+#include "verdict.h"
 
 #include <algorithm>
 #include <exception>
@@ -34,19 +35,22 @@ bool RunController::holdForRecheck(Slot& slot)
     if (!m_rechecks)
         return false;
     IVerifier& v = *slot.verifier;
-    Held held;
-    QString rcptReply;
+    OutcomeRecord held;
     try {
         held.code = v.Result();
-        rcptReply = v.RecptReply();
+        held.recptReply = v.RecptReply();
         held.word = OutcomeWord(held.code);
         held.message = OutcomeMessage(held.code, v);
     } catch (const std::exception&) {
         return false; // collected as any unreadable outcome
     }
     const qsizetype row = slot.row;
-    if (!RecheckSchedule::isTemporary(rcptReply) || !m_rechecks->schedule(row))
+    if (!RecheckSchedule::isTemporary(held.recptReply) || !m_rechecks->schedule(row))
         return false;
+    try {
+        held.fromReply = v.FromReply();
+    } catch (const std::exception&) {
+    }
     rowEnded(row);
     m_held.insert(row, held);
     m_ctx.report.setResult(row, QStringLiteral("Waiting to re-check"), kColourValidating, 0);
@@ -94,8 +98,14 @@ void RunController::dropRechecks()
         const auto held = m_held.constFind(row);
         if (held == m_held.cend() || row >= m_ctx.report.recordCount())
             continue;
-        WriteRowResult(m_ctx, row, held->code, held->word, held->message);
-        CountOutcome(m_ctx, held->code);
+        // Recorded as any collected outcome: the journal and the full report
+        // keep it too.
+        RecordOutcome(m_ctx, row, *held);
+        settleCopies(row);
+        if (m_ctx.settings.ReadReplyCodes) {
+            m_ctx.report.setVerdict(
+                row, judge({held->code, held->fromReply, held->recptReply, held->message}));
+        }
     }
     m_held.clear();
     showWaitingCount();

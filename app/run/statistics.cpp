@@ -1,6 +1,8 @@
 #include "statistics.h"
 
+#include "ilistjournal.h"
 #include "iverifier.h"
+#include "verdict.h"
 
 #include <cmath>
 #include <exception>
@@ -74,17 +76,24 @@ void WriteRowResult(RunContext& ctx, qsizetype row, qint32 code, const QString& 
 
 bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow)
 {
-    qint32 code = 0;
-    QString word;
-    QString message;
+    OutcomeRecord outcome;
     try {
-        code = verifier.Result();
-        word = OutcomeWord(code);
-        message = OutcomeMessage(code, verifier);
+        outcome.code = verifier.Result();
+        outcome.word = OutcomeWord(outcome.code);
+        outcome.message = OutcomeMessage(outcome.code, verifier);
     } catch (const std::exception&) {
         // Without a code there is no outcome to record; the row stays without
         // one so that a later run takes it again.
         return false;
+    }
+    if (ctx.sink) {
+        // Only the full report and the journal keep the replies; without
+        // them the run makes no further calls.
+        try {
+            outcome.fromReply = verifier.FromReply();
+            outcome.recptReply = verifier.RecptReply();
+        } catch (const std::exception&) {
+        }
     }
     qsizetype row = fallbackRow;
     try {
@@ -93,10 +102,19 @@ bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow)
     }
     if (row < 0 || row >= ctx.report.recordCount())
         row = fallbackRow;
-    if (row >= 0 && row < ctx.report.recordCount())
-        WriteRowResult(ctx, row, code, word, message);
-    CountOutcome(ctx, code);
+    RecordOutcome(ctx, row, outcome);
     return true;
+}
+
+void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome)
+{
+    if (row >= 0 && row < ctx.report.recordCount()) {
+        WriteRowResult(ctx, row, outcome.code, outcome.word, outcome.message);
+        if (ctx.sink)
+            ctx.sink->outcomeRecorded(row, outcome);
+    }
+    TellJournalFailure(ctx);
+    CountOutcome(ctx, outcome.code);
 }
 
 void CountOutcome(RunContext& ctx, qint32 code)
@@ -123,6 +141,48 @@ void CountOutcome(RunContext& ctx, qint32 code)
         // where the stopped one left the bar instead of starting again at 0.
         percent = WholePercent(s.ValidatedCount, s.LoadedCount);
     }
+    ctx.status.setLabelText(StatusLabel::Good, QString::number(s.GoodCount));
+    ctx.status.setLabelText(StatusLabel::Bad, QString::number(s.BadCount));
+    ctx.status.setLabelText(StatusLabel::Percent, QString::number(percent) + QLatin1Char('%'));
+    ctx.status.setProgressValue(percent);
+}
+
+void TellJournalFailure(RunContext& ctx)
+{
+    if (!ctx.journal)
+        return;
+    if (const std::optional<QString> failure = ctx.journal->takeFailure())
+        ctx.shell.showNotice(*failure);
+}
+
+void RestoreOutcomes(RunContext& ctx)
+{
+    if (!ctx.journal)
+        return;
+    RunState& s = ctx.state;
+    const qsizetype rows = ctx.report.recordCount();
+    ctx.journal->restore([&](qsizetype row, const OutcomeRecord& outcome) {
+        if (row < 0 || row >= rows)
+            return;
+        // Each outcome counts as one collected by a normal run, as it was
+        // when it was recorded; the labels are set once at the end.
+        WriteRowResult(ctx, row, outcome.code, outcome.word, outcome.message);
+        // The journal keeps the replies, so the verdict comes back as the
+        // run judged it; only an accept-all finding needs its probe again.
+        if (ctx.settings.ReadReplyCodes) {
+            ctx.report.setVerdict(
+                row, judge({outcome.code, outcome.fromReply, outcome.recptReply, outcome.message}));
+        }
+        if (ctx.sink)
+            ctx.sink->outcomeRecorded(row, outcome);
+        ++s.ValidatedCount;
+        if (outcome.code == verifyValid)
+            ++s.GoodCount;
+        else
+            ++s.BadCount;
+    });
+    const int percent = WholePercent(s.ValidatedCount, s.LoadedCount);
+    ctx.status.setLabelText(StatusLabel::Validated, QString::number(s.ValidatedCount));
     ctx.status.setLabelText(StatusLabel::Good, QString::number(s.GoodCount));
     ctx.status.setLabelText(StatusLabel::Bad, QString::number(s.BadCount));
     ctx.status.setLabelText(StatusLabel::Percent, QString::number(percent) + QLatin1Char('%'));

@@ -24,6 +24,11 @@ void MarkRowValidating(RunContext& ctx, qsizetype row);
 void WriteRowResult(RunContext& ctx, qsizetype row, qint32 code, const QString& word,
                     const QString& message);
 
+// Writes the outcome into the row, tells the context's sink and moves the
+// counters, the percentage and the progress bar as one collected outcome.
+// A row outside the report is counted but not written.
+void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome);
+
 // Writes the outcome of a finished verifier into its row and moves the
 // counters, the percentage and the progress bar. Returns false when nothing
 // could be read (the verifier failed), in which case nothing was counted.
@@ -33,6 +38,13 @@ bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow)
 // Moves the counters, the percentage and the progress bar for one outcome
 // (CollectOutcome's counting, for an outcome already written to its row).
 void CountOutcome(RunContext& ctx, qint32 code);
+
+// Shows a journal failure not told yet, without stopping what goes on.
+void TellJournalFailure(RunContext& ctx);
+
+// Puts the journal's outcomes of the list opened last back into the report
+// (word, colour, icon, message, stored code) and counts them as collected.
+void RestoreOutcomes(RunContext& ctx);
 
 // Clears the run statistics and their labels and sets the start position
 // back to 1. Called when the window loads and when a list is opened.

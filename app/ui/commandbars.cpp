@@ -52,6 +52,7 @@ void CommandBars::BuildMenuBar()
     AddMenuEntry(*file, CmdOpen, QStringLiteral("&Open"), false);
     AddMenuEntry(*file, CmdSave, QStringLiteral("&Save"), false);
     AddMenuEntry(*file, CmdAdd, QStringLiteral("&Add"), true);
+    AddMenuEntry(*file, CmdExport, QStringLiteral("&Export report..."), false);
     AddMenuEntry(*file, CmdExit, QStringLiteral("&Exit"), true);
 
     QMenu* action = AddPopup(QStringLiteral("&Action"));

@@ -11,6 +11,7 @@ enum CommandId : int
     CmdSave = 101,
     CmdExit = 102,
     CmdAdd = 103,
+    CmdExport = 104, // File > Export report...; menu only
     CmdStart = 200,
     CmdPause = 201,
     CmdStop = 202,

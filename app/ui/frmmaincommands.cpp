@@ -109,6 +109,9 @@ void frmMain::ExecuteCommand(int id)
     case CmdAdd:
         m_run.AddList();
         break;
+    case CmdExport:
+        m_run.ExportReport();
+        break;
     case CmdStart:
     case CmdRetry:
         state.StopRequested = false;
@@ -199,6 +202,11 @@ void frmMain::RefreshControl(int id)
             EnableToolbarButton(CmdAdd, m_report->RecordCount() >= 1);
             EnableMenuButton(CmdAdd, m_report->RecordCount() >= 1);
         }
+        break;
+    case CmdExport:
+        // A menu entry only; it writes the report, so not while a run
+        // changes it.
+        EnableMenuButton(CmdExport, !state.IsRunning && m_report->RecordCount() >= 1);
         break;
     case CmdRetry:
         if (!state.IsRunning && !state.IsBusy) {

@@ -30,6 +30,8 @@ public:
     virtual void OpenList() = 0;
     virtual void AddList() = 0;
     virtual void SaveResults() = 0;
+    // File > Export report...: every row with its outcome and replies as CSV.
+    virtual void ExportReport() = 0;
     // Start and Retry: the window has set StopRequested, ForceAbort and RetryMode.
     virtual void RunValidation() = 0;
     virtual void TogglePause() = 0;
@@ -51,6 +53,7 @@ public:
     void OpenList() override {}
     void AddList() override {}
     void SaveResults() override {}
+    void ExportReport() override {}
     void RunValidation() override {}
     void TogglePause() override {}
     void RequestStop() override { m_state.StopRequested = true; }

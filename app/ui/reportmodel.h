@@ -49,6 +49,7 @@ public:
     qsizetype recordCount() const override { return RecordCount(); }
     QByteArray address(qsizetype row) const override;
     std::optional<qint32> storedCode(qsizetype row) const override;
+    QString message(qsizetype row) const override { return Message(row); }
     void addRecord(QByteArrayView address) override { AddRecord(address); }
     void removeAllRecords() override { RemoveAllRecords(); }
     void rebuildRows() override { Populate(); }

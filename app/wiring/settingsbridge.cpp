@@ -86,6 +86,7 @@ RunSettings ReadStoredRunSettings(const std::function<QString()>& helloName)
     values.ProbeAcceptAll = stored.probeAcceptAll;
     values.PerDomainLimit = stored.perDomainLimit;
     values.RecheckGreylisted = stored.recheckGreylisted;
+    values.FollowDuplicates = stored.followDuplicates;
     return values;
 }
 

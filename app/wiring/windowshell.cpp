@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFrame>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -39,6 +40,50 @@ std::optional<QString> WindowShell::chooseListFile(const QString& title, const Q
     if (path.isEmpty())
         return std::nullopt;
     return path;
+}
+
+std::optional<QString> WindowShell::chooseSaveFile(const QString& title, const QString& suggested,
+                                                   const QString& filter)
+{
+    const QString path =
+        QFileDialog::getSaveFileName(&m_window, title, suggested, dialogFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+std::optional<qsizetype> WindowShell::chooseColumn(const QStringList& names)
+{
+    // Numbered, so that two columns of the same name stay apart.
+    QStringList items;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        items << QStringLiteral("%1. %2").arg(i + 1).arg(names[i]);
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(
+        &m_window, QLatin1String(kMessageTitle),
+        QStringLiteral("No column of this list is named like an e-mail column. Which column "
+                       "holds the addresses?"),
+        items, 0, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    return items.indexOf(picked);
+}
+
+Answer WindowShell::askYesNo(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QLatin1String(kMessageTitle), text,
+                    QMessageBox::Yes | QMessageBox::No, &m_window);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void WindowShell::showNotice(const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QLatin1String(kMessageTitle), text,
+                                QMessageBox::Ok, &m_window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void WindowShell::showMessage(const QString& text)

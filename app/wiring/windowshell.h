@@ -17,6 +17,11 @@ public:
     ~WindowShell() override;
 
     std::optional<QString> chooseListFile(const QString& title, const QString& filter) override;
+    std::optional<QString> chooseSaveFile(const QString& title, const QString& suggested,
+                                          const QString& filter) override;
+    std::optional<qsizetype> chooseColumn(const QStringList& names) override;
+    Answer askYesNo(const QString& text) override;
+    void showNotice(const QString& text) override;
     void showMessage(const QString& text) override;
     void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override;
     void showSavedByVerdict(const SavedFiles& saved) override;

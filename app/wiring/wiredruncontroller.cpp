@@ -1,6 +1,8 @@
 #include "wiredruncontroller.h"
 
+#include "listjournals.h"
 #include "listloader.h"
+#include "reportexport.h"
 #include "resultfiles.h"
 #include "runcontext.h"
 #include "runcontroller.h"
@@ -20,6 +22,8 @@ WiredRunController::~WiredRunController()
     m_run.reset();
     m_loader.reset();
     m_ctx.reset();
+    // Writes what is still queued before the program goes.
+    m_journals.reset();
 }
 
 void WiredRunController::bind(IReport& report, IStatusDisplay& status, IRunShell& shell,
@@ -27,8 +31,20 @@ void WiredRunController::bind(IReport& report, IStatusDisplay& status, IRunShell
 {
     m_afterRun = std::move(afterRun);
     m_ctx = std::make_unique<RunContext>(RunContext{m_state, m_settings, report, status, shell});
+    m_journals = std::make_unique<ListJournals>(defaultJournalFolder());
+    m_sinks.add(m_replies);
+    m_sinks.add(*m_journals);
+    m_ctx->sink = &m_sinks;
+    m_ctx->listRows = &m_listRows;
+    m_ctx->journal = m_journals.get();
     m_loader = std::make_unique<ListLoader>(*m_ctx);
     m_run = std::make_unique<RunController>(*m_ctx, factory, *m_loader);
+}
+
+void WiredRunController::flushJournal()
+{
+    if (m_journals)
+        m_journals->flush();
 }
 
 void WiredRunController::OpenListFile(const QString& path)
@@ -67,6 +83,12 @@ void WiredRunController::SaveResults()
 {
     if (m_ctx)
         corvanta::SaveResults(*m_ctx);
+}
+
+void WiredRunController::ExportReport()
+{
+    if (m_ctx && !m_state.IsRunning)
+        corvanta::ExportReport(*m_ctx, &m_replies, {});
 }
 
 void WiredRunController::RunValidation()

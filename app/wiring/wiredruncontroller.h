@@ -1,6 +1,8 @@
 #pragma once
 
+#include "csvlist.h"
 #include "frmsetup.h"
+#include "replystore.h"
 #include "ui/iruncontroller.h"
 
 #include <functional>
@@ -13,6 +15,7 @@ class IReport;
 class IRunShell;
 class IStatusDisplay;
 class IVerifierFactory;
+class ListJournals;
 class ListLoader;
 class RunController;
 struct RunContext;
@@ -37,6 +40,9 @@ public:
               std::function<void()> afterRun);
     bool isBound() const { return m_run != nullptr; }
 
+    // Waits until every outcome recorded so far is in its journal.
+    void flushJournal();
+
     // Opens the list at path as the Open command does after its dialog.
     void OpenListFile(const QString& path);
     // A reading of the network state (the status panel's once-a-second tick).
@@ -48,6 +54,7 @@ public:
     void OpenList() override;
     void AddList() override;
     void SaveResults() override;
+    void ExportReport() override;
     void RunValidation() override;
     void TogglePause() override;
     void RequestStop() override;
@@ -59,6 +66,13 @@ private:
     SetupServices m_setup;
     RunState m_state;
     RunSettings m_settings;
+    // The replies of every outcome, for the full report.
+    ReplyStore m_replies;
+    // The raw rows of CSV lists, for their result files.
+    ListRows m_listRows;
+    // Every outcome on disk, per list; made when the window's parts are bound.
+    std::unique_ptr<ListJournals> m_journals;
+    OutcomeSinks m_sinks;
     std::function<void()> m_afterRun;
     std::unique_ptr<RunContext> m_ctx;
     std::unique_ptr<ListLoader> m_loader;

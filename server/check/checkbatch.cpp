@@ -77,6 +77,7 @@ qsizetype CheckBatch::takeNext()
 {
     if (m_nextProbe < m_probeAddresses.size())
         return m_addresses.size() + m_nextProbe++;
+    skipSettled();
     return m_nextToHand++;
 }
 
@@ -94,6 +95,18 @@ void CheckBatch::fail(qsizetype index, const QString& why)
     finish(index, outcome);
 }
 
+void CheckBatch::settle(qsizetype index, const CheckOutcome& outcome)
+{
+    if (index < 0 || index >= m_addresses.size())
+        return;
+    if (m_settled.empty())
+        m_settled.resize(size_t(m_addresses.size()), false);
+    m_settled[size_t(index)] = true;
+    const auto recorder = std::exchange(m_recorder, {});
+    finish(index, outcome);
+    m_recorder = recorder;
+}
+
 void CheckBatch::finish(qsizetype index, const CheckOutcome& outcome)
 {
     if (complete())
@@ -102,6 +115,8 @@ void CheckBatch::finish(qsizetype index, const CheckOutcome& outcome)
         finishProbe(index, outcome);
         return;
     }
+    if (m_recorder && outcome.checked)
+        m_recorder(index, outcome);
     CheckOutcome& done = m_waiting.insert_or_assign(index, outcome).first->second;
     if (done.checked) {
         done.judgement = judge({done.result, done.fromReply, done.rcptReply, done.message});
@@ -143,7 +158,9 @@ void CheckBatch::writeDue()
          it = m_waiting.find(m_nextToWrite)) {
         const QString& address = m_addresses.at(m_nextToWrite);
         if (it->second.checked) {
-            m_out.write((m_json ? jsonLine(address, it->second) : textLine(address, it->second)) +
+            m_out.write((m_format ? m_format(m_nextToWrite, it->second)
+                         : m_json ? jsonLine(address, it->second)
+                                  : textLine(address, it->second)) +
                         '\n');
         } else {
             m_allChecked = false;

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <vector>
 
 class QIODevice;
 
@@ -68,6 +69,7 @@ public:
 
     bool hasNext() const
     {
+        skipSettled();
         return m_nextProbe < m_probeAddresses.size() || m_nextToHand < m_addresses.size();
     }
     // The index of the next address to check; only while hasNext().
@@ -80,6 +82,25 @@ public:
             return std::nullopt;
         return m_addresses.size() + m_nextProbe++;
     }
+    // Address `index` already has an outcome from an earlier run: it is
+    // written in its turn and never handed out. Before the first takeNext().
+    void settle(qsizetype index, const CheckOutcome& outcome);
+    // Whether address `index` was settled: a driver that orders the
+    // addresses itself passes it over.
+    bool settled(qsizetype index) const
+    {
+        return index >= 0 && index < qsizetype(m_settled.size()) && m_settled[size_t(index)];
+    }
+    // Called with each outcome of a check (not with settled ones, nor probes).
+    void setRecorder(std::function<void(qsizetype index, const CheckOutcome& outcome)> recorder)
+    {
+        m_recorder = std::move(recorder);
+    }
+
+    // Writes each result line with `format` instead of the text or JSON
+    // line; set before the first outcome.
+    using LineFormat = std::function<QByteArray(qsizetype index, const CheckOutcome& outcome)>;
+    void setLineFormat(LineFormat format) { m_format = std::move(format); }
 
     // One step of the verification of address `index`, on `err`.
     void progress(qsizetype index, qint32 method, const QString& description);
@@ -103,13 +124,21 @@ private:
     QIODevice& m_out;
     QIODevice& m_err;
     std::function<void()> m_completed;
+    LineFormat m_format;
+    std::function<void(qsizetype, const CheckOutcome&)> m_recorder;
+    std::vector<bool> m_settled; // empty unless something was settled
+    void skipSettled() const
+    {
+        while (m_nextToHand < qsizetype(m_settled.size()) && m_settled[size_t(m_nextToHand)])
+            ++m_nextToHand;
+    }
     std::map<qsizetype, CheckOutcome> m_waiting; // done, but an earlier one is not
     std::set<qsizetype> m_held;                  // done, but their domain's probe is not
     bool m_acceptAll;
     AcceptAllProbes m_probes;
     QStringList m_probeAddresses; // index size() + i is probe i
     qsizetype m_nextProbe = 0;
-    qsizetype m_nextToHand = 0;
+    mutable qsizetype m_nextToHand = 0;
     qsizetype m_nextToWrite = 0;
     bool m_allChecked = true;
 };

@@ -1,12 +1,15 @@
 #include "checkcommand.h"
 
 #include "checkbatch.h"
+#include "checkcsv.h"
+#include "checkjournal.h"
 #include "checkrunner.h"
 #include "dnscache.h"
 #include "dnsservers.h"
 #include "mailserverlimits.h"
 #include "openfilelimit.h"
 
+#include <QBuffer>
 #include <QEventLoop>
 #include <QFile>
 
@@ -70,7 +73,23 @@ int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODev
             options->dnsServer = QString::fromStdString(system);
     }
     applyServerPoliteness(*options);
-    QStringList addresses = options->readStdin ? readAddresses(in) : options->addresses;
+    // The list's bytes: what the journal knows it by.
+    const QByteArray input =
+        options->readStdin ? in.readAll() : options->addresses.join(u'\n').toUtf8();
+    QBuffer inputDevice;
+    inputDevice.setData(input);
+    inputDevice.open(QIODevice::ReadOnly);
+    std::optional<CsvCheckInput> csv;
+    if (options->csv) {
+        csv = readCsvCheckInput(input, error);
+        if (!csv) {
+            err.write(QStringLiteral("sondrix check: %1\n").arg(error).toUtf8());
+            return 2;
+        }
+    }
+    QStringList addresses = csv                  ? csv->addresses
+                            : options->readStdin ? readAddresses(inputDevice)
+                                                 : options->addresses;
     if (addresses.isEmpty())
         return 0;
 
@@ -83,6 +102,22 @@ int runCheck(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODev
     CheckBatch batch(
         std::move(addresses), options->json, out, err, [&loop] { loop.quit(); },
         options->acceptAll);
+    if (csv) {
+        if (!csv->header.isEmpty())
+            out.write(csvCheckHeader(csv->header) + '\n');
+        batch.setLineFormat([&csv](qsizetype index, const CheckOutcome& outcome) {
+            return csvCheckLine(csv->rows[size_t(index)], outcome);
+        });
+    }
+    CheckJournal journal;
+    if (options->journal) {
+        const QString name =
+            options->readStdin ? QStringLiteral("(standard input)") : QStringLiteral("(arguments)");
+        if (!journal.attach(*options->journal, name, input, batch, error)) {
+            err.write(QStringLiteral("sondrix check: %1\n").arg(error).toUtf8());
+            return 1;
+        }
+    }
     const std::unique_ptr<QObject> checks = driver(*options, batch);
     // The driver may finish the batch before the loop runs (no object could
     // be made) or from a nested wait of its own; the loop only sleeps.

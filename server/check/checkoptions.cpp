@@ -146,6 +146,12 @@ std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString
                             .arg(value);
                 return std::nullopt;
             }
+        } else if (arg == QLatin1String("--csv")) {
+            options.csv = true;
+        } else if (is("--journal")) {
+            if (!takeValue(args, i, QStringLiteral("--journal"), value, error))
+                return std::nullopt;
+            options.journal = value;
         } else if (is("--dns-server")) {
             if (!takeValue(args, i, QStringLiteral("--dns-server"), value, error))
                 return std::nullopt;
@@ -206,6 +212,11 @@ std::optional<CheckOptions> parseCheckArguments(const QStringList& args, QString
         error = QStringLiteral("no address given (use '-' to read them from standard input)");
         return std::nullopt;
     }
+    if (options.csv && (!dash || options.json)) {
+        error = QStringLiteral("--csv reads a CSV list from standard input ('-') and writes CSV, "
+                               "not JSON");
+        return std::nullopt;
+    }
     options.readStdin = dash;
     return options;
 }
@@ -215,8 +226,8 @@ QString checkUsage()
     return QStringLiteral(
         "Usage: sondrix check [--dns-server HOST[:PORT]] [--from ADDRESS] [--helo NAME]\n"
         "                     [--dns-timeout SECONDS] [--smtp-timeout SECONDS] [--jobs N]\n"
-        "                     [--progress] [--json] [--accept-all] [--remote]\n"
-        "                     [--no-dns-cache] [--per-server N] [--back-off]\n"
+        "                     [--progress] [--json | --csv] [--accept-all] [--journal FILE]\n"
+        "                     [--remote] [--no-dns-cache] [--per-server N] [--back-off]\n"
         "                     [--per-domain N] [--greylist-retry SECONDS[,SECONDS...]]\n"
         "                     ADDRESS... | -\n"
         "\n"
@@ -238,6 +249,12 @@ QString checkUsage()
         "  --json                    print one JSON object per address\n"
         "  --accept-all              once per domain, check a made-up address too; if it\n"
         "                            is accepted, the domain's valid addresses are risky\n"
+        "  --csv                     read a CSV list from standard input (the address\n"
+        "                            column named email, e-mail, mail or email address,\n"
+        "                            else the one holding addresses) and print each row\n"
+        "                            as it came with code, message and replies added\n"
+        "  --journal FILE            record each outcome in FILE; run again over the same\n"
+        "                            list, skip the addresses recorded and print theirs\n"
         "  --remote                  verify in a sondrix server process, as corvanta does\n"
         "  --no-dns-cache            ask the DNS server for every look-up instead of\n"
         "                            sharing answers between checks\n"

@@ -20,7 +20,10 @@ struct CheckOptions
     int jobs = 1;
     bool progress = false;
     bool json = false;
-    bool acceptAll = false; // probe each domain with a made-up address
+    bool acceptAll = false;         // probe each domain with a made-up address
+    bool csv = false;               // standard input is a CSV list; the output is CSV
+    std::optional<QString> journal; // keep outcomes there; skip those kept before
+
     bool readStdin = false; // addresses come from standard input ("-")
     bool help = false;
     bool dnsCache = true; // answers shared by the checks (DnsCache::process())

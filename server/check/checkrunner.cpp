@@ -26,8 +26,10 @@ CheckOutcome failureOutcome(std::exception_ptr error)
 CheckRunner::CheckRunner(CheckOptions options, ComponentFactory factory, CheckBatch& batch,
                          QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_factory(std::move(factory)), m_batch(batch),
-      m_queues(0, batch.size(), m_options.perDomain,
-               [&batch](qsizetype row) { return domainOfAddress(batch.address(row)); }),
+      m_queues(
+          0, batch.size(), m_options.perDomain,
+          [&batch](qsizetype row) { return domainOfAddress(batch.address(row)); },
+          [&batch](qsizetype row) { return !batch.settled(row); }),
       m_rechecks(m_options.recheckDelaysMs)
 {
     m_recheckTimer.setSingleShot(true);

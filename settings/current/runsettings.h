@@ -29,7 +29,11 @@ struct RunSettings
     // each of these delays in turn (empty: 5, 15 and 45 minutes); off by
     // default.
     bool RecheckGreylisted = false;
-    QList<qint64> RecheckDelaysMs;
+    QList<qint64> RecheckDelaysMs{};
+    // Check an address that occurs more than once in the list only once and
+    // give its copies that outcome ("Same as row N"). Off unless the user
+    // turns it on, so that every row is checked by itself as it always was.
+    bool FollowDuplicates = false;
 };
 
 } // namespace corvanta

@@ -179,6 +179,15 @@ void frmSetup::buildLayout()
                        "a domain that accepts it risky"));
     m_chkProbeAcceptAll->setObjectName(QStringLiteral("chkProbeAcceptAll"));
     verdictLayout->addWidget(m_chkProbeAcceptAll);
+    auto* lists = new QGroupBox(QStringLiteral("Lists"));
+    lists->setObjectName(QStringLiteral("FrameLists"));
+    auto* listsLayout = new QVBoxLayout(lists);
+    m_chkFollowDuplicates =
+        new QCheckBox(QStringLiteral("Check an address that occurs more than once only once"));
+    m_chkFollowDuplicates->setObjectName(QStringLiteral("chkFollowDuplicates"));
+    m_chkFollowDuplicates->setToolTip(QStringLiteral(
+        "Its other rows take the same outcome, with the message \"Same as row N\"."));
+    listsLayout->addWidget(m_chkFollowDuplicates);
 
     auto* buttons = new QDialogButtonBox;
     auto* cmdOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -194,6 +203,7 @@ void frmSetup::buildLayout()
     layout->addWidget(frame2);
     layout->addWidget(frame3);
     layout->addWidget(m_fraVerdicts);
+    layout->addWidget(lists);
     layout->addWidget(buttons);
     setMinimumWidth(420);
 }
@@ -218,6 +228,7 @@ void frmSetup::loadValues()
         m_cboDefaultThreads->setEditText(QString());
     m_fraVerdicts->setChecked(m_settings.ReadReplyCodes);
     m_chkProbeAcceptAll->setChecked(m_settings.ProbeAcceptAll);
+    m_chkFollowDuplicates->setChecked(m_settings.FollowDuplicates);
 }
 
 void frmSetup::cmdDefaultDNS_Click()
@@ -305,10 +316,14 @@ void frmSetup::cmdOK_Click()
         return;
     m_settings.PerDomainLimit = roundHalfEvenToInt32(perDomain);
     const bool recheck = m_chkRecheckGreylisted->isChecked();
-    if (!store(QStringLiteral("RecheckGreylisted"),
-               recheck ? QStringLiteral("1") : QStringLiteral("0")))
+    if (!store(QStringLiteral("RecheckGreylisted"), flag(recheck)))
         return;
     m_settings.RecheckGreylisted = recheck;
+    // A run reads this when it starts, so it takes effect at the next Start.
+    const bool follow = m_chkFollowDuplicates->isChecked();
+    if (!store(QStringLiteral("FollowDuplicates"), flag(follow)))
+        return;
+    m_settings.FollowDuplicates = follow;
     accept();
 }
 

@@ -63,6 +63,7 @@ public:
     QCheckBox* chkProbeAcceptAll() const { return m_chkProbeAcceptAll; }
     QLineEdit* txtPerDomainLimit() const { return m_txtPerDomainLimit; }
     QCheckBox* chkRecheckGreylisted() const { return m_chkRecheckGreylisted; }
+    QCheckBox* chkFollowDuplicates() const { return m_chkFollowDuplicates; }
 
     // The text a stored number takes: whole numbers without a decimal part,
     // others with as many digits as they need ("2.5").
@@ -85,6 +86,7 @@ private:
     QCheckBox* m_chkProbeAcceptAll = nullptr;
     QLineEdit* m_txtPerDomainLimit = nullptr;
     QCheckBox* m_chkRecheckGreylisted = nullptr;
+    QCheckBox* m_chkFollowDuplicates = nullptr;
 };
 
 } // namespace corvanta

@@ -179,6 +179,7 @@ StoredRunSettings LoadRunSettings()
     s.probeAcceptAll = readLong(KeyProbeAcceptAll, 0) != 0;
     s.perDomainLimit = std::max(0, readLong(KeyPerDomainLimit, defaults.perDomainLimit));
     s.recheckGreylisted = readLong(KeyRecheckGreylisted, 0) != 0;
+    s.followDuplicates = readLong(KeyFollowDuplicates, 0) != 0;
     return s;
 }
 

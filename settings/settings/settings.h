@@ -29,6 +29,8 @@ inline constexpr const char* KeyHelloName = "HelloName";
 // The verdict switches, stored as "1" or "0"; missing means off.
 inline constexpr const char* KeyReadReplyCodes = "ReadReplyCodes";
 inline constexpr const char* KeyProbeAcceptAll = "ProbeAcceptAll";
+// A run checks each repeated address once: "1" or "0"; missing means off.
+inline constexpr const char* KeyFollowDuplicates = "FollowDuplicates";
 
 // The sender given in MAIL FROM until the user sets an address of their own
 // domain. A role mailbox at a reserved domain is syntactically sound and
@@ -76,6 +78,7 @@ struct StoredRunSettings
     bool probeAcceptAll = false;
     std::int32_t perDomainLimit = 0; // checks at once per domain; 0: no limit
     bool recheckGreylisted = false;
+    bool followDuplicates = false;
 };
 
 // Reads MainLeft, MainTop, MainWidth, MainHeight in that order.

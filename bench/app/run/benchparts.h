@@ -9,6 +9,7 @@
 #include "iverifier.h"
 #include "runtypes.h"
 
+#include <QTimer>
 #include <cstdio>
 #include <vector>
 
@@ -63,6 +64,8 @@ public:
         const qint8 c = m_codes[size_t(row)];
         return c < 0 ? std::nullopt : std::optional<qint32>(c);
     }
+    // Messages are not kept: the run's figures do not depend on them.
+    QString message(qsizetype) const override { return {}; }
     void addRecord(QByteArrayView address) override
     {
         m_blob.insert(m_blob.end(), address.begin(), address.end());
@@ -106,6 +109,13 @@ class BenchShell final : public IRunShell
 {
 public:
     std::optional<QString> chooseListFile(const QString&, const QString&) override { return file; }
+    std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<qsizetype> chooseColumn(const QStringList&) override { return std::nullopt; }
+    Answer askYesNo(const QString&) override { return Answer::Yes; }
+    void showNotice(const QString& text) override { showMessage(text); }
     void showMessage(const QString& text) override
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
@@ -124,6 +134,37 @@ public:
     void setPositionText(const QString&) override {}
 
     QString file;
+};
+
+// Finishes every verification after a fixed delay, as a server would whose
+// every mail server answers in that time.
+class TimedVerifier final : public StubVerifier
+{
+public:
+    explicit TimedVerifier(int delayMs) : m_delayMs(delayMs) {}
+
+    void Verify() override
+    {
+        m_status = StatusWorking;
+        QTimer::singleShot(m_delayMs, &m_timers, [this] { m_status = StatusFinished; });
+    }
+
+private:
+    int m_delayMs;
+    QObject m_timers;
+};
+
+class TimedFactory final : public IVerifierFactory
+{
+public:
+    explicit TimedFactory(int delayMs) : m_delayMs(delayMs) {}
+    std::unique_ptr<IVerifier> create() override
+    {
+        return std::make_unique<TimedVerifier>(m_delayMs);
+    }
+
+private:
+    int m_delayMs;
 };
 
 } // namespace corvanta::bench

@@ -20,37 +20,6 @@ using namespace corvanta::bench;
 
 namespace {
 
-// Finishes every verification after a fixed delay, as a server would whose
-// every mail server answers in that time.
-class TimedVerifier final : public StubVerifier
-{
-public:
-    explicit TimedVerifier(int delayMs) : m_delayMs(delayMs) {}
-
-    void Verify() override
-    {
-        m_status = StatusWorking;
-        QTimer::singleShot(m_delayMs, &m_timers, [this] { m_status = StatusFinished; });
-    }
-
-private:
-    int m_delayMs;
-    QObject m_timers;
-};
-
-class TimedFactory final : public IVerifierFactory
-{
-public:
-    explicit TimedFactory(int delayMs) : m_delayMs(delayMs) {}
-    std::unique_ptr<IVerifier> create() override
-    {
-        return std::make_unique<TimedVerifier>(m_delayMs);
-    }
-
-private:
-    int m_delayMs;
-};
-
 struct Figures
 {
     double wallSeconds;

@@ -76,6 +76,8 @@ void E2eTest::SetUp()
     qputenv("CORVANTA_REGISTRY_FILE", QFile::encodeName(m_tmp.filePath(QStringLiteral("reg"))));
     qputenv("CORVANTA_BROKER_DIR", QFile::encodeName(m_tmp.filePath(QStringLiteral("broker"))));
     qputenv("CORVANTA_SERVER_PROGRAM", QByteArray(SONDRIX));
+    // Journals of this test stay in its folder.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_tmp.filePath(QStringLiteral("data"))));
     m_modals = std::make_unique<ModalAnswerer>();
 }
 

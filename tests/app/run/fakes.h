@@ -38,6 +38,7 @@ public:
     {
         return rows.at(size_t(row)).code;
     }
+    QString message(qsizetype row) const override { return rows.at(size_t(row)).message; }
     void addRecord(QByteArrayView address) override
     {
         Row row;
@@ -126,6 +127,24 @@ public:
         lastFilter = filter;
         return nextFile;
     }
+    std::optional<QString> chooseSaveFile(const QString& title, const QString& suggested,
+                                          const QString&) override
+    {
+        dialogTitles << title;
+        suggestedSave = suggested;
+        return nextSaveFile;
+    }
+    std::optional<qsizetype> chooseColumn(const QStringList& names) override
+    {
+        columnNames = names;
+        return nextColumn;
+    }
+    Answer askYesNo(const QString& text) override
+    {
+        questions << text;
+        return nextAnswer;
+    }
+    void showNotice(const QString& text) override { notices << text; }
     void showMessage(const QString& text) override { messages << text; }
     void showSaved(const QString& validFile, const QString& errorsFile, qsizetype leftOut) override
     {
@@ -164,6 +183,13 @@ public:
     void setPositionText(const QString& text) override { positionText = text; }
 
     std::optional<QString> nextFile;
+    std::optional<QString> nextSaveFile;
+    std::optional<qsizetype> nextColumn;
+    QStringList columnNames;
+    Answer nextAnswer = Answer::No;
+    QStringList questions;
+    QStringList notices;
+    QString suggestedSave;
     QStringList dialogTitles;
     QString lastFilter;
     QStringList messages;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "csvlist.h"
 #include "fakes.h"
 #include "listloader.h"
 #include "runcontroller.h"
@@ -46,7 +47,8 @@ struct Harness
     FakeStatus status;
     FakeShell shell;
     FakeFactory factory;
-    RunContext ctx{state, settings, report, status, shell};
+    ListRows listRows;
+    RunContext ctx{state, settings, report, status, shell, nullptr, &listRows};
     ListLoader loader{ctx};
     RunController run{ctx, factory, loader};
 };

@@ -157,8 +157,11 @@ struct Greylisting
 TEST(Run, GreylistedAddressesWaitForTheirRecheckAndTheLastCheckDecides)
 {
     Harness h;
-    h.openList({"g@grey.org", "a@x.org", "w@grey.org"});
+    // The last row is a copy: it follows the outcome of the first one's last
+    // check, never one the re-check replaced.
+    h.openList({"g@grey.org", "a@x.org", "w@grey.org", "g@GREY.org"});
     h.state.ThreadCount = 2;
+    h.settings.FollowDuplicates = true;
     h.settings.RecheckGreylisted = true;
     h.settings.RecheckDelaysMs = {30, 60};
     Greylisting grey;
@@ -182,16 +185,20 @@ TEST(Run, GreylistedAddressesWaitForTheirRecheckAndTheLastCheckDecides)
     EXPECT_EQ(grey.checks.value("a@x.org"), 1);
     EXPECT_EQ(h.report.rows[0].word, "Valid");
     EXPECT_EQ(h.report.rows[2].word, "Bad User");
+    EXPECT_EQ(h.report.rows[3].word, "Valid");
+    EXPECT_EQ(h.report.rows[3].message, "Same as row 1");
     EXPECT_EQ(waitingSeen.count("0"), 2);
-    EXPECT_EQ(h.state.ValidatedCount, 3);
-    EXPECT_EQ(h.state.GoodCount, 2);
+    EXPECT_EQ(h.state.ValidatedCount, 4);
+    EXPECT_EQ(h.state.GoodCount, 3);
     EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
     EXPECT_EQ(h.status.label(StatusLabel::Retrying), "0");
 
-    // A stop drops the waiting re-checks: the row keeps its last outcome.
+    // A stop drops the waiting re-checks: the row keeps its last outcome,
+    // and so does the copy that waited for it.
     Harness s;
-    s.openList({"w@grey.org", "b@x.org"});
+    s.openList({"w@grey.org", "w@grey.org", "b@x.org"});
     s.state.ThreadCount = 1;
+    s.settings.FollowDuplicates = true;
     s.settings.RecheckGreylisted = true;
     s.settings.RecheckDelaysMs = {60000};
     s.factory.rcptReplyFor = [](const QString& a) {
@@ -207,7 +214,9 @@ TEST(Run, GreylistedAddressesWaitForTheirRecheckAndTheLastCheckDecides)
     };
     runGuarded(s, [&] { s.run.Start(); });
     EXPECT_EQ(s.report.rows[0].word, "Bad User");
-    EXPECT_EQ(s.state.ValidatedCount, 2);
+    EXPECT_EQ(s.report.rows[1].word, "Bad User");
+    EXPECT_EQ(s.report.rows[1].message, "Same as row 1");
+    EXPECT_EQ(s.state.ValidatedCount, 3);
     EXPECT_EQ(s.status.label(StatusLabel::Percent), "100%");
 }
 

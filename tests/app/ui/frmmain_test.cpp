@@ -141,7 +141,7 @@ TEST(MainWindow, MenusAndToolbarFollowTheirTables)
                               : QString::number(entry->data().toInt()) + entry->text());
     }
     EXPECT_EQ(layout.join(QLatin1Char(' ')),
-              QStringLiteral("&File: 100&Open 101&Save | 103&Add | 102&Exit "
+              QStringLiteral("&File: 100&Open 101&Save | 103&Add 104&Export report... | 102&Exit "
                              "&Action: 200&Start 201&Pause 202S&top 203&Retry "
                              "&Tools: 300&Setup &Help: 400&About"));
 

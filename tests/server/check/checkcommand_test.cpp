@@ -3,6 +3,7 @@
 #include "scriptedcomponents.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace corvanta;
@@ -25,6 +26,7 @@ struct CheckRun
     int exitCode = -1;
     QStringList lines;
     QStringList errLines;
+    QByteArray out;
 };
 
 CheckRun runCheck(const QStringList& args, const ComponentFactory& factory,
@@ -39,6 +41,7 @@ CheckRun runCheck(const QStringList& args, const ComponentFactory& factory,
     err.open(QIODevice::WriteOnly);
     CheckRun run;
     run.exitCode = runCheckCommand(args, factory, in, out, err);
+    run.out = out.data();
     run.lines = QString::fromUtf8(out.data()).split(u'\n', Qt::SkipEmptyParts);
     run.errLines = QString::fromUtf8(err.data()).split(u'\n', Qt::SkipEmptyParts);
     return run;
@@ -180,6 +183,61 @@ TEST(CheckCommandTest, JsonAndProgressFromStandardInput)
     EXPECT_TRUE(run.errLines.contains("c@good.test\t7\tConnecting to mx.good.test"));
     EXPECT_TRUE(run.errLines.contains("c@good.test\t15\tFinished"));
     EXPECT_TRUE(run.errLines.contains("\"q\"@x\t3\tFormat check"));
+}
+
+// Rows go out as they came, quotes and all, with the outcome added; a list
+// without an address column names its columns instead.
+TEST(CheckCommandTest, CsvListInCsvOut)
+{
+    const CheckRun run =
+        runCheck({"--csv", "--jobs", "2", "-"}, copyingFactory(worldDns(), worldSmtp()),
+                 "Name,E-mail\r\n\"Doe, J\",c@good.test\r\nX,\"bad address\"\r\n");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "Name,E-mail,Code,Message,Sender reply,Recipient reply,Verdict,Reason\n"
+                       "\"Doe, J\",c@good.test,4,,250 Ok,\"550-No such user\r\n550\tBye\","
+                       "undeliverable,mailbox_unknown\n"
+                       "X,\"bad address\",1,Invalid Email Format,,,undeliverable,bad_syntax\n");
+
+    const CheckRun none =
+        runCheck({"--csv", "-"}, copyingFactory(worldDns(), worldSmtp()), "a,b\n1,2\n");
+    EXPECT_EQ(none.exitCode, 2);
+    ASSERT_EQ(none.errLines.size(), 1);
+    EXPECT_TRUE(none.errLines[0].endsWith("(columns: a, b)")) << none.errLines[0].toStdString();
+    EXPECT_EQ(runCheck({"--csv", "a@b.c"}, copyingFactory(worldDns(), worldSmtp())).exitCode, 2);
+}
+
+// A run again over the same list checks only what has no recorded outcome
+// and prints every line in input order; another list starts afresh.
+TEST(CheckCommandTest, JournalSkipsRecordedAddresses)
+{
+    QTemporaryDir dir;
+    const QString journal = dir.filePath(QStringLiteral("check.journal"));
+    ComponentFactory broken = copyingFactory(worldDns(), worldSmtp());
+    broken.createSmtpClient = [](IDnsResolver&) -> std::unique_ptr<ISmtpClient> {
+        throw ComponentException(1, QStringLiteral("no sockets left"));
+    };
+    const QByteArray list = "c@good.test\nbad address\nb@refusing.test\n";
+    const QStringList all{
+        "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye\tundeliverable\tmailbox_unknown",
+        "1\tbad address\tInvalid Email Format\t\tundeliverable\tbad_syntax",
+        "3\tb@refusing.test\tConnection refused\t\tunknown\tconnection_failed"};
+
+    // Nothing can be checked: nothing is recorded.
+    EXPECT_EQ(runCheck({"--journal", journal, "-"}, broken, list).exitCode, 1);
+    const CheckRun second =
+        runCheck({"--journal", journal, "-"}, copyingFactory(worldDns(), worldSmtp()), list);
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(second.lines, all);
+    // Ordered per domain, the recorded addresses are passed over too.
+    const CheckRun third =
+        runCheck({"--journal", journal, "--per-domain", "1", "-"}, broken, list);
+    EXPECT_EQ(third.exitCode, 0);
+    EXPECT_EQ(third.lines, all);
+    EXPECT_TRUE(third.errLines.isEmpty());
+
+    const CheckRun other = runCheck({"--journal", journal, "-"}, broken, list + "d@good.test\n");
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_TRUE(other.lines.isEmpty());
 }
 
 TEST(CheckCommandTest, AddressesThatCannotBeCheckedFailTheRun)

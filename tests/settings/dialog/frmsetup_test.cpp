@@ -21,9 +21,12 @@ struct StoreFailure : std::runtime_error
 // the dialog would have shown.
 struct Harness
 {
-    RunSettings settings{
-        QStringLiteral("192.0.2.53"), 25, 30, 120, QStringLiteral("probe@example.org"),
-        QStringLiteral("host1"), 0, false, {}};
+    RunSettings settings{.DnsServerName = QStringLiteral("192.0.2.53"),
+                         .DefaultThreads = 25,
+                         .DnsTimeout = 30,
+                         .SmtpTimeout = 120,
+                         .FromAddress = QStringLiteral("probe@example.org"),
+                         .HelloName = QStringLiteral("host1")};
     std::map<QString, QString> stored;
     QStringList errors;
     QString failKey;
@@ -75,6 +78,8 @@ TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
     dlg.txtFromAddress()->setText(" someone@example.net ");
     dlg.txtDnsTimeout()->setText("2.5");
     dlg.cboDefaultThreads()->setEditText("12.5 threads"); // typed, not picked
+    EXPECT_FALSE(dlg.chkFollowDuplicates()->isChecked());
+    dlg.chkFollowDuplicates()->setChecked(true);
     dlg.cmdOK_Click();
 
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -88,6 +93,8 @@ TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
     EXPECT_EQ(h.settings.DefaultThreads, 12); // half rounds to even
     EXPECT_EQ(h.settings.DnsTimeout, 30);
     EXPECT_EQ(h.settings.HelloName, "host1");
+    EXPECT_EQ(h.stored["FollowDuplicates"], "1");
+    EXPECT_TRUE(h.settings.FollowDuplicates);
 }
 
 TEST(SetupDialog, CorrectionsBelowOne)
