@@ -3,11 +3,11 @@
 #include "componenterror.h"
 #include "dnscache.h"
 #include "eventwait.h"
+#include "mxanswer.h"
 
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <QThread>
-#include <QUrl>
 #include <algorithm>
 #include <ares.h>
 #include <arpa/inet.h>
@@ -53,20 +53,6 @@ QString describeStatus(int status, const QString& what)
     }
 }
 
-// The domain in the ASCII form DNS needs; empty when it cannot be one.
-QByteArray toQueryName(const QString& domain)
-{
-    if (domain.isEmpty() || domain.contains(QChar(0)))
-        return {};
-    QByteArray ace = QUrl::toAce(domain);
-    if (ace.isEmpty() || ace.size() > 253)
-        return {};
-    // c-ares reads backslashes as escapes; no real host name contains one.
-    if (ace.contains('\\'))
-        return {};
-    return ace;
-}
-
 } // namespace
 
 // One outstanding c-ares query and what came back for it. It lives on the
@@ -85,7 +71,7 @@ struct DnsResolver::Query
     Kind kind = Kind::Mx;
     int status = ARES_ENODATA;
     bool done = false;
-    QList<QPair<int, QString>> mx; // preference, exchange ("" for the root)
+    QList<MxRecord> mx;
     QList<QHostAddress> addresses;
     std::optional<qint64> ttl; // how long the answer may be kept, if it says
 
@@ -124,12 +110,7 @@ struct DnsResolver::Query
             status = ares_parse_mx_reply(abuf, alen, &reply);
             if (status != ARES_SUCCESS)
                 return;
-            for (ares_mx_reply* r = reply; r; r = r->next) {
-                QString host = QString::fromLatin1(r->host);
-                if (host == QLatin1String("."))
-                    host.clear();
-                mx.append({r->priority, host});
-            }
+            mx = mxRecordsFrom(reply);
             ares_free_data(reply);
         } else if (kind == Kind::A) {
             ares_addrttl addrs[64];
@@ -286,7 +267,7 @@ void DnsResolver::cancel()
 DnsResolver::MxLists DnsResolver::queryMx(const QString& address)
 {
     const QString domain = address.mid(address.lastIndexOf(QLatin1Char('@')) + 1);
-    const QByteArray name = toQueryName(domain);
+    const QByteArray name = dnsQueryName(domain);
     if (name.isEmpty())
         throw ComponentException(ARES_EBADNAME,
                                  QStringLiteral("\"%1\" is not a valid domain name").arg(domain));
@@ -315,20 +296,7 @@ DnsResolver::MxLists DnsResolver::queryMx(const QString& address)
     if (answer->status != ARES_SUCCESS)
         throw ComponentException(answer->status, describeStatus(answer->status, what));
 
-    QList<QPair<int, QString>> mx = answer->mx;
-    std::stable_sort(mx.begin(), mx.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    MxLists lists;
-    for (const auto& [preference, host] : std::as_const(mx)) {
-        if (host.isEmpty())
-            continue;
-        lists.hosts.append(host);
-        lists.alternates.append(host);
-    }
-    if (lists.hosts.isEmpty() && !mx.isEmpty())
-        throw ComponentException(ARES_ENODATA,
-                                 QStringLiteral("The domain accepts no mail (null MX)"));
-    return lists;
+    return orderMxRecords(answer->mx);
 }
 
 QList<QHostAddress> DnsResolver::resolveHost(const QString& hostName)
@@ -339,7 +307,7 @@ QList<QHostAddress> DnsResolver::resolveHost(const QString& hostName)
     QHostAddress literal;
     if (literal.setAddress(host))
         return {literal};
-    const QByteArray name = toQueryName(host);
+    const QByteArray name = dnsQueryName(host);
     if (name.isEmpty())
         throw ComponentException(ARES_EBADNAME,
                                  QStringLiteral("\"%1\" is not a valid host name").arg(hostName));
@@ -401,7 +369,7 @@ QList<QHostAddress> DnsResolver::resolveHost(const QString& hostName)
 
 QHostAddress DnsResolver::resolveServerName(const QString& name, QDeadlineTimer deadline)
 {
-    const QByteArray ace = toQueryName(name);
+    const QByteArray ace = dnsQueryName(name);
     if (ace.isEmpty())
         throw ComponentException(ARES_EBADNAME,
                                  QStringLiteral("\"%1\" is not a valid DNS server").arg(name));
