@@ -1,6 +1,7 @@
 #include "listloader.h"
 
 #include "busyguard.h"
+#include "linesplitter.h"
 #include "statistics.h"
 
 #include <QCoreApplication>
@@ -33,62 +34,25 @@ struct LineError
     qint64 longLine = 0;         // else: the number of a line too long to hold an address
 };
 
-// Splits the file into lines and calls onLine(line, consumed) for each, empty
-// lines included; consumed is the file offset just past the line and its line
-// end. A carriage return, a line feed or the pair ends a line. Memory stays
-// within one read block and one line, whatever the file holds: a line longer
-// than kMaxLineBytes ends the split.
-template <typename OnLine>
-std::optional<LineError> forEachLine(QFile& file, const QString& path, OnLine onLine)
+// Reads the file through LineSplitter, which calls onLine(line, consumed)
+// for each line, empty lines included. Memory stays within one read block and
+// one line, whatever the file holds: a line longer than kMaxLineBytes ends the
+// split.
+std::optional<LineError> forEachLine(QFile& file, const QString& path,
+                                     const LineSplitter::Sink& onLine)
 {
-    qint64 chunkStart = 0; // file offset of the block's first byte
-    qint64 lineNumber = 0;
-    bool afterCarriageReturn = false; // the last block ended in a CR
-    QByteArray partial;               // a line cut by the end of a block
+    LineSplitter lines(ListLoader::kMaxLineBytes);
     QByteArray chunk(kChunkSize, Qt::Uninitialized);
-    const auto tooLong = [](qint64 length) {
-        return length > ListLoader::kMaxLineBytes;
-    };
-
     for (;;) {
         const qint64 n = file.read(chunk.data(), chunk.size());
         if (n < 0)
             return LineError{ioError(file, path), 0};
         if (n == 0)
             break;
-        const char* data = chunk.constData();
-        qint64 lineStart = 0;
-        // The LF of a CR LF pair cut by the end of the last block.
-        if (afterCarriageReturn && data[0] == '\n')
-            lineStart = 1;
-        afterCarriageReturn = false;
-        for (qint64 i = lineStart; i < n; ++i) {
-            const char c = data[i];
-            if (c != '\r' && c != '\n')
-                continue;
-            const QByteArrayView piece(data + lineStart, i - lineStart);
-            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
-                ++i;
-            afterCarriageReturn = c == '\r' && i + 1 == n;
-            lineStart = i + 1;
-            ++lineNumber;
-            if (tooLong(partial.size() + piece.size()))
-                return LineError{std::nullopt, lineNumber};
-            if (partial.isEmpty()) {
-                onLine(piece, chunkStart + lineStart);
-            } else {
-                partial.append(piece);
-                onLine(QByteArrayView(partial), chunkStart + lineStart);
-                partial.clear();
-            }
-        }
-        if (tooLong(partial.size() + n - lineStart))
-            return LineError{std::nullopt, lineNumber + 1};
-        partial.append(data + lineStart, n - lineStart);
-        chunkStart += n;
+        if (!lines.feed(QByteArrayView(chunk.constData(), n), onLine))
+            return LineError{std::nullopt, lines.tooLongLine()};
     }
-    // A last line without a line end is a line too.
-    onLine(QByteArrayView(partial), chunkStart);
+    lines.finish(onLine);
     return std::nullopt;
 }
 
