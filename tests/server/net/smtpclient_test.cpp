@@ -245,7 +245,7 @@ TEST_F(SmtpClientTest, AnEndlessOrDroppedReplyFailsTheCommandAndTheConnection)
     };
     for (const auto& [address, command, number] : cases) {
         m_client.connectAndGreet(address.toString());
-        EXPECT_EQ(errorOf([&] { m_client.sendCommand(command); }).number, number);
+        EXPECT_EQ(errorOf([&, &line = command] { m_client.sendCommand(line); }).number, number);
         EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
         EXPECT_EQ(errorOf([&] { m_client.sendCommand(QStringLiteral("NOOP")); }).number,
                   SmtpClient::NotConnected);
