@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libc-ares-dev libsqlite3-dev
   googletest libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev llvm
   dnsmasq iproute2 util-linux locales
   xvfb xauth fonts-dejavu-core
   g++-mingw-w64-x86-64-posix wine64
