@@ -34,8 +34,8 @@ quiet_ctest() { # quiet_ctest BUILD_DIR CTEST_ARGS...
   shift
   rm -rf "$reports" && mkdir -p "$reports"
   local opts="log_path=$PWD/$reports/report:print_stacktrace=1"
-  ASAN_OPTIONS="$opts:detect_leaks=1" UBSAN_OPTIONS="$opts" \
-    TSAN_OPTIONS="$opts:halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp" \
+  local tsan="halt_on_error=1:ignore_noninstrumented_modules=1:suppressions=$PWD/scripts/tsan.supp"
+  ASAN_OPTIONS="$opts:detect_leaks=1" UBSAN_OPTIONS="$opts" TSAN_OPTIONS="$opts:$tsan" \
     ctest --test-dir "$dir" --output-on-failure --timeout 900 "$@" >"$dir/ctest.log" 2>&1
   local rc=$?
   grep -E 'tests passed|tests failed' "$dir/ctest.log"
