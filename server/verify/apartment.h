@@ -3,11 +3,11 @@
 #include "componentfactory.h"
 
 #include <QMetaObject>
-#include <QSemaphore>
 #include <QThread>
 #include <exception>
 #include <functional>
 #include <optional>
+#include <semaphore>
 #include <type_traits>
 
 class QEventLoop;
@@ -88,7 +88,10 @@ private:
     clsVerify* m_object = nullptr;
     QEventLoop* m_loop = nullptr;
     std::exception_ptr m_creationError;
-    QSemaphore m_created;
+    // Released by the thread once creation has ended: it publishes m_object
+    // and m_creationError. A standard semaphore rather than QSemaphore, whose
+    // hand-off happens inside Qt where the thread sanitizer cannot see it.
+    std::binary_semaphore m_created{0};
     bool m_started = false;
     bool m_creationSeen = false;
     bool m_closeRequested = false;
