@@ -4,6 +4,7 @@
 //
 //   fakeworld [--dns ADDRESS:PORT] [--domains N] [--reply-delay-ms MS]
 //             [--silent-domains K] [--reject-prefix TEXT] [--smtp-threads N]
+//             [--misbehave-every N]
 //
 //   --dns ADDRESS:PORT   where the DNS server listens (UDP); default 127.0.0.1:53
 //   --domains N          domains domain1.test ... domainN.test; default 20.
@@ -14,6 +15,11 @@
 //                        greeting included); default 0
 //   --silent-domains K   the mail servers of the last K domains accept
 //                        connections but never say a word; default 0
+//   --misbehave-every N  the mail server of every Nth domain misbehaves, in
+//                        turn: silent, drops the connection on RCPT, answers
+//                        RCPT with 421, sends one byte a second, or answers
+//                        MAIL with continuation lines without end; default 0
+//                        (none)
 //   --reject-prefix TEXT recipients whose local part begins with TEXT get
 //                        "550 5.1.1 No such user"; default "unknown"
 //   --smtp-threads N     threads the mail servers are spread over; default
@@ -62,7 +68,30 @@ struct Options
     int silentDomains = 0;
     QByteArray rejectPrefix = "unknown";
     int smtpThreads = 0; // 0: one per domain, at most MaxSmtpThreads
+    int misbehaveEvery = 0;
 };
+
+// The ways a misbehaving mail server fails, in the order domains take them.
+void misbehave(FakeSmtpBehaviour& behaviour, int kind)
+{
+    switch (kind % 5) {
+    case 0:
+        behaviour.silent = true;
+        break;
+    case 1:
+        behaviour.dropOnVerb = "RCPT";
+        break;
+    case 2:
+        behaviour.rcptReply = "421 4.3.2 Service shutting down";
+        break;
+    case 3:
+        behaviour.dripIntervalMs = 1000;
+        break;
+    default:
+        behaviour.endlessOnVerb = "MAIL";
+        break;
+    }
+}
 
 constexpr int MaxSmtpThreads = 32;
 
@@ -71,7 +100,7 @@ constexpr int MaxSmtpThreads = 32;
     std::fprintf(stderr,
                  "fakeworld: %s\nusage: fakeworld [--dns ADDRESS:PORT] [--domains N] "
                  "[--reply-delay-ms MS] [--silent-domains K] [--reject-prefix TEXT] "
-                 "[--smtp-threads N]\n",
+                 "[--smtp-threads N] [--misbehave-every N]\n",
                  qPrintable(problem));
     std::exit(2);
 }
@@ -108,6 +137,8 @@ Options parse(const QStringList& args)
             options.rejectPrefix = value.toUtf8();
         } else if (option == QLatin1String("--smtp-threads")) {
             options.smtpThreads = toNumber(option, value, 1, 1024);
+        } else if (option == QLatin1String("--misbehave-every")) {
+            options.misbehaveEvery = toNumber(option, value, 0, 60000);
         } else {
             usage(QStringLiteral("unknown option: %1").arg(option));
         }
@@ -164,6 +195,8 @@ int main(int argc, char** argv)
         behaviour.rejectedRcptPrefix = options.rejectPrefix;
         behaviour.silent = i > options.domains - options.silentDomains;
         behaviour.recordCommands = false;
+        if (options.misbehaveEvery > 0 && i % options.misbehaveEvery == 0)
+            misbehave(behaviour, i / options.misbehaveEvery - 1);
         if (!smtp[std::size_t(i % threads)]->add(address, behaviour, &error)) {
             std::fprintf(stderr, "fakeworld: mail server on %s:25: %s\n",
                          qPrintable(address.toString()), qPrintable(error));
