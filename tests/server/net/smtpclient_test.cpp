@@ -196,7 +196,7 @@ TEST_F(SmtpClientTest, OneTimeOutBoundsTheWholeAttemptOnAServer)
     m_client.setTimeout(400);
     for (const auto& [host, number] : cases) {
         ComponentError error;
-        const qint64 elapsed = millisecondsOf([&] { error = connectError(host); });
+        const qint64 elapsed = millisecondsOf([&, &name = host] { error = connectError(name); });
         EXPECT_EQ(error.number, number)
             << host.toStdString() << ": " << error.description.toStdString();
         EXPECT_GE(elapsed, 380) << host.toStdString();
