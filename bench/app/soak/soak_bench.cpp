@@ -117,13 +117,19 @@ TEST_F(E2eTest, SoakOfALongRun)
     const Footprint programBefore = footprint(getpid());
     const Footprint serverBefore = footprint(firstServer);
 
-    // Resident memory of both programs, sampled twice a second.
+    // Resident memory of both programs, sampled twice a second; corvanta's
+    // also at each tenth of the list, to tell a leak from what the report
+    // keeps for every address.
     MemoryTrack program;
+    std::vector<qint64> programByTenth;
     QMap<qint64, MemoryTrack> servers;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         const int validated = state().ValidatedCount;
-        program.sample(validated, residentKib(getpid()));
+        const qint64 kib = residentKib(getpid());
+        program.sample(validated, kib);
+        if (validated >= qint64(programByTenth.size() + 1) * addresses / 10)
+            programByTenth.push_back(kib);
         if (const qint64 pid = serverPid())
             servers[pid].sample(validated, residentKib(pid));
     });
@@ -203,6 +209,14 @@ TEST_F(E2eTest, SoakOfALongRun)
     std::printf("  corvanta RSS after %d addresses %lld KiB, peak after %lld KiB: %+.1f%%\n",
                 kSettleAddresses, static_cast<long long>(program.settled),
                 static_cast<long long>(program.peak), 100.0 * program.growth());
+    std::printf("  corvanta RSS at each tenth of the list (KiB):");
+    for (const qint64 kib : programByTenth)
+        std::printf(" %lld", static_cast<long long>(kib));
+    std::printf("\n");
+    if (addresses > kSettleAddresses)
+        std::printf(
+            "  corvanta growth after the first %d: %.0f bytes per address\n", kSettleAddresses,
+            double(program.peak - program.settled) * 1024.0 / double(addresses - kSettleAddresses));
     for (auto it = servers.cbegin(); it != servers.cend(); ++it) {
         std::printf(
             "  sondrix %lld RSS after %d addresses %lld KiB, peak after %lld KiB: %+.1f%%\n",
