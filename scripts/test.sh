@@ -17,13 +17,15 @@ export QT_QPA_PLATFORM=offscreen
 # CI runs on has two cores.
 jobs=${CORVANTA_JOBS:-$(nproc)}
 
-times=()
 failures=()
-stage() { # stage NAME COMMAND...: runs it, notes its time and outcome
-  local name=$1 start=$SECONDS
+stage() { # stage NAME COMMAND...: runs it and prints its time and outcome
+  local name=$1 start=$SECONDS outcome=ok
   shift
-  if ! "$@"; then failures+=("$name"); fi
-  times+=("$(printf '%-12s %4ds' "$name" $((SECONDS - start)))")
+  if ! "$@"; then
+    failures+=("$name")
+    outcome=FAILED
+  fi
+  printf 'stage %-11s %5ds %s\n' "$name" $((SECONDS - start)) "$outcome"
 }
 
 # ctest quietly: the summary and, on failure, the failed tests' output. Any
@@ -67,7 +69,12 @@ build_quiet() { # build_quiet DIR [TARGETS...]: only errors are shown
     { grep -E -A5 'error|FAILED' "$dir/build.log" | head -60; return 1; }
 }
 
-stage build scripts/build.sh
+quiet_build() { # the ordinary build, its log kept beside the folder
+  scripts/build.sh >"$build_dir.build.log" 2>&1 ||
+    { grep -E -A5 'error|FAILED' "$build_dir.build.log" | head -60; return 1; }
+}
+
+stage build quiet_build
 
 if [ "${CORVANTA_SANITIZERS:-1}" != 0 ]; then
   # ASan + UBSan, with the fuzz targets in the same folder: every test that
@@ -87,8 +94,6 @@ if [ "${CORVANTA_SANITIZERS:-1}" != 0 ]; then
     -E 'BrokerTest\.(ADeadClientsObjects|AServerNobodyConnects|ClientsRacingToStart)'
 fi
 
-printf 'stage times:\n'
-printf '  %s\n' "${times[@]}"
 if [ ${#failures[@]} -gt 0 ]; then
   echo "FAILED stages: ${failures[*]}"
 fi
