@@ -20,9 +20,12 @@ bool LineSplitter::feed(QByteArrayView block, const Sink& sink)
         if (c != '\r' && c != '\n')
             continue;
         const QByteArrayView piece(data + lineStart, i - lineStart);
-        if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+        const bool pair = c == '\r' && i + 1 < n && data[i + 1] == '\n';
+        if (pair)
             ++i;
-        m_afterCarriageReturn = c == '\r' && i + 1 == n;
+        // Only a CR that ends the block may have its LF in the next one; a
+        // pair that ends the block is complete.
+        m_afterCarriageReturn = c == '\r' && !pair && i + 1 == n;
         lineStart = i + 1;
         ++m_lineNumber;
         if (m_partial.size() + piece.size() > m_maxLineBytes) {
