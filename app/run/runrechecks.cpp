@@ -75,12 +75,15 @@ void RunController::releaseDueRechecks()
     const QList<qsizetype> due = m_rechecks->takeDue();
     for (const qsizetype row : due)
         m_queues->putBack(row);
-    if (due.isEmpty())
-        return;
+    // The loop may find rows due before the timer that was set for them
+    // fires; that timer then wakes a later pass with nothing due. Whatever
+    // came due, the timer must stand for the next row that waits, or the
+    // run would sleep with nothing to wake it.
     const qint64 next = m_rechecks->nextDueInMs();
-    if (next >= 0)
+    if (next >= 0 && (!m_recheckTimer.isActive() || next < m_recheckTimer.remainingTime()))
         m_recheckTimer.start(int(std::min<qint64>(next, 24 * 3600 * 1000)));
-    showWaitingCount();
+    if (!due.isEmpty())
+        showWaitingCount();
 }
 
 void RunController::dropRechecks()
