@@ -27,12 +27,18 @@ if(CORVANTA_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
-# corvanta_fuzz_target(name source... LIBS lib...): one libFuzzer program.
+# corvanta_fuzz_target(name source... LIBS lib...): one libFuzzer program;
+# without CORVANTA_FUZZ the same target over replaymain.cpp, which runs each
+# corpus file once, so that the ordinary suite replays the corpus too.
 function(corvanta_fuzz_target name)
   cmake_parse_arguments(arg "" "" "LIBS" ${ARGN})
   add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${arg_LIBS})
-  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  if(CORVANTA_FUZZ)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/fuzz/replaymain.cpp)
+  endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   corvanta_warnings(${name})
 endfunction()
