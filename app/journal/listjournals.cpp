@@ -137,9 +137,19 @@ void ListJournals::recordsCleared()
 
 void ListJournals::flush()
 {
-    for (List& list : m_lists)
-        if (list.writer)
-            list.writer->flush();
+    for (List& list : m_lists) {
+        if (!list.writer)
+            continue;
+        // The writer's thread ends with the queue written; the next outcome
+        // starts another. Between runs a list holds no thread.
+        std::unique_ptr<JournalStore> store = list.writer->finish();
+        if (list.writer->failed()) {
+            dropFailedWriter(list);
+            continue;
+        }
+        list.writer.reset();
+        list.store = std::move(store);
+    }
 }
 
 } // namespace corvanta

@@ -39,8 +39,8 @@ private:
         qsizetype firstRow = 0;
         qsizetype rowCount = 0;
         ListFingerprint print;
-        // Held by the window thread until the first outcome is written:
-        // the question at Open reads and clears it first.
+        // Held by the window thread until the first outcome is written, and
+        // again between runs: the question at Open reads and clears it first.
         std::unique_ptr<JournalStore> store;
         std::unique_ptr<JournalWriter> writer;
     };

@@ -37,7 +37,8 @@ public:
     // not affected by it.
     virtual std::optional<QString> takeFailure() = 0;
     // Waits until every outcome told so far is on disk (or has failed), so
-    // that a write failing after the last outcome is told too.
+    // that a write failing after the last outcome is told too. The run calls
+    // it at its end; writing threads end with it until the next outcome.
     virtual void flush() = 0;
 };
 

@@ -11,6 +11,19 @@ JournalWriter::JournalWriter(std::unique_ptr<JournalStore> store) : m_store(std:
 
 JournalWriter::~JournalWriter()
 {
+    stop();
+}
+
+std::unique_ptr<JournalStore> JournalWriter::finish()
+{
+    stop();
+    return std::move(m_store);
+}
+
+void JournalWriter::stop()
+{
+    if (!m_thread.joinable())
+        return;
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;

@@ -32,6 +32,9 @@ public:
     JournalWriter& operator=(const JournalWriter&) = delete;
 
     void push(JournalEntry entry);
+    // Writes what is queued, ends the thread and hands the store back, so
+    // that an idle list holds no thread; push() may not follow.
+    std::unique_ptr<JournalStore> finish();
     // Blocks until everything pushed so far is written (or has failed).
     void flush();
     bool failed() const { return m_failed.load(); }
@@ -40,6 +43,7 @@ public:
 
 private:
     void work();
+    void stop();
 
     std::unique_ptr<JournalStore> m_store;
     mutable std::mutex m_mutex;

@@ -95,6 +95,34 @@ TEST(Journal, AnotherSessionContinuesWithYesAndStartsAfreshWithNo)
     EXPECT_TRUE(fourth.h.shell.questions.isEmpty()) << "No cleared the journal";
 }
 
+// A run lets the journal's thread go at its end; the next run of the same
+// session records on, and the next session sees the outcomes of both.
+TEST(Journal, ASecondRunOfTheSessionRecordsOn)
+{
+    QTemporaryDir dir;
+    const QString list = writeList(dir, "list.txt", numberedList(10));
+    const QString journals = dir.filePath("journals");
+    {
+        JournalSession s(journals);
+        s.open(list);
+        s.h.state.ThreadCount = 1;
+        s.h.factory.onVerify = [&](FakeVerifier&) {
+            if (s.h.factory.dispatched.size() == 4)
+                s.h.run.RequestStop();
+        };
+        s.start();
+        ASSERT_EQ(s.h.state.ValidatedCount, 4);
+        s.h.factory.onVerify = nullptr;
+        s.start();
+        ASSERT_EQ(s.h.state.ValidatedCount, 10);
+    }
+    JournalSession next(journals);
+    next.h.shell.nextAnswer = Answer::Yes;
+    next.open(list);
+    ASSERT_EQ(next.h.shell.questions.size(), 1);
+    EXPECT_EQ(kQuestion.match(next.h.shell.questions[0]).captured(1), "10");
+}
+
 // A journal belongs to one version of one list; added lists keep journals
 // of their own and are never asked about.
 TEST(Journal, EditedListsAreNotMatchedAndAddedListsAreJournaled)
