@@ -2,6 +2,8 @@
 
 #include "outcome.h"
 
+#include <QHash>
+#include <QList>
 #include <vector>
 
 namespace corvanta {
@@ -20,13 +22,26 @@ public:
     };
 
     void outcomeRecorded(qsizetype row, const OutcomeRecord& outcome) override;
-    void recordsCleared() override { std::vector<Replies>().swap(m_rows); }
+    void recordsCleared() override;
 
     // Empty replies for a row that has none.
-    const Replies& at(qsizetype row) const;
+    Replies at(qsizetype row) const;
 
 private:
-    std::vector<Replies> m_rows;
+    quint32 idOf(const QString& text);
+
+    // Each distinct reply text is kept once and rows hold its number: a list
+    // of a million rows mostly gets a handful of replies ("250 OK"), and two
+    // strings of its own per row grew the program by about 200 bytes for
+    // every address checked.
+    struct Ids
+    {
+        quint32 from = 0;
+        quint32 recpt = 0;
+    };
+    std::vector<Ids> m_rows;
+    QList<QString> m_texts{QString()}; // id 0: no reply
+    QHash<QString, quint32> m_ids;
 };
 
 } // namespace corvanta

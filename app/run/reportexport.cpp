@@ -56,7 +56,7 @@ std::optional<FileError> writeFullReport(const IReport& report, const ReplyStore
             appendText(block, report.message(row));
             block.append(',');
             if (replies) {
-                const ReplyStore::Replies& r = replies->at(row);
+                const ReplyStore::Replies r = replies->at(row);
                 appendText(block, r.fromReply);
                 block.append(',');
                 appendText(block, r.recptReply);

@@ -124,7 +124,10 @@ bool JournalStore::open(const QString& file)
     // WAL: a commit is one append to the log, and what was committed
     // survives a crash of the process. NORMAL syncs at checkpoints only,
     // which keeps every commit of a live run safe from a killed process.
-    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL")) {
+    // The journal mostly appends and is read once per Open, so a small page
+    // cache does; SQLite's default of 2 MB grew the program with the list.
+    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL") ||
+        !exec("PRAGMA cache_size=-256")) {
         fail("opened");
         close();
         return false;
