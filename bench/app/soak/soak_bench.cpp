@@ -47,6 +47,21 @@ Footprint footprint(qint64 pid)
     return {count("task"), count("fd")};
 }
 
+// The names of the process's threads, so that a thread left over says whose
+// it is.
+QString threadNames(qint64 pid)
+{
+    const QString tasks = QStringLiteral("/proc/%1/task/").arg(pid);
+    QStringList names;
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks + task + QStringLiteral("/comm"));
+        if (comm.open(QIODevice::ReadOnly))
+            names << QString::fromUtf8(comm.readAll().trimmed());
+    }
+    names.sort();
+    return names.join(QStringLiteral(", "));
+}
+
 // Resident set in KiB, 0 when the process is gone.
 qint64 residentKib(qint64 pid)
 {
@@ -115,6 +130,7 @@ TEST_F(E2eTest, SoakOfALongRun)
     const qint64 firstServer = serverPid();
     ASSERT_GT(firstServer, 0);
     const Footprint programBefore = footprint(getpid());
+    const QString programThreadsBefore = threadNames(getpid());
     const Footprint serverBefore = footprint(firstServer);
 
     // Resident memory of both programs, sampled twice a second; corvanta's
@@ -203,6 +219,8 @@ TEST_F(E2eTest, SoakOfALongRun)
                 static_cast<long long>(withoutOutcome));
     std::printf("  corvanta threads %d -> %d, descriptors %d -> %d\n", programBefore.threads,
                 programAfter.threads, programBefore.descriptors, programAfter.descriptors);
+    std::printf("  corvanta threads before: %s; after: %s\n", qPrintable(programThreadsBefore),
+                qPrintable(threadNames(getpid())));
     std::printf("  sondrix  threads %d -> %d, descriptors %d -> %d (first server -> last)\n",
                 serverBefore.threads, serverAfter.threads, serverBefore.descriptors,
                 serverAfter.descriptors);
