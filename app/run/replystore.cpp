@@ -6,23 +6,30 @@ void ReplyStore::outcomeRecorded(qsizetype row, const OutcomeRecord& outcome)
 {
     if (row < 0)
         return;
-    if (size_t(row) >= m_rows.size())
-        m_rows.resize(size_t(row) + 1);
-    m_rows[size_t(row)] = {idOf(outcome.fromReply), idOf(outcome.recptReply)};
+    const size_t block = size_t(row) / kBlockRows;
+    if (block >= m_blocks.size())
+        m_blocks.resize(block + 1);
+    if (!m_blocks[block])
+        m_blocks[block] = std::make_unique<Block>();
+    (*m_blocks[block])[size_t(row) % kBlockRows] = {idOf(outcome.fromReply),
+                                                    idOf(outcome.recptReply)};
 }
 
 void ReplyStore::recordsCleared()
 {
-    std::vector<Ids>().swap(m_rows);
+    std::vector<std::unique_ptr<Block>>().swap(m_blocks);
     m_texts = {QString()};
     m_ids.clear();
 }
 
 ReplyStore::Replies ReplyStore::at(qsizetype row) const
 {
-    if (row < 0 || size_t(row) >= m_rows.size())
+    if (row < 0)
         return {};
-    const Ids ids = m_rows[size_t(row)];
+    const size_t block = size_t(row) / kBlockRows;
+    if (block >= m_blocks.size() || !m_blocks[block])
+        return {};
+    const Ids ids = (*m_blocks[block])[size_t(row) % kBlockRows];
     return {m_texts[ids.from], m_texts[ids.recpt]};
 }
 

@@ -4,6 +4,8 @@
 
 #include <QHash>
 #include <QList>
+#include <array>
+#include <memory>
 #include <vector>
 
 namespace corvanta {
@@ -39,7 +41,11 @@ private:
         quint32 from = 0;
         quint32 recpt = 0;
     };
-    std::vector<Ids> m_rows;
+    // Rows in blocks of a fixed size: a run over a long list grows the store
+    // by one block at a time, not by a doubling of one array.
+    static constexpr size_t kBlockRows = 4096;
+    using Block = std::array<Ids, kBlockRows>;
+    std::vector<std::unique_ptr<Block>> m_blocks;
     QList<QString> m_texts{QString()}; // id 0: no reply
     QHash<QString, quint32> m_ids;
 };
