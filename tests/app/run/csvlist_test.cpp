@@ -1,32 +1,10 @@
 #include "harness.h"
 #include "resultfiles.h"
 
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace corvanta;
 using namespace corvanta::test;
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void runToEnd(Harness& h)
-{
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [&] { h.state.ForceAbort = true; });
-    watchdog.start(5000);
-    h.run.Start();
-    EXPECT_FALSE(h.state.ForceAbort) << "the run did not end by itself";
-}
-
-} // namespace
 
 // Each list is opened, checked ("bad" in an address fails) and saved; the
 // report shows the addresses and the result files hold the header and the

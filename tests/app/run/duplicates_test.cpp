@@ -8,31 +8,6 @@
 using namespace corvanta;
 using namespace corvanta::test;
 
-namespace {
-
-void runGuarded(Harness& h, const std::function<void()>& command)
-{
-    bool hung = false;
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        hung = true;
-        h.state.ForceAbort = true;
-    });
-    watchdog.start(5000);
-    command();
-    EXPECT_FALSE(hung) << "the run did not end by itself";
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-} // namespace
-
 TEST(Duplicates, KeyFoldsTheDomainOnly)
 {
     const struct
@@ -78,7 +53,7 @@ TEST(Duplicates, CopiesFollowTheCheckedRowAlsoWhenItIsStillInFlight)
             });
         }
     };
-    runGuarded(h, [&] { h.run.Start(); });
+    runToEnd(h);
 
     EXPECT_FALSE(sameAddressTwice);
     EXPECT_EQ(waitingSeen, 4) << "three checks and the waiting copy";
@@ -121,11 +96,11 @@ TEST(Duplicates, ContinuedAndRetriedRunsFollowEarlierAndNewOutcomes)
         if (h.factory.dispatched.size() == 1)
             h.run.RequestStop();
     };
-    runGuarded(h, [&] { h.run.Start(); });
+    runToEnd(h);
     ASSERT_EQ(h.state.ValidatedCount, 1);
     h.factory.onVerify = {};
 
-    runGuarded(h, [&] { h.run.Start(); });
+    runToEnd(h);
     EXPECT_EQ(h.factory.dispatched, (QStringList{"bad@x.org", "a@x.org", "bad2@x.org"}));
     EXPECT_EQ(h.report.rows[3].message, "Same as row 1");
     EXPECT_EQ(h.state.ValidatedCount, 4);
@@ -148,7 +123,7 @@ TEST(Duplicates, OffByDefaultEveryRowIsCheckedByItself)
 {
     Harness h;
     h.openList({"dup@x.org", "dup@x.org"});
-    runGuarded(h, [&] { h.run.Start(); });
+    runToEnd(h);
     EXPECT_EQ(h.factory.dispatched, (QStringList{"dup@x.org", "dup@x.org"}));
     EXPECT_EQ(h.report.rows[1].message, "rcpt:dup@x.org");
 }

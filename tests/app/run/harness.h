@@ -7,6 +7,9 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
 
 namespace corvanta::test {
 
@@ -52,5 +55,46 @@ struct Harness
     ListLoader loader{ctx};
     RunController run{ctx, factory, loader};
 };
+
+// A file's bytes, or "<missing>" when it cannot be read.
+inline QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+// `count` addresses u1@domain, u2@domain, ...
+inline QList<QByteArray> numbered(int count, const QByteArray& domain = "x.org")
+{
+    QList<QByteArray> list;
+    for (int i = 1; i <= count; ++i)
+        list << "u" + QByteArray::number(i) + "@" + domain;
+    return list;
+}
+
+// Runs a command that runs the loop; a run that has not ended within the
+// bound is forced to end and the test fails instead of hanging.
+inline void runGuarded(Harness& h, const std::function<void()>& command, int boundMs = 5000)
+{
+    bool hung = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        hung = true;
+        h.state.ForceAbort = true;
+    });
+    watchdog.start(boundMs);
+    command();
+    EXPECT_FALSE(hung) << "the run did not end by itself";
+    EXPECT_FALSE(h.state.IsRunning);
+}
+
+// Starts a run and waits for its end under the same bound.
+inline void runToEnd(Harness& h)
+{
+    runGuarded(h, [&] { h.run.Start(); });
+}
 
 } // namespace corvanta::test

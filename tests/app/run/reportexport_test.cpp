@@ -8,17 +8,6 @@
 using namespace corvanta;
 using namespace corvanta::test;
 
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-} // namespace
-
 // Fields that need quoting, a row without an outcome, replies kept by the
 // sink, and extra columns; the address keeps its bytes.
 TEST(ReportExport, EveryRowWithItsOutcomeAndReplies)

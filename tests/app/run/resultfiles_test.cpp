@@ -9,14 +9,6 @@ using namespace corvanta::test;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
-
 // A report over list.txt whose rows carry the given stored codes (-1: none).
 void fill(Harness& h, const QList<std::pair<QByteArray, int>>& rows)
 {
