@@ -11,27 +11,9 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <algorithm>
 
 using namespace corvanta;
 using namespace corvanta::e2e;
-
-namespace {
-
-QByteArray numbered(const QByteArray& local, const QByteArray& domain, int count)
-{
-    QByteArray list;
-    for (int i = 1; i <= count; ++i)
-        list += local + QByteArray::number(i) + '@' + domain + '\n';
-    return list;
-}
-
-qsizetype withoutOutcome(const std::vector<int>& codes)
-{
-    return std::count(codes.begin(), codes.end(), -1);
-}
-
-} // namespace
 
 TEST_F(E2eTest, PauseWithEveryVerifierBusyCollectsThemButHandsOutNothingNew)
 {
@@ -39,7 +21,7 @@ TEST_F(E2eTest, PauseWithEveryVerifierBusyCollectsThemButHandsOutNothingNew)
     startWorld({QStringLiteral("--reply-delay-ms"), QStringLiteral("250")});
     storeSettings(3);
     startProgram();
-    m_program->openList(writeList(numbered("user", "domain1.test", 6)));
+    m_program->openList(writeList(numbered("domain1.test", 6)));
 
     QElapsedTimer clock;
     int validatedWhilePaused = -1;
@@ -81,7 +63,7 @@ TEST_F(E2eTest, RetryTakesOnlyTheFailuresAndCountsThoseThatNowSucceed)
     startWorld({QStringLiteral("--reject-prefix"), QStringLiteral("x")});
     storeSettings(4);
     startProgram();
-    m_program->openList(writeList(numbered("user", "domain1.test", 5) +
+    m_program->openList(writeList(numbered("domain1.test", 5) +
                                   "xa1@domain2.test\nxa2@domain2.test\nxb3@domain2.test\n"));
     command(command::Start);
     ASSERT_EQ(state().GoodCount, 5);
@@ -143,7 +125,7 @@ TEST_F(E2eTest, NothingIsHandedOutWhileOfflineAndTheRunGoesOnWhenBackOnline)
     storeSettings(2);
     m_probe->online = false;
     startProgram();
-    m_program->openList(writeList(numbered("user", "domain1.test", 4)));
+    m_program->openList(writeList(numbered("domain1.test", 4)));
 
     QElapsedTimer clock;
     int validatedOffline = -1;
@@ -161,7 +143,7 @@ TEST_F(E2eTest, NothingIsHandedOutWhileOfflineAndTheRunGoesOnWhenBackOnline)
 
     command(command::Save);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
-              numbered("user", "domain1.test", 4).replace("\n", "\r\n"));
+              numbered("domain1.test", 4).replace("\n", "\r\n"));
 }
 
 TEST_F(E2eTest, SetupOpensCentredOverTheWindowAndStoresWhatOkAccepts)

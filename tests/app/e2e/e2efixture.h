@@ -14,11 +14,27 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace corvanta::e2e {
+
+// `count` lines userN@domain, each ended by a line feed.
+inline QByteArray numbered(const QByteArray& domain, int count)
+{
+    QByteArray list;
+    for (int i = 1; i <= count; ++i)
+        list += "user" + QByteArray::number(i) + '@' + domain + '\n';
+    return list;
+}
+
+// The rows of `codes` still without an outcome.
+inline qsizetype withoutOutcome(const std::vector<int>& codes)
+{
+    return std::count(codes.begin(), codes.end(), -1);
+}
 
 // The network probe the tests switch.
 struct ProbeSwitch

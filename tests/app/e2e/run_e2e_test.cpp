@@ -8,31 +8,12 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QThread>
-#include <algorithm>
 #include <csignal>
 #include <signal.h>
 
 using namespace corvanta;
 using namespace corvanta::e2e;
-
-namespace {
-
 using L = StatusPanel::Label;
-
-QByteArray numbered(const QByteArray& local, const QByteArray& domain, int count)
-{
-    QByteArray list;
-    for (int i = 1; i <= count; ++i)
-        list += local + QByteArray::number(i) + '@' + domain + '\n';
-    return list;
-}
-
-qsizetype withoutOutcome(const std::vector<int>& codes)
-{
-    return std::count(codes.begin(), codes.end(), -1);
-}
-
-} // namespace
 
 TEST_F(E2eTest, FullRunSortsEveryAddressAndSavesBothFilesBesideTheList)
 {
@@ -84,7 +65,7 @@ TEST_F(E2eTest, StopLeavesTheRestAndStartContinuesFromThePositionBox)
     startWorld({QStringLiteral("--reply-delay-ms"), QStringLiteral("60")});
     storeSettings(2);
     startProgram();
-    m_program->openList(writeList(numbered("user", "domain1.test", 16)));
+    m_program->openList(writeList(numbered("domain1.test", 16)));
     ASSERT_EQ(state().LoadedCount, 16);
 
     when([this] { return state().ValidatedCount >= 4; }, [this] { command(command::Stop); });
@@ -108,7 +89,7 @@ TEST_F(E2eTest, StopLeavesTheRestAndStartContinuesFromThePositionBox)
 
     command(command::Save);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
-              numbered("user", "domain1.test", 16).replace("\n", "\r\n"));
+              numbered("domain1.test", 16).replace("\n", "\r\n"));
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Errors.txt"))), QByteArray());
 }
 
@@ -117,7 +98,7 @@ TEST_F(E2eTest, ServerKilledMidRunEndsTheRunAndLeavesUnfinishedAddressesOpen)
     startWorld({QStringLiteral("--reply-delay-ms"), QStringLiteral("150")});
     storeSettings(4);
     startProgram();
-    m_program->openList(writeList(numbered("user", "domain2.test", 20)));
+    m_program->openList(writeList(numbered("domain2.test", 20)));
     ASSERT_EQ(state().LoadedCount, 20);
     ASSERT_GT(serverPid(), 0);
 

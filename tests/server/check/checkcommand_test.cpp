@@ -69,6 +69,16 @@ SmtpScript worldSmtp()
     return smtp;
 }
 
+// The same world, where no SMTP client can be made.
+ComponentFactory brokenFactory()
+{
+    ComponentFactory broken = copyingFactory(worldDns(), worldSmtp());
+    broken.createSmtpClient = [](IDnsResolver&) -> std::unique_ptr<ISmtpClient> {
+        throw ComponentException(1, QStringLiteral("no sockets left"));
+    };
+    return broken;
+}
+
 } // namespace
 
 TEST(CheckOptionsTest, AcceptsEveryOptionInBothSpellings)
@@ -147,22 +157,35 @@ TEST(CheckOptionsTest, UsageErrorsSayWhatIsWrong)
     }
 }
 
+// One object taking every address in turn carries nothing of an earlier
+// outcome into a later line; four at once finish out of order (the first
+// waits for its time-out) and still print in input order.
 TEST(CheckCommandTest, WritesOneLinePerAddressInInputOrder)
 {
-    // The first address waits for its time-out; later ones finish first.
-    const CheckRun run =
-        runCheck({"--jobs", "4", "--smtp-timeout", "0.3", "--dns-server", "ns", "a@silent.test",
-                  "bad address", "b@refusing.test", "c@good.test"},
-                 copyingFactory(worldDns(), worldSmtp()));
-    EXPECT_EQ(run.exitCode, 0);
-    ASSERT_EQ(run.lines.size(), 4);
-    EXPECT_EQ(run.lines[0],
-              "3\ta@silent.test\tThe mail server did not greet in time\t\tunknown\ttimed_out");
-    EXPECT_EQ(run.lines[1], "1\tbad address\tInvalid Email Format\t\tundeliverable\tbad_syntax");
-    EXPECT_EQ(run.lines[2], "3\tb@refusing.test\tConnection refused\t\tunknown\tconnection_failed");
-    EXPECT_EQ(run.lines[3], "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye\tundeliverable\t"
-                            "mailbox_unknown");
-    EXPECT_TRUE(run.errLines.isEmpty());
+    const QString refused = QStringLiteral("550-No such user\\r\\n550\\tBye\tundeliverable\t"
+                                           "mailbox_unknown");
+    const QStringList expected{
+        "3\ta@silent.test\tThe mail server did not greet in time\t\tunknown\ttimed_out",
+        "4\tc@good.test\t\t" + refused,
+        "1\tbad address\tInvalid Email Format\t\tundeliverable\tbad_syntax",
+        // A domain without mail servers sets no message of its own.
+        "2\tx@nomx.test\t\t\tundeliverable\tno_mail_server",
+        "3\tb@refusing.test\tConnection refused\t\tunknown\tconnection_failed",
+        "4\td@good.test\t\t" + refused};
+    for (const char* jobs : {"1", "4"}) {
+        SCOPED_TRACE(jobs);
+        const CheckRun run =
+            runCheck({"--progress", "--jobs", jobs, "--smtp-timeout", "0.3", "--dns-server", "ns",
+                      "a@silent.test", "c@good.test", "bad address", "x@nomx.test",
+                      "b@refusing.test", "d@good.test"},
+                     copyingFactory(worldDns(), worldSmtp()));
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.lines, expected);
+        // Progress names the address it is for.
+        EXPECT_TRUE(run.errLines.contains("b@refusing.test\t7\tConnecting to mx.refusing.test"));
+        EXPECT_TRUE(run.errLines.contains("d@good.test\t7\tConnecting to mx.good.test"));
+        EXPECT_EQ(run.errLines.filter(QStringLiteral("\t15\tFinished")).size(), 6);
+    }
 }
 
 TEST(CheckCommandTest, JsonAndProgressFromStandardInput)
@@ -212,10 +235,7 @@ TEST(CheckCommandTest, JournalSkipsRecordedAddresses)
 {
     QTemporaryDir dir;
     const QString journal = dir.filePath(QStringLiteral("check.journal"));
-    ComponentFactory broken = copyingFactory(worldDns(), worldSmtp());
-    broken.createSmtpClient = [](IDnsResolver&) -> std::unique_ptr<ISmtpClient> {
-        throw ComponentException(1, QStringLiteral("no sockets left"));
-    };
+    const ComponentFactory broken = brokenFactory();
     const QByteArray list = "c@good.test\nbad address\nb@refusing.test\n";
     const QStringList all{
         "4\tc@good.test\t\t550-No such user\\r\\n550\\tBye\tundeliverable\tmailbox_unknown",
@@ -229,8 +249,7 @@ TEST(CheckCommandTest, JournalSkipsRecordedAddresses)
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_EQ(second.lines, all);
     // Ordered per domain, the recorded addresses are passed over too.
-    const CheckRun third =
-        runCheck({"--journal", journal, "--per-domain", "1", "-"}, broken, list);
+    const CheckRun third = runCheck({"--journal", journal, "--per-domain", "1", "-"}, broken, list);
     EXPECT_EQ(third.exitCode, 0);
     EXPECT_EQ(third.lines, all);
     EXPECT_TRUE(third.errLines.isEmpty());
@@ -242,10 +261,7 @@ TEST(CheckCommandTest, JournalSkipsRecordedAddresses)
 
 TEST(CheckCommandTest, AddressesThatCannotBeCheckedFailTheRun)
 {
-    ComponentFactory broken = copyingFactory(worldDns(), worldSmtp());
-    broken.createSmtpClient = [](IDnsResolver&) -> std::unique_ptr<ISmtpClient> {
-        throw ComponentException(1, QStringLiteral("no sockets left"));
-    };
+    const ComponentFactory broken = brokenFactory();
     const CheckRun run = runCheck({"a@good.test", "b@good.test"}, broken);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.lines.isEmpty());
@@ -254,26 +270,4 @@ TEST(CheckCommandTest, AddressesThatCannotBeCheckedFailTheRun)
 
     EXPECT_EQ(runCheck({"--bogus", "a@b.com"}, broken).exitCode, 2);
     EXPECT_EQ(runCheck({"-"}, broken, "\n\n").exitCode, 0); // nothing to check
-}
-
-TEST(CheckCommandTest, OneJobChecksAddressAfterAddressWithoutCarryingOutcomesOver)
-{
-    // One object takes every address in turn: nothing of an earlier outcome
-    // may show in a later line, and progress names the address it is for.
-    const CheckRun run = runCheck({"--progress", "--dns-server", "ns", "c@good.test", "bad address",
-                                   "x@nomx.test", "b@refusing.test", "d@good.test"},
-                                  copyingFactory(worldDns(), worldSmtp()));
-    EXPECT_EQ(run.exitCode, 0);
-    ASSERT_EQ(run.lines.size(), 5);
-    const QString refused = QStringLiteral("550-No such user\\r\\n550\\tBye\tundeliverable\t"
-                                           "mailbox_unknown");
-    EXPECT_EQ(run.lines[0], "4\tc@good.test\t\t" + refused);
-    EXPECT_EQ(run.lines[1], "1\tbad address\tInvalid Email Format\t\tundeliverable\tbad_syntax");
-    // A domain without mail servers sets no message of its own.
-    EXPECT_EQ(run.lines[2], "2\tx@nomx.test\t\t\tundeliverable\tno_mail_server");
-    EXPECT_EQ(run.lines[3], "3\tb@refusing.test\tConnection refused\t\tunknown\tconnection_failed");
-    EXPECT_EQ(run.lines[4], "4\td@good.test\t\t" + refused);
-    EXPECT_TRUE(run.errLines.contains("b@refusing.test\t7\tConnecting to mx.refusing.test"));
-    EXPECT_TRUE(run.errLines.contains("d@good.test\t7\tConnecting to mx.good.test"));
-    EXPECT_EQ(run.errLines.filter(QStringLiteral("\t15\tFinished")).size(), 5);
 }
