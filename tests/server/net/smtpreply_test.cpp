@@ -20,21 +20,6 @@ TEST(SmtpReplyReader, JoinsContinuationLinesAndKeepsWhatFollows)
     EXPECT_EQ(reader.takeReply(), QStringLiteral("221 next"));
 }
 
-TEST(SmtpReplyReader, AssemblesAReplyArrivingByteByByte)
-{
-    SmtpReplyReader reader;
-    const QByteArray reply = "220-hello\r\n220 ready\r\n";
-    QByteArray buffer;
-    for (qsizetype i = 0; i < reply.size() - 1; ++i) {
-        buffer += reply.at(i);
-        ASSERT_EQ(reader.feed(buffer), Status::Incomplete) << "after byte " << i;
-    }
-    buffer += reply.back();
-    ASSERT_EQ(reader.feed(buffer), Status::Complete);
-    EXPECT_EQ(reader.takeReply(), QStringLiteral("220-hello\r\n220 ready"));
-    EXPECT_TRUE(buffer.isEmpty());
-}
-
 TEST(SmtpReplyReader, ShortAndOddLinesEndTheReply)
 {
     SmtpReplyReader reader;
