@@ -72,9 +72,7 @@ TEST(Journal, AnotherSessionContinuesWithYesAndStartsAfreshWithNo)
             EXPECT_TRUE(now.verdict.has_value()) << i;
             EXPECT_EQ(now.verdict, was.verdict) << i;
         }
-        EXPECT_EQ(second.h.state.ValidatedCount, 6);
-        EXPECT_EQ(second.h.state.GoodCount, 5);
-        EXPECT_EQ(second.h.state.BadCount, 1);
+        EXPECT_EQ(counts(second.h), std::tuple(6, 5, 1));
         EXPECT_EQ(second.h.status.label(StatusLabel::Validated), "6");
         EXPECT_EQ(second.h.status.label(StatusLabel::Percent), "60%");
         second.start();

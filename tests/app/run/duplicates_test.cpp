@@ -73,9 +73,7 @@ TEST(Duplicates, CopiesFollowTheCheckedRowAlsoWhenItIsStillInFlight)
         EXPECT_EQ(h.report.rows[size_t(r.row)].colour,
                   *h.report.rows[size_t(r.row)].code == 0 ? kColourGood : kColourBad);
     }
-    EXPECT_EQ(h.state.ValidatedCount, 6);
-    EXPECT_EQ(h.state.GoodCount, 4);
-    EXPECT_EQ(h.state.BadCount, 2);
+    EXPECT_EQ(counts(h), std::tuple(6, 4, 2));
     EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
 
     SaveResults(h.ctx);

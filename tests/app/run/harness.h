@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace corvanta::test {
 
@@ -72,6 +73,12 @@ inline QList<QByteArray> numbered(int count, const QByteArray& domain = "x.org")
     for (int i = 1; i <= count; ++i)
         list << "u" + QByteArray::number(i) + "@" + domain;
     return list;
+}
+
+// The Validated, Good and Bad counters, to compare in one go.
+inline std::tuple<qint32, qint32, qint32> counts(const Harness& h)
+{
+    return {h.state.ValidatedCount, h.state.GoodCount, h.state.BadCount};
 }
 
 // Runs a command that runs the loop; a run that has not ended within the

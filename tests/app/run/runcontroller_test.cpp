@@ -32,9 +32,7 @@ TEST(Run, FullRunDispatchesInOrderAndCountsEveryOutcome)
     EXPECT_EQ(h.factory.created, 3);
     EXPECT_EQ(h.factory.maxBusy, 3);
     EXPECT_TRUE(h.factory.live.empty()) << "the pool is unloaded at the end";
-    EXPECT_EQ(h.state.ValidatedCount, 8);
-    EXPECT_EQ(h.state.GoodCount, 5);
-    EXPECT_EQ(h.state.BadCount, 3);
+    EXPECT_EQ(counts(h), std::tuple(8, 5, 3));
     EXPECT_EQ(h.status.label(StatusLabel::Retrying), "-");
     EXPECT_EQ(h.status.label(StatusLabel::Retryed), "-");
     EXPECT_EQ(h.status.progress.back(), 100);
@@ -445,9 +443,7 @@ TEST(Run, ServerDeathEndsTheRunAndLeavesUnfinishedAddressesForTheNextStart)
     h.factory.delayMs = 1;
     h.factory.onVerify = nullptr;
     runToEnd(h);
-    EXPECT_EQ(h.state.ValidatedCount, 8);
-    EXPECT_EQ(h.state.GoodCount, 5);
-    EXPECT_EQ(h.state.BadCount, 3);
+    EXPECT_EQ(counts(h), std::tuple(8, 5, 3));
 }
 
 TEST(Run, OneLostVerifierDoesNotStopTheOthers)

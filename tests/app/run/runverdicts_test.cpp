@@ -71,9 +71,7 @@ TEST(RunVerdicts, OneProbePerAcceptedDomainOnAPoolVerifierThatIsNoRowAndNoStatis
     EXPECT_EQ(h.factory.dispatched.size(), kList.size() + 3);
     EXPECT_EQ(h.factory.created, 2) << "probes use the pool's verifiers";
     EXPECT_EQ(h.report.recordCount(), kList.size());
-    EXPECT_EQ(h.state.ValidatedCount, 8);
-    EXPECT_EQ(h.state.GoodCount, 5);
-    EXPECT_EQ(h.state.BadCount, 3);
+    EXPECT_EQ(counts(h), std::tuple(8, 5, 3));
     EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
     EXPECT_EQ(
         verdicts(h.report),

@@ -58,9 +58,7 @@ TEST(Statistics, EachOutcomeHasItsWordMessageColourAndIcon)
         const bool good = c.code == verifyValid;
         EXPECT_EQ(row.colour, good ? 26112u : 255u);
         EXPECT_EQ(row.icon, good ? 2 : 3);
-        EXPECT_EQ(h.state.ValidatedCount, 1);
-        EXPECT_EQ(h.state.GoodCount, good ? 1 : 0);
-        EXPECT_EQ(h.state.BadCount, good ? 0 : 1);
+        EXPECT_EQ(counts(h), std::tuple(1, good ? 1 : 0, good ? 0 : 1));
         EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
     }
 

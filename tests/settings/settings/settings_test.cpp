@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace corvanta {
@@ -66,21 +67,16 @@ protected:
 TEST_F(SettingsTest, MachineWithoutTheKeyGetsTheDefaults)
 {
     const StoredWindowPlacement w = LoadWindowPlacement();
-    EXPECT_EQ(w.left, 1000.0f);
-    EXPECT_EQ(w.top, 1000.0f);
-    EXPECT_EQ(w.width, 11685.0f);
-    EXPECT_EQ(w.height, 8085.0f);
+    EXPECT_EQ(std::tuple(w.left, w.top, w.width, w.height),
+              std::tuple(1000.0f, 1000.0f, 11685.0f, 8085.0f));
 
     const StoredRunSettings s = LoadRunSettings();
     EXPECT_EQ(s.dnsServerName, "192.0.2.53");
-    EXPECT_EQ(s.defaultThreads, 5);
-    EXPECT_EQ(s.dnsTimeout, 30);
-    EXPECT_EQ(s.smtpTimeout, 120);
+    EXPECT_EQ(std::tuple(s.defaultThreads, s.dnsTimeout, s.smtpTimeout), std::tuple(5, 30, 120));
     EXPECT_EQ(s.fromAddress, DefaultFromAddress);
     EXPECT_EQ(s.helloName, "probe.example.net");
     EXPECT_FALSE(s.readReplyCodes || s.probeAcceptAll);
-    EXPECT_EQ(m_dnsAsked, 1);
-    EXPECT_EQ(m_helloAsked, 1);
+    EXPECT_EQ(std::tuple(m_dnsAsked, m_helloAsked), std::tuple(1, 1));
     // Reading wrote nothing.
     EXPECT_FALSE(fs::exists(m_dir / "registry.reg"));
 
@@ -106,24 +102,19 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     store(KeyProbeAcceptAll, std::string("0"));
 
     const StoredWindowPlacement w = LoadWindowPlacement();
-    EXPECT_EQ(w.left, 12.5f);
-    EXPECT_EQ(w.top, -300.0f);
-    EXPECT_EQ(w.width, 9000.0f);
-    EXPECT_EQ(w.height, 7215.0f);
+    EXPECT_EQ(std::tuple(w.left, w.top, w.width, w.height),
+              std::tuple(12.5f, -300.0f, 9000.0f, 7215.0f));
     EXPECT_EQ(raw(KeyMainLeft), RegValue(std::string("12.5")));
     EXPECT_EQ(raw(KeyMainWidth), RegValue(std::string("9000")));
 
     const StoredRunSettings s = LoadRunSettings();
     EXPECT_EQ(s.dnsServerName, "10.1.2.3");
-    EXPECT_EQ(s.defaultThreads, 250);
-    EXPECT_EQ(s.dnsTimeout, 7);
-    EXPECT_EQ(s.smtpTimeout, 45);
+    EXPECT_EQ(std::tuple(s.defaultThreads, s.dnsTimeout, s.smtpTimeout), std::tuple(250, 7, 45));
     EXPECT_EQ(s.fromAddress, "me@mydomain.test");
     EXPECT_EQ(s.helloName, "mx.mydomain.test");
     EXPECT_TRUE(s.readReplyCodes);
     EXPECT_FALSE(s.probeAcceptAll);
-    EXPECT_EQ(m_dnsAsked, 0);
-    EXPECT_EQ(m_helloAsked, 0);
+    EXPECT_EQ(std::tuple(m_dnsAsked, m_helloAsked), std::tuple(0, 0));
 
     // Every setting is a string value under HKLM\Software\Halvorn\Corvanta\Settings.
     cRegistry reg = settingsKey();
@@ -162,13 +153,9 @@ TEST_F(SettingsTest, StoredNumbersThatAreNotNumbersOrDoNotFitYieldTheDefault)
     store(KeyDnsTimeout, std::string("soon"));
     store(KeySmtpTimeout, std::string(""));
     const StoredWindowPlacement w = LoadWindowPlacement();
-    EXPECT_EQ(w.left, 1000.0f);
-    EXPECT_EQ(w.width, 11685.0f);
-    EXPECT_EQ(w.height, 640.0f);
+    EXPECT_EQ(std::tuple(w.left, w.width, w.height), std::tuple(1000.0f, 11685.0f, 640.0f));
     const StoredRunSettings s = LoadRunSettings();
-    EXPECT_EQ(s.defaultThreads, 5);
-    EXPECT_EQ(s.dnsTimeout, 30);
-    EXPECT_EQ(s.smtpTimeout, 120);
+    EXPECT_EQ(std::tuple(s.defaultThreads, s.dnsTimeout, s.smtpTimeout), std::tuple(5, 30, 120));
 }
 
 TEST(SettingConversions, NumbersFromTextAndStoredValues)
