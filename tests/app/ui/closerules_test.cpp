@@ -13,24 +13,6 @@ using namespace corvanta::testing;
 
 namespace {
 
-struct Harness
-{
-    FakeSettings settings;
-    FakeVerifierHost host;
-    FakeDialogs dialogs;
-    FakeRun run;
-    std::unique_ptr<frmMain> window;
-
-    frmMain& Show()
-    {
-        window = std::make_unique<frmMain>(run, settings, host, dialogs, [] { return true; });
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        settings.writes.clear();
-        return *window;
-    }
-};
-
 const QStringList kGeometryKeys = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
 
 } // namespace
@@ -40,7 +22,7 @@ const QStringList kGeometryKeys = {"MainLeft", "MainTop", "MainWidth", "MainHeig
 TEST(CloseRules, IdleExitStoresGeometryInTwipsAndClosesOtherWindows)
 {
     Harness h;
-    frmMain& window = h.Show();
+    frmMain& window = h.OpenShown();
     window.move(120, 90);
     window.resize(640, 480);
     QDialog other;
@@ -64,7 +46,7 @@ TEST(CloseRules, IdleExitStoresGeometryInTwipsAndClosesOtherWindows)
 TEST(CloseRules, MinimisedCloseLeavesTheStoredGeometryAlone)
 {
     Harness h;
-    frmMain& window = h.Show();
+    frmMain& window = h.OpenShown();
     window.showMinimized();
     ASSERT_TRUE(window.isMinimized());
     EXPECT_TRUE(window.close());
@@ -75,7 +57,7 @@ TEST(CloseRules, NoOrCancelDuringARunKeepsTheWindowAndTheRunGoing)
 {
     for (Answer answer : {Answer::No, Answer::Cancel}) {
         Harness h;
-        frmMain& window = h.Show();
+        frmMain& window = h.OpenShown();
         h.run.State().IsRunning = true;
         h.run.calls.clear();
         h.dialogs.answer = answer;
@@ -93,7 +75,7 @@ TEST(CloseRules, NoOrCancelDuringARunKeepsTheWindowAndTheRunGoing)
 TEST(CloseRules, YesDuringARunAsksTheRunToEndAndClosesWhenItHas)
 {
     Harness h;
-    frmMain& window = h.Show();
+    frmMain& window = h.OpenShown();
     RunState& state = h.run.State();
     state.IsRunning = true;
     window.UpdateCommandStates();
@@ -122,7 +104,7 @@ TEST(CloseRules, YesDuringARunAsksTheRunToEndAndClosesWhenItHas)
 TEST(CloseRules, AFailedGeometryWriteIsShownAndTheWindowStillCloses)
 {
     Harness h;
-    frmMain& window = h.Show();
+    frmMain& window = h.OpenShown();
     h.settings.failure = QStringLiteral("access denied");
     EXPECT_TRUE(window.close());
     EXPECT_FALSE(window.isVisible());

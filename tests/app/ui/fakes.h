@@ -1,12 +1,16 @@
 #pragma once
 
+#include "ui/frmmain.h"
 #include "ui/iruncontroller.h"
 #include "ui/windowservices.h"
 
 #include <QDialog>
 #include <QHash>
 #include <QStringList>
+#include <QTest>
 #include <functional>
+#include <gtest/gtest.h>
+#include <memory>
 #include <vector>
 
 namespace corvanta::testing {
@@ -111,6 +115,36 @@ public:
     QStringList calls;
     ICommandStates* attached = nullptr;
     std::function<void()> onRun;
+};
+
+// The main window over the fakes above.
+struct Harness
+{
+    FakeSettings settings;
+    FakeVerifierHost host;
+    FakeDialogs dialogs;
+    FakeRun run;
+    bool online = true;
+    std::unique_ptr<frmMain> window;
+
+    frmMain& Open()
+    {
+        window = std::make_unique<frmMain>(run, settings, host, dialogs, [this] { return online; });
+        return *window;
+    }
+
+    // Opens the window, at `size` when one is given, waits until it is on
+    // screen and forgets the settings written so far.
+    frmMain& OpenShown(QSize size = {})
+    {
+        frmMain& shown = Open();
+        if (size.isValid())
+            shown.resize(size);
+        shown.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&shown));
+        settings.writes.clear();
+        return shown;
+    }
 };
 
 } // namespace corvanta::testing

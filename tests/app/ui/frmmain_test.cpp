@@ -24,34 +24,6 @@ using namespace corvanta::testing;
 
 namespace {
 
-struct Harness
-{
-    FakeSettings settings;
-    FakeVerifierHost host;
-    FakeDialogs dialogs;
-    FakeRun run;
-    bool online = true;
-    std::unique_ptr<frmMain> window;
-
-    frmMain& Open()
-    {
-        window = std::make_unique<frmMain>(run, settings, host, dialogs, [this] { return online; });
-        return *window;
-    }
-
-    // Opens the window, at `size` when one is given, and waits until it is
-    // on screen.
-    frmMain& OpenShown(QSize size = {})
-    {
-        frmMain& shown = Open();
-        if (size.isValid())
-            shown.resize(size);
-        shown.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&shown));
-        return shown;
-    }
-};
-
 const std::vector<int> kCommands = {CmdOpen,  CmdSave, CmdExit,  CmdAdd,   CmdStart,
                                     CmdPause, CmdStop, CmdRetry, CmdSetup, CmdAbout};
 
