@@ -4,7 +4,6 @@
 #include "listjournals.h"
 #include "statistics.h"
 
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace corvanta::test {
@@ -33,12 +32,8 @@ struct JournalSession
     // Starts a run and waits for its end (forced after 10 s).
     void start()
     {
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [&] { h.state.ForceAbort = true; });
-        watchdog.start(10000);
-        h.run.Start();
-        EXPECT_FALSE(h.state.ForceAbort) << "the run did not end by itself";
+        runGuarded(
+            h, [&] { h.run.Start(); }, 10000);
     }
     int withOutcome() const
     {
