@@ -116,7 +116,7 @@ TEST_F(E2eTest, SoakOfALongRun)
 {
     const int addresses = envInt("SOAK_ADDRESSES", 200000);
     const int threads = envInt("SOAK_THREADS", 200);
-    const auto withoutOutcome = [this] {
+    const auto rowsWithoutOutcome = [this] {
         const IReport& report = window().Report();
         qsizetype count = 0;
         for (qsizetype row = 0; row < report.recordCount(); ++row)
@@ -170,7 +170,7 @@ TEST_F(E2eTest, SoakOfALongRun)
     ASSERT_TRUE(killed);
     // Counted without keeping the codes: the harness shares the program's
     // process, and its own memory must not read as the program's growth.
-    const auto open = withoutOutcome();
+    const auto open = rowsWithoutOutcome();
     EXPECT_EQ(state().ValidatedCount, addresses - open);
 
     // Start takes the addresses without an outcome. Two thirds through, the
@@ -192,7 +192,7 @@ TEST_F(E2eTest, SoakOfALongRun)
     EXPECT_TRUE(networkGone);
     EXPECT_TRUE(networkBack);
 
-    const auto leftWithout = withoutOutcome();
+    const auto leftWithout = rowsWithoutOutcome();
     EXPECT_EQ(leftWithout, 0);
     EXPECT_EQ(state().ValidatedCount, addresses);
     EXPECT_EQ(state().GoodCount + state().BadCount, addresses);
