@@ -100,6 +100,9 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     store(KeyDefaultThreads, 250.0);
     store(KeyReadReplyCodes, std::string("1"));
     store(KeyProbeAcceptAll, std::string("0"));
+    store(KeyPerDomainLimit, 20.0);
+    store(KeyRecheckGreylisted, std::string("1"));
+    store(KeyFollowDuplicates, std::string("1"));
 
     const StoredWindowPlacement w = LoadWindowPlacement();
     EXPECT_EQ(std::tuple(w.left, w.top, w.width, w.height),
@@ -114,6 +117,8 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     EXPECT_EQ(s.helloName, "mx.mydomain.test");
     EXPECT_TRUE(s.readReplyCodes);
     EXPECT_FALSE(s.probeAcceptAll);
+    EXPECT_EQ(std::tuple(s.perDomainLimit, s.recheckGreylisted, s.followDuplicates),
+              std::tuple(20, true, true));
     EXPECT_EQ(std::tuple(m_dnsAsked, m_helloAsked), std::tuple(0, 0));
 
     // Every setting is a string value under HKLM\Software\Halvorn\Corvanta\Settings.
@@ -121,7 +126,7 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     std::vector<std::string> names;
     std::int32_t count = 0;
     reg.EnumerateValues(names, count);
-    EXPECT_EQ(count, 12);
+    EXPECT_EQ(count, 15);
     for (const std::string& name : names) {
         reg.SetValueKey(name);
         reg.Value();
