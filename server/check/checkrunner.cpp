@@ -4,6 +4,9 @@
 #include "checkbatch.h"
 #include "clsverify.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 namespace corvanta {
 
 namespace {
@@ -106,46 +109,85 @@ void CheckRunner::openWorker(qsizetype index)
         applyCheckOptions(options, v);
         // Both run on the object's thread and hand over to this one queued.
         if (options.progress) {
-            connect(&v, &clsVerify::ProgressEvent, &v,
-                    [this, worker](qint32 method, const QString& description) {
-                        const qsizetype at = worker->index;
-                        QMetaObject::invokeMethod(
-                            this, [=, this] { m_batch.progress(at, method, description); },
-                            Qt::QueuedConnection);
-                    });
+            connect(
+                &v, &clsVerify::ProgressEvent, &v,
+                [this, worker](qint32 method, const QString& description) {
+                    post({Message::Kind::Progress, worker, worker->index, method, description, {}});
+                });
         }
         connect(&v, &clsVerify::procedureEnded, &v, [this, worker, &v] {
-            const CheckOutcome done = outcomeOf(v);
-            const qsizetype at = worker->index;
-            QMetaObject::invokeMethod(
-                this, [=, this] { collect(worker, at, done); }, Qt::QueuedConnection);
+            post({Message::Kind::Done, worker, worker->index, 0, {}, outcomeOf(v)});
         });
         v.setAddress(address);
         v.Verify();
     };
     const auto failed = [this, worker, index](std::exception_ptr error) {
-        const CheckOutcome outcome = failureOutcome(error);
-        QMetaObject::invokeMethod(
-            this, [=, this] { failWorker(worker, index, outcome); }, Qt::QueuedConnection);
+        post({Message::Kind::Failed, worker, index, 0, {}, failureOutcome(error)});
     };
     worker->apartment->openAsync(ready, failed);
+}
+
+namespace {
+
+const QEvent::Type kInboxEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+} // namespace
+
+void CheckRunner::post(Message message)
+{
+    bool wake = false;
+    {
+        const std::lock_guard lock(m_inboxMutex);
+        wake = m_inbox.empty();
+        m_inbox.push_back(std::move(message));
+    }
+    // A non-empty inbox already has its event on the way.
+    if (wake)
+        QCoreApplication::postEvent(this, new QEvent(kInboxEvent));
+}
+
+bool CheckRunner::event(QEvent* event)
+{
+    if (event->type() != kInboxEvent)
+        return QObject::event(event);
+    drainInbox();
+    return true;
+}
+
+void CheckRunner::drainInbox()
+{
+    std::vector<Message> messages;
+    {
+        const std::lock_guard lock(m_inboxMutex);
+        messages.swap(m_inbox);
+    }
+    for (Message& m : messages) {
+        switch (m.kind) {
+        case Message::Kind::Progress:
+            m_batch.progress(m.index, m.method, m.description);
+            break;
+        case Message::Kind::Done:
+            collect(m.worker, m.index, m.outcome);
+            break;
+        case Message::Kind::Failed:
+            failWorker(m.worker, m.index, m.outcome);
+            break;
+        }
+    }
 }
 
 void CheckRunner::handOver(Worker& worker, qsizetype index)
 {
     worker.index = index;
     ++m_busy;
-    QMetaObject::invokeMethod(
-        worker.apartment->object(),
-        [object = worker.apartment->object(), address = m_batch.address(index)] {
-            // Each line of the check stands for its address alone, as with
-            // a new object: nothing of the previous outcome may carry over.
-            object->forgetOutcome();
-            object->Reset();
-            object->setAddress(address);
-            object->Verify();
-        },
-        Qt::QueuedConnection);
+    worker.apartment->post([address = m_batch.address(index)](clsVerify& object) {
+        // Each line of the check stands for its address alone, as with a new
+        // object: nothing of the previous outcome may carry over.
+        object.forgetOutcome();
+        object.Reset();
+        object.setAddress(address);
+        object.Verify();
+    });
 }
 
 void CheckRunner::collect(Worker* worker, qsizetype index, const CheckOutcome& outcome)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "checkbatch.h"
 #include "checkoptions.h"
 #include "componentfactory.h"
 #include "domainqueues.h"
@@ -9,13 +10,12 @@
 #include <QTimer>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace corvanta {
 
 class Apartment;
-class CheckBatch;
-struct CheckOutcome;
 
 // The in-process check: at most `jobs` verification objects, each on its own
 // apartment, checking the batch's addresses one after another and handing
@@ -24,7 +24,7 @@ struct CheckOutcome;
 // a resolver channel and a component set per address would cost more than
 // the conversation itself on a busy run.
 // The owning thread sleeps in its event loop while the objects work: each
-// object reports its end with a queued call.
+// object posts its progress and its end to the runner's inbox.
 //
 // The order: the batch's addresses in input order, except that with a limit
 // per domain an address whose domain is at its limit waits while later ones
@@ -44,6 +44,9 @@ public:
 
     // Starts the first jobs; the rest follow as earlier ones finish.
     void start();
+
+protected:
+    bool event(QEvent* event) override;
 
 private:
     // One apartment and the address it checks. `index` is written on the
@@ -67,6 +70,28 @@ private:
     void failWorker(Worker* worker, qsizetype index, const CheckOutcome& outcome);
     void retire(Worker* worker);
 
+    // What an object's thread hands to the owning thread.
+    struct Message
+    {
+        enum class Kind
+        {
+            Progress,
+            Done,
+            Failed,
+        };
+        Kind kind = Kind::Progress;
+        Worker* worker = nullptr;
+        qsizetype index = -1;
+        qint32 method = 0;
+        QString description;
+        CheckOutcome outcome;
+    };
+    // Any thread. The messages go through a lock of our own, so that every
+    // reader, a thread checker included, sees the hand-over; one event wakes
+    // the owning thread for all that arrived meanwhile.
+    void post(Message message);
+    void drainInbox();
+
     CheckOptions m_options;
     ComponentFactory m_factory;
     CheckBatch& m_batch;
@@ -76,6 +101,8 @@ private:
     DomainQueues m_queues;
     RecheckSchedule m_rechecks;
     QTimer m_recheckTimer;
+    std::mutex m_inboxMutex;
+    std::vector<Message> m_inbox; // under m_inboxMutex
 };
 
 } // namespace corvanta

@@ -2,6 +2,8 @@
 
 #include "clsverify.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <stdexcept>
 
@@ -38,7 +40,51 @@ void handOverSeen([[maybe_unused]] void* token)
 #endif
 }
 
+const QEvent::Type kPostedWork = static_cast<QEvent::Type>(QEvent::registerEventType());
+
 } // namespace
+
+// Lives on the apartment's thread while its loop runs; an event to it runs
+// the work posted meanwhile.
+class ApartmentMailbox final : public QObject
+{
+public:
+    explicit ApartmentMailbox(Apartment& apartment) : m_apartment(apartment) {}
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() != kPostedWork)
+            return QObject::event(event);
+        m_apartment.runPosted();
+        return true;
+    }
+
+private:
+    Apartment& m_apartment;
+};
+
+void Apartment::post(std::function<void(clsVerify&)> work)
+{
+    const std::lock_guard lock(m_postMutex);
+    if (!m_mailbox)
+        return;
+    // A non-empty queue already has its event on the way.
+    if (m_posted.empty())
+        QCoreApplication::postEvent(m_mailbox, new QEvent(kPostedWork));
+    m_posted.push_back(std::move(work));
+}
+
+void Apartment::runPosted()
+{
+    std::vector<std::function<void(clsVerify&)>> work;
+    {
+        const std::lock_guard lock(m_postMutex);
+        work.swap(m_posted);
+    }
+    for (const auto& w : work)
+        if (m_object)
+            w(*m_object);
+}
 
 Apartment::Apartment(ComponentFactory factory, uint stackSize) : m_factory(std::move(factory))
 {
@@ -95,10 +141,20 @@ void Apartment::run()
         return;
     }
     m_loop = &loop;
+    ApartmentMailbox mailbox(*this);
+    {
+        const std::lock_guard lock(m_postMutex);
+        m_mailbox = &mailbox;
+    }
     m_created.release();
     if (m_ready)
         m_ready(*m_object);
     loop.exec();
+    {
+        const std::lock_guard lock(m_postMutex);
+        m_mailbox = nullptr;
+        m_posted.clear();
+    }
     // Back at the outermost level: no procedure runs any more.
     delete m_object;
     m_object = nullptr;

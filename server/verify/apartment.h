@@ -6,9 +6,11 @@
 #include <QThread>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <semaphore>
 #include <type_traits>
+#include <vector>
 
 class QEventLoop;
 
@@ -74,11 +76,20 @@ public:
         }
     }
 
+    // Runs `work(object)` on the apartment's thread soon and returns at once.
+    // For an object that exists (after `ready` ran); dropped once the
+    // apartment closes. The work goes through a lock of the apartment's own,
+    // which a thread checker sees, unlike a queued call that hands its
+    // functor over inside Qt.
+    void post(std::function<void(clsVerify&)> work);
+
 protected:
     void run() override;
 
 private:
     void invoke(const std::function<void()>& work);
+    void runPosted();
+    friend class ApartmentMailbox;
     // Waits until the creation has ended (once); true when the object exists.
     bool awaitCreation();
 
@@ -95,6 +106,9 @@ private:
     bool m_started = false;
     bool m_creationSeen = false;
     bool m_closeRequested = false;
+    std::mutex m_postMutex;
+    QObject* m_mailbox = nullptr;                          // under m_postMutex
+    std::vector<std::function<void(clsVerify&)>> m_posted; // under m_postMutex
 };
 
 } // namespace corvanta
