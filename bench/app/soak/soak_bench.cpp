@@ -11,6 +11,8 @@
 //   SOAK_ADDRESSES (default 200000), SOAK_THREADS (default 200)
 
 #include "e2efixture.h"
+#include "ireport.h"
+#include "ui/reportmodel.h"
 
 #include <QCoreApplication>
 #include <QDir>
