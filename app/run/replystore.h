@@ -1,12 +1,8 @@
 #pragma once
 
+#include "chunkedvector.h"
 #include "outcome.h"
-
-#include <QHash>
-#include <QList>
-#include <array>
-#include <memory>
-#include <vector>
+#include "texttable.h"
 
 namespace corvanta {
 
@@ -30,24 +26,17 @@ public:
     Replies at(qsizetype row) const;
 
 private:
-    quint32 idOf(const QString& text);
-
-    // Each distinct reply text is kept once and rows hold its number: a list
-    // of a million rows mostly gets a handful of replies ("250 OK"), and two
-    // strings of its own per row grew the program by about 200 bytes for
-    // every address checked.
+    // Each distinct reply text is kept once and rows hold its number: a run
+    // mostly gets a handful of replies ("250 OK"), and two strings of its own
+    // per row grew the program by about 200 bytes for every address checked.
+    // The rows grow in blocks, in step with the run.
     struct Ids
     {
         quint32 from = 0;
         quint32 recpt = 0;
     };
-    // Rows in blocks of a fixed size: a run over a long list grows the store
-    // by one block at a time, not by a doubling of one array.
-    static constexpr size_t kBlockRows = 4096;
-    using Block = std::array<Ids, kBlockRows>;
-    std::vector<std::unique_ptr<Block>> m_blocks;
-    QList<QString> m_texts{QString()}; // id 0: no reply
-    QHash<QString, quint32> m_ids;
+    ChunkedVector<Ids, 4096> m_rows;
+    TextTable m_texts;
 };
 
 } // namespace corvanta

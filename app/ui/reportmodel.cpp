@@ -32,29 +32,6 @@ QColor verdictColour(Verdict verdict)
 constexpr qsizetype kMaxRecords = std::numeric_limits<int>::max() - 1;
 } // namespace
 
-ReportModel::TextTable::TextTable()
-{
-    Clear();
-}
-
-quint32 ReportModel::TextTable::Intern(const QString& text)
-{
-    auto it = m_index.constFind(text);
-    if (it != m_index.cend())
-        return *it;
-    const quint32 index = quint32(m_texts.size());
-    m_texts.append(text);
-    m_index.insert(text, index);
-    return index;
-}
-
-void ReportModel::TextTable::Clear()
-{
-    m_texts = QStringList{QString()};
-    m_index.clear();
-    m_index.insert(QString(), 0);
-}
-
 ReportModel::ReportModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 QString ReportModel::ColumnCaption(int column)

@@ -2,6 +2,7 @@
 
 #include "chunkedstore.h"
 #include "ireport.h"
+#include "texttable.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -121,23 +122,6 @@ signals:
     void RecordOrderRestored();
 
 private:
-    // Texts that many records share (outcome words, server messages), each
-    // stored once; index 0 is the empty text.
-    class TextTable final
-    {
-    public:
-        TextTable();
-        quint32 Intern(const QString& text);
-        const QString& At(quint32 index) const { return m_texts.at(index); }
-        // The position of each text in ascending text order.
-        std::vector<std::uint32_t> Ranks() const;
-        void Clear();
-
-    private:
-        QStringList m_texts;
-        QHash<QString, quint32> m_index;
-    };
-
     struct Outcome
     {
         ByteArena::Ref address;

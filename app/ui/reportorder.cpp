@@ -128,20 +128,21 @@ void CountingSort(std::uint32_t* first, std::uint32_t* last, std::size_t ranks, 
     std::copy(sorted.begin(), sorted.end(), first);
 }
 
-} // namespace
-
-std::vector<std::uint32_t> ReportModel::TextTable::Ranks() const
+// The position of each text of the table in ascending text order.
+std::vector<std::uint32_t> Ranks(const TextTable& texts)
 {
-    std::vector<std::uint32_t> byText(std::size_t(m_texts.size()));
+    std::vector<std::uint32_t> byText(std::size_t(texts.Size()));
     std::iota(byText.begin(), byText.end(), 0u);
     // UTF-16 code units, as QString compares them.
     SortStrings(byText.data(), byText.data() + byText.size(), false,
-                [this](std::uint32_t id) { return QStringView(m_texts[id]); });
+                [&texts](std::uint32_t id) { return QStringView(texts.At(id)); });
     std::vector<std::uint32_t> rank(byText.size());
     for (std::size_t position = 0; position < byText.size(); ++position)
         rank[byText[position]] = std::uint32_t(position);
     return rank;
 }
+
+} // namespace
 
 void ReportModel::SortRecords(std::uint32_t* first, std::uint32_t* last) const
 {
@@ -154,7 +155,7 @@ void ReportModel::SortRecords(std::uint32_t* first, std::uint32_t* last) const
     case ColResult:
     case ColMessage: {
         const TextTable& texts = m_sortColumn == ColResult ? m_words : m_messages;
-        const std::vector<std::uint32_t> rank = texts.Ranks();
+        const std::vector<std::uint32_t> rank = Ranks(texts);
         const std::size_t top = rank.size() - 1;
         CountingSort(first, last, rank.size(), [&](std::uint32_t record) {
             const Outcome& outcome = m_outcomes[record];
@@ -179,7 +180,7 @@ void ReportModel::SortRecords(std::uint32_t* first, std::uint32_t* last) const
             if (!textOf.contains(key))
                 textOf.insert(key, texts.Intern(VerdictText(*r)));
         }
-        const std::vector<std::uint32_t> rank = texts.Ranks();
+        const std::vector<std::uint32_t> rank = Ranks(texts);
         const std::size_t top = rank.size() - 1;
         CountingSort(first, last, rank.size(), [&](std::uint32_t record) {
             const std::uint32_t r = rank[textOf.value(keyOf(record))];
