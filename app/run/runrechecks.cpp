@@ -7,7 +7,6 @@
 #include "recheckschedule.h"
 #include "runcontroller.h"
 #include "statistics.h"
-#include "verdict.h"
 
 #include <algorithm>
 #include <exception>
@@ -91,24 +90,20 @@ void RunController::dropRechecks()
     if (!m_rechecks)
         return;
     m_recheckTimer.stop();
-    QList<qsizetype> rows = m_rechecks->dropAll();
-    // Rows put back for a check that never went out keep their outcome too.
-    for (auto it = m_held.cbegin(); it != m_held.cend(); ++it)
-        if (!rows.contains(it.key()))
-            rows.append(it.key());
+    m_rechecks->dropAll();
+    // Every address waiting, whether still scheduled or put back for a
+    // check that never went out, holds the outcome of its last check.
+    QList<qsizetype> rows = m_held.keys();
     std::sort(rows.begin(), rows.end());
     for (const qsizetype row : std::as_const(rows)) {
-        const auto held = m_held.constFind(row);
-        if (held == m_held.cend() || row >= m_ctx.report.recordCount())
+        if (row >= m_ctx.report.recordCount())
             continue;
+        const OutcomeRecord held = m_held.value(row);
         // Recorded as any collected outcome: the journal and the full report
-        // keep it too.
-        RecordOutcome(m_ctx, row, *held);
+        // keep it too, and its copies follow it.
+        RecordOutcome(m_ctx, row, held);
         settleCopies(row);
-        if (m_ctx.settings.ReadReplyCodes) {
-            m_ctx.report.setVerdict(
-                row, judge({held->code, held->fromReply, held->recptReply, held->message}));
-        }
+        JudgeRecordedOutcome(m_ctx, row, held);
     }
     m_held.clear();
     showWaitingCount();

@@ -106,17 +106,9 @@ bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow)
     return true;
 }
 
-void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome)
-{
-    if (row >= 0 && row < ctx.report.recordCount()) {
-        WriteRowResult(ctx, row, outcome.code, outcome.word, outcome.message);
-        if (ctx.sink)
-            ctx.sink->outcomeRecorded(row, outcome);
-    }
-    TellJournalFailure(ctx);
-    CountOutcome(ctx, outcome.code);
-}
+namespace {
 
+// Moves the counters, the percentage and the progress bar for one outcome.
 void CountOutcome(RunContext& ctx, qint32 code)
 {
     RunState& s = ctx.state;
@@ -147,6 +139,27 @@ void CountOutcome(RunContext& ctx, qint32 code)
     ctx.status.setProgressValue(percent);
 }
 
+} // namespace
+
+void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome)
+{
+    if (row >= 0 && row < ctx.report.recordCount()) {
+        WriteRowResult(ctx, row, outcome.code, outcome.word, outcome.message);
+        if (ctx.sink)
+            ctx.sink->outcomeRecorded(row, outcome);
+    }
+    TellJournalFailure(ctx);
+    CountOutcome(ctx, outcome.code);
+}
+
+void JudgeRecordedOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome)
+{
+    if (ctx.settings.ReadReplyCodes) {
+        ctx.report.setVerdict(
+            row, judge({outcome.code, outcome.fromReply, outcome.recptReply, outcome.message}));
+    }
+}
+
 void TellJournalFailure(RunContext& ctx)
 {
     if (!ctx.journal)
@@ -169,10 +182,7 @@ void RestoreOutcomes(RunContext& ctx)
         WriteRowResult(ctx, row, outcome.code, outcome.word, outcome.message);
         // The journal keeps the replies, so the verdict comes back as the
         // run judged it; only an accept-all finding needs its probe again.
-        if (ctx.settings.ReadReplyCodes) {
-            ctx.report.setVerdict(
-                row, judge({outcome.code, outcome.fromReply, outcome.recptReply, outcome.message}));
-        }
+        JudgeRecordedOutcome(ctx, row, outcome);
         if (ctx.sink)
             ctx.sink->outcomeRecorded(row, outcome);
         ++s.ValidatedCount;

@@ -35,9 +35,10 @@ void RecordOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome)
 // fallbackRow is used when the verifier cannot say which row it worked on.
 bool CollectOutcome(RunContext& ctx, IVerifier& verifier, qsizetype fallbackRow);
 
-// Moves the counters, the percentage and the progress bar for one outcome
-// (CollectOutcome's counting, for an outcome already written to its row).
-void CountOutcome(RunContext& ctx, qint32 code);
+// With verdicts on, gives the row the verdict its code and replies earn: for
+// outcomes recorded without a verifier to ask (restored from the journal,
+// kept from the last check before a re-check that never came).
+void JudgeRecordedOutcome(RunContext& ctx, qsizetype row, const OutcomeRecord& outcome);
 
 // Shows a journal failure not told yet, without stopping what goes on.
 void TellJournalFailure(RunContext& ctx);
