@@ -8,12 +8,12 @@ namespace {
 
 // The child of the kill test: a session that opens the list and runs it
 // slowly, printing the number of outcomes recorded after each one, until
-// the parent kills it.
-int runChild(const QString& spec)
+// the parent kills it. The argument is "LIST|JOURNAL_FOLDER".
+int runChild(const QString& listAndFolder)
 {
     using namespace corvanta;
     using namespace corvanta::test;
-    const QStringList parts = spec.split(QLatin1Char('|'));
+    const QStringList parts = listAndFolder.split(QLatin1Char('|'));
     JournalSession s(parts.value(1));
     s.open(parts.value(0));
     // About 300 outcomes a second: the run lasts ten seconds, far beyond
