@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../run/harness.h"
+#include "harness.h"
 #include "listjournals.h"
 #include "statistics.h"
 
