@@ -240,11 +240,4 @@ TEST_F(BrokerTest, ObjectsCreatedTogetherAreEachTheirOwnAndWorkInParallel)
         EXPECT_EQ(o->call(to::Pid).toLongLong(), pid);
         EXPECT_FALSE(o->call(to::WasAborted).toBool());
     }
-
-    try {
-        RemoteObject::createMany(QStringLiteral("No.Such"), 3, m_options);
-        ADD_FAILURE() << "created an unknown class";
-    } catch (const BrokerException& e) {
-        EXPECT_EQ(e.error().number, brokererr::CannotCreate);
-    }
 }
