@@ -231,8 +231,6 @@ inline constexpr RealReply kRealReplies[] = {
     {3, "", "Could not find the mail server mx.gone.test: The host mx.gone.test does not exist "
             "(NXDOMAIN)",
      Verdict::Unknown, Reason::DnsFailure},
-    {3, "", "The mail server closed the connection while we waited for its reply to RCPT",
-     Verdict::Unknown, Reason::ConnectionFailed},
     {3, "", "The mail server mx.example.com refused the connection: 554 5.7.1 Service "
             "unavailable; Client host [203.0.113.5] blocked using zen.spamhaus.org",
      Verdict::Unknown, Reason::BlockedByPolicy},

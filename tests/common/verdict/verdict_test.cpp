@@ -39,17 +39,18 @@ TEST(Verdict, RealWorldRepliesGetTheVerdictAListOwnerCanActOn)
     }
 }
 
-TEST(Verdict, KeywordsAreDistinctAndIncludeTheDocumentedOnes)
+TEST(Verdict, KeywordsAreDistinctAndTheDocumentedOnes)
 {
+    // A set of the documented size: no two reasons share a keyword.
     std::set<std::string> reasons;
     for (int r = 0; r <= int(Reason::ServerError); ++r)
-        EXPECT_TRUE(reasons.insert(reasonKeyword(Reason(r))).second) << r;
-    for (const char* documented :
-         {"accepted", "bad_syntax", "no_mail_server", "mailbox_unknown", "mailbox_disabled",
-          "mailbox_full", "accept_all", "greylisted", "temporary_failure", "rate_limited",
-          "blocked_by_policy", "tls_required", "sender_refused", "connection_failed", "timed_out",
-          "dns_failure"})
-        EXPECT_EQ(reasons.count(documented), 1u) << documented;
+        reasons.insert(reasonKeyword(Reason(r)));
+    EXPECT_EQ(reasons,
+              (std::set<std::string>{"accepted", "bad_syntax", "no_mail_server", "mailbox_unknown",
+                                     "mailbox_disabled", "mailbox_full", "accept_all", "greylisted",
+                                     "temporary_failure", "rate_limited", "blocked_by_policy",
+                                     "tls_required", "sender_refused", "connection_failed",
+                                     "timed_out", "dns_failure", "unverifiable", "server_error"}));
     std::set<std::string> verdicts;
     for (int v = 0; v <= int(Verdict::Unknown); ++v)
         verdicts.insert(verdictKeyword(Verdict(v)));
