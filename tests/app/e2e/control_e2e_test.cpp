@@ -4,7 +4,6 @@
 #include "e2efixture.h"
 #include "frmsetup.h"
 #include "settingsbridge.h"
-#include "statuspanel.h"
 #include "ui/reportmodel.h"
 #include "ui/windowservices.h"
 

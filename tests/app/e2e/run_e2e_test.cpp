@@ -11,9 +11,7 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QLineEdit>
-#include <QThread>
 #include <csignal>
-#include <signal.h>
 
 using namespace corvanta;
 using namespace corvanta::e2e;
