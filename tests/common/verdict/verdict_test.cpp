@@ -13,21 +13,19 @@ TEST(Verdict, RealWorldRepliesGetTheVerdictAListOwnerCanActOn)
 {
     ASSERT_GE(std::size(kRealReplies), 60u);
     for (const auto& row : kRealReplies) {
-        const QString reply = QString::fromUtf8(row.reply);
-        const QString message = QString::fromUtf8(row.message);
         // Only the text the classifier names as deciding is given, as the
         // window fetches no other.
         VerificationFacts facts;
         facts.code = row.code;
         switch (decidingText(row.code)) {
         case DecidingText::RcptReply:
-            facts.rcptReply = reply;
+            facts.rcptReply = QString::fromUtf8(row.reply);
             break;
         case DecidingText::FromReply:
-            facts.fromReply = reply;
+            facts.fromReply = QString::fromUtf8(row.reply);
             break;
         case DecidingText::Message:
-            facts.message = message;
+            facts.message = QString::fromUtf8(row.message);
             break;
         case DecidingText::None:
             break;
