@@ -59,21 +59,6 @@ TEST(Wire, EveryPlainKindCrossesUnchanged)
         }
     }
     EXPECT_EQ(call.args[9].toLongLong(), 4000000000LL);
-
-    const auto reply = std::get<CallReply>(roundTrip(
-        CallReply{5, false, {}, BrokerError{-7, QStringLiteral("src"), QStringLiteral("d")}}));
-    EXPECT_FALSE(reply.ok);
-    EXPECT_EQ(reply.error.number, -7);
-    EXPECT_EQ(reply.error.source, QStringLiteral("src"));
-    EXPECT_EQ(reply.error.description, QStringLiteral("d"));
-
-    const auto state = std::get<StatePush>(roundTrip(StatePush{3, true, {}}));
-    EXPECT_EQ(state.status, 3);
-    EXPECT_TRUE(state.busy);
-    EXPECT_TRUE(state.settled.isEmpty());
-    const auto settled =
-        std::get<StatePush>(roundTrip(StatePush{3, false, {4, QStringLiteral("550 No")}}));
-    EXPECT_EQ(settled.settled, (ValueList{4, QStringLiteral("550 No")}));
 }
 
 TEST(Wire, ValuesThatCannotCrossAreRefusedWithTypeMismatch)
