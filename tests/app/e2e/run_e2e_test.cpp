@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <csignal>
+#include <tuple>
 
 using namespace corvanta;
 using namespace corvanta::e2e;
@@ -145,8 +146,8 @@ TEST_F(E2eTest, ServerKilledMidRunEndsTheRunAndLeavesUnfinishedAddressesOpen)
     const std::vector<int> after = codes();
     const qsizetype open = withoutOutcome(after);
     EXPECT_GT(open, 0);
-    EXPECT_EQ(state().ValidatedCount, 20 - open);
-    EXPECT_EQ(state().GoodCount, 20 - open);
+    EXPECT_EQ(std::tuple(state().ValidatedCount, state().GoodCount),
+              std::tuple(20 - open, 20 - open));
     ASSERT_EQ(m_modals->messages.size(), 1);
     EXPECT_TRUE(m_modals->messages.at(0).contains(QStringLiteral("verification server")))
         << qPrintable(m_modals->messages.at(0));
@@ -177,9 +178,8 @@ TEST_F(E2eTest, ReadingReplyCodesSavesThreeFilesByVerdict)
     command(command::Start);
 
     // The probes are no rows and count nowhere.
-    EXPECT_EQ(state().ValidatedCount, 11);
-    EXPECT_EQ(state().GoodCount, 4);
-    EXPECT_EQ(state().BadCount, 7);
+    EXPECT_EQ(std::tuple(state().ValidatedCount, state().GoodCount, state().BadCount),
+              std::tuple(11, 4, 7));
     EXPECT_EQ(window().Report().VerdictText(0), "risky (accept_all)");
     EXPECT_EQ(window().Report().VerdictText(8), "unknown (greylisted)");
     EXPECT_TRUE(m_modals->messages.isEmpty()) << qPrintable(m_modals->messages.join('\n'));
