@@ -146,7 +146,6 @@ TEST_F(UcVerifyTest, BrokerErrorsReachTheCallerAndDestructionIgnoresThem)
 
     auto control = std::make_unique<ucVerify>(nullptr, m_options);
     control->setAddress(QStringLiteral("user@example.com"));
-    // Take the server away under the control.
     ASSERT_GT(control->object().serverProcessId(), 0);
     ::kill(pid_t(control->object().serverProcessId()), SIGKILL);
     ASSERT_TRUE(waitFor([&] { return !control->object().isConnected(); }, 3000));
