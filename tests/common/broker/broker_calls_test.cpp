@@ -233,9 +233,6 @@ TEST_F(BrokerTest, ObjectsCreatedTogetherAreEachTheirOwnAndWorkInParallel)
         10000));
     // One after another they would need a minute; side by side about 0.4 s.
     EXPECT_LT(t.elapsed(), 4000);
-    const qint64 pid = objects.front()->call(to::Pid).toLongLong();
-    for (auto& o : objects) {
-        EXPECT_EQ(o->call(to::Pid).toLongLong(), pid);
+    for (auto& o : objects)
         EXPECT_FALSE(o->call(to::WasAborted).toBool());
-    }
 }
