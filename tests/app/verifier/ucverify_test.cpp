@@ -44,8 +44,7 @@ TEST_F(UcVerifyTest, AlwaysThirtyTwoPixelsSquare)
 {
     ucVerify control(nullptr, m_options);
     // A control bound to an object made beforehand behaves the same.
-    auto made = RemoteVerify::createMany(2, m_options);
-    ucVerify bound(std::move(made.front()));
+    ucVerify bound(std::move(RemoteVerify::createMany(1, m_options).front()));
     for (ucVerify* c : {&control, &bound}) {
         c->show();
         for (const QSize& s : {QSize(100, 50), QSize(1, 1), QSize(32, 200)}) {
@@ -53,8 +52,6 @@ TEST_F(UcVerifyTest, AlwaysThirtyTwoPixelsSquare)
             EXPECT_EQ(c->size(), QSize(32, 32));
         }
     }
-    EXPECT_EQ(bound.object().serverProcessId(), control.object().serverProcessId());
-    EXPECT_EQ(bound.Status(), 1);
 }
 
 TEST_F(UcVerifyTest, EventsAreRelayedOnlyWhileSwitchedOnAndTagAndIdStayWithTheControl)
