@@ -175,11 +175,9 @@ TEST_F(BrokerTest, ASequenceRunsInOrderAndStopsAtItsFirstFailure)
     } catch (const BrokerException& e) {
         EXPECT_EQ(e.error().number, to::FailNumber);
     }
-    EXPECT_TRUE(obj->trySequence(Calls{{to::Echo, {7}}}, &value, &error));
-    EXPECT_EQ(value.toInt(), 7);
 
-    // An event raised inside a sequence reaches the handler, which may call
-    // back, although the replies before it were held for the whole batch.
+    // An event raised inside the next sequence reaches the handler, which may
+    // call back, although the replies before it were held for the whole batch.
     int handled = 0;
     QObject::connect(
         obj.get(), &RemoteObject::eventRaised, obj.get(),
@@ -235,16 +233,6 @@ TEST_F(BrokerTest, ObjectsCreatedTogetherAreEachTheirOwnAndWorkInParallel)
         10000));
     // One after another they would need a minute; side by side about 0.4 s.
     EXPECT_LT(t.elapsed(), 4000);
-    const qint64 pid = objects.front()->call(to::Pid).toLongLong();
-    for (auto& o : objects) {
-        EXPECT_EQ(o->call(to::Pid).toLongLong(), pid);
+    for (auto& o : objects)
         EXPECT_FALSE(o->call(to::WasAborted).toBool());
-    }
-
-    try {
-        RemoteObject::createMany(QStringLiteral("No.Such"), 3, m_options);
-        ADD_FAILURE() << "created an unknown class";
-    } catch (const BrokerException& e) {
-        EXPECT_EQ(e.error().number, brokererr::CannotCreate);
-    }
 }

@@ -1,6 +1,5 @@
 #include "openfilelimit.h"
 
-#include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
@@ -35,12 +34,12 @@ int openDescriptors()
     return count;
 }
 
-TEST(ReserveFileDescriptors, GrowsTheTableWithoutOpeningOrReplacingAnything)
+TEST(ReserveFileDescriptors, GrowsTheTableWithinTheLimitWithoutOpeningOrReplacingAnything)
 {
     raiseOpenFileLimit();
-    rlimit limit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
-    ASSERT_GE(limit.rlim_cur, rlim_t(3000)) << "the test needs an open-file limit of 3000";
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    ASSERT_GE(saved.rlim_cur, rlim_t(3000)) << "the test needs an open-file limit of 3000";
 
     // A descriptor already at a high number, inside the range to reserve.
     const int probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -54,27 +53,18 @@ TEST(ReserveFileDescriptors, GrowsTheTableWithoutOpeningOrReplacingAnything)
     EXPECT_EQ(openDescriptors(), before);
     EXPECT_EQ(::fcntl(high, F_GETFD), FD_CLOEXEC) << "the reservation replaced a descriptor";
 
-    ::close(high);
-    ::close(probe);
-}
-
-TEST(ReserveFileDescriptors, StaysWithinTheOpenFileLimit)
-{
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
-    const long sizeBefore = tableSize();
+    // Under a limit the table has reached, no request grows it further.
     rlimit low = saved;
-    low.rlim_cur = rlim_t(std::max<long>(sizeBefore, 256));
+    low.rlim_cur = rlim_t(tableSize());
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-    const int before = openDescriptors();
-
-    reserveFileDescriptors(1 << 20);
-    reserveFileDescriptors(0);
-    reserveFileDescriptors(-5);
-    EXPECT_LE(tableSize(), std::max<long>(sizeBefore, long(low.rlim_cur)));
+    for (const int count : {1 << 20, 0, -5})
+        reserveFileDescriptors(count);
+    EXPECT_LE(tableSize(), long(low.rlim_cur));
     EXPECT_EQ(openDescriptors(), before);
 
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    ::close(high);
+    ::close(probe);
 }
 
 } // namespace

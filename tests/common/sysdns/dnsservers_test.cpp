@@ -1,5 +1,5 @@
 // DNS server discovery from a resolver configuration file: none, one and
-// several servers, an unreadable file, and the text rules.
+// several servers, a missing file, and the text rules.
 #include "dnsservers.h"
 
 #include <cstdlib>
@@ -48,30 +48,24 @@ TEST_F(DnsServersTest, ServersComeInFileOrderAndNoneGivesOneEmptyEntry)
          3,
          {"192.0.2.1", "2001:db8::53", "10.0.0.9"}},
         {"nameserver 127.0.0.53\r\n", 1, {"127.0.0.53"}},
+        // Only the keyword itself, followed by a blank and a value, counts.
+        {"  nameserver   1.1.1.1  # comment\nnameservers 2.2.2.2\nnameserver\n"
+         "xnameserver 3.3.3.3\nnameserver 4.4.4.4;trailing\nnameserver 5.5.5.5",
+         3,
+         {"1.1.1.1", "4.4.4.4", "5.5.5.5"}},
         {"search example.org\n# nameserver 1.2.3.4\n;nameserver 5.6.7.8\n", 1, {""}},
         {nullptr, 0, {""}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text ? c.text : "no file");
         const std::string path = c.text ? conf(c.text) : (m_dir / "missing").string();
         std::string primary = "stale";
         std::vector<std::string> servers{"stale", "stale"};
-        EXPECT_EQ(GetDnsServers(primary, servers, path), c.count) << path;
-        EXPECT_EQ(servers, c.servers) << path;
-        EXPECT_EQ(primary, c.servers.front()) << path;
-        EXPECT_EQ(GetDefaultDnsServer(path), c.servers.front()) << path;
+        EXPECT_EQ(GetDnsServers(primary, servers, path), c.count);
+        EXPECT_EQ(servers, c.servers);
+        EXPECT_EQ(primary, c.servers.front());
+        EXPECT_EQ(GetDefaultDnsServer(path), c.servers.front());
     }
-}
-
-TEST(ResolvConf, OnlyNameserverLinesCount)
-{
-    EXPECT_EQ(ParseResolvConf("  nameserver   1.1.1.1  # comment\n"
-                              "nameservers 2.2.2.2\n"
-                              "nameserver\n"
-                              "xnameserver 3.3.3.3\n"
-                              "nameserver 4.4.4.4;trailing\n"
-                              "nameserver 5.5.5.5"),
-              (std::vector<std::string>{"1.1.1.1", "4.4.4.4", "5.5.5.5"}));
-    EXPECT_TRUE(ParseResolvConf("").empty());
 }
 
 TEST(TrimNull, CutsAtTheFirstNul)

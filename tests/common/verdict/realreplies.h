@@ -123,9 +123,6 @@ inline constexpr RealReply kRealReplies[] = {
      "", Verdict::Unknown, Reason::BlockedByPolicy},
 
     // Postfix defaults
-    {4, "550 5.1.1 <nobody@example.org>: Recipient address rejected: User unknown in local "
-        "recipient table",
-     "", Verdict::Undeliverable, Reason::MailboxUnknown},
     // Neither "relay" in the table's name nor words in the quoted address
     // make it a policy refusal.
     {4, "550 5.1.1 <spam.policy@example.org>: Recipient address rejected: User unknown in relay "
@@ -176,8 +173,6 @@ inline constexpr RealReply kRealReplies[] = {
      Verdict::Unknown, Reason::TemporaryFailure},
 
     // Sendmail defaults
-    {4, "550 5.1.1 <nobody@example.com>... User unknown", "",
-     Verdict::Undeliverable, Reason::MailboxUnknown},
     {5, "553 5.1.8 <checker@nowhere.invalid>... Domain of sender address "
         "checker@nowhere.invalid does not exist",
      "", Verdict::Unknown, Reason::SenderRefused},
@@ -214,12 +209,7 @@ inline constexpr RealReply kRealReplies[] = {
     {4, "501 5.1.3 Bad recipient address syntax", "", Verdict::Undeliverable, Reason::BadSyntax},
     {4, "", "", Verdict::Unknown, Reason::ServerError},
 
-    // The refusals that cost list owners good subscribers
-    {4, "450 4.7.1 greylisted, try again later", "", Verdict::Unknown, Reason::Greylisted},
-    {4, "550 5.7.1 Client host blocked using zen.spamhaus.org", "",
-     Verdict::Unknown, Reason::BlockedByPolicy},
-    {4, "421 4.7.0 Too many connections", "", Verdict::Unknown, Reason::RateLimited},
-    {5, "553 5.1.8 Sender address rejected", "", Verdict::Unknown, Reason::SenderRefused},
+    // A sender refused without a reason, or for the moment
     {5, "501 5.1.7 Bad sender address syntax", "", Verdict::Unknown, Reason::SenderRefused},
     {5, "421 4.3.2 Service shutting down", "", Verdict::Unknown, Reason::TemporaryFailure},
 
@@ -227,7 +217,6 @@ inline constexpr RealReply kRealReplies[] = {
     {1, "", "Invalid Email Format", Verdict::Undeliverable, Reason::BadSyntax},
     {2, "", "The domain nowhere.test does not exist (NXDOMAIN)",
      Verdict::Undeliverable, Reason::NoMailServer},
-    {2, "", "", Verdict::Undeliverable, Reason::NoMailServer},
     {2, "", "The domain accepts no mail (null MX)", Verdict::Undeliverable, Reason::NoMailServer},
     {2, "", "The DNS server failed to answer for The domain x.test (SERVFAIL)",
      Verdict::Unknown, Reason::DnsFailure},
@@ -242,8 +231,6 @@ inline constexpr RealReply kRealReplies[] = {
     {3, "", "Could not find the mail server mx.gone.test: The host mx.gone.test does not exist "
             "(NXDOMAIN)",
      Verdict::Unknown, Reason::DnsFailure},
-    {3, "", "The mail server closed the connection while we waited for its reply to RCPT",
-     Verdict::Unknown, Reason::ConnectionFailed},
     {3, "", "The mail server mx.example.com refused the connection: 554 5.7.1 Service "
             "unavailable; Client host [203.0.113.5] blocked using zen.spamhaus.org",
      Verdict::Unknown, Reason::BlockedByPolicy},

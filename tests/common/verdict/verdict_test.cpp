@@ -13,21 +13,19 @@ TEST(Verdict, RealWorldRepliesGetTheVerdictAListOwnerCanActOn)
 {
     ASSERT_GE(std::size(kRealReplies), 60u);
     for (const auto& row : kRealReplies) {
-        const QString reply = QString::fromUtf8(row.reply);
-        const QString message = QString::fromUtf8(row.message);
         // Only the text the classifier names as deciding is given, as the
         // window fetches no other.
         VerificationFacts facts;
         facts.code = row.code;
         switch (decidingText(row.code)) {
         case DecidingText::RcptReply:
-            facts.rcptReply = reply;
+            facts.rcptReply = QString::fromUtf8(row.reply);
             break;
         case DecidingText::FromReply:
-            facts.fromReply = reply;
+            facts.fromReply = QString::fromUtf8(row.reply);
             break;
         case DecidingText::Message:
-            facts.message = message;
+            facts.message = QString::fromUtf8(row.message);
             break;
         case DecidingText::None:
             break;
@@ -39,17 +37,18 @@ TEST(Verdict, RealWorldRepliesGetTheVerdictAListOwnerCanActOn)
     }
 }
 
-TEST(Verdict, KeywordsAreDistinctAndIncludeTheDocumentedOnes)
+TEST(Verdict, KeywordsAreDistinctAndTheDocumentedOnes)
 {
+    // A set of the documented size: no two reasons share a keyword.
     std::set<std::string> reasons;
     for (int r = 0; r <= int(Reason::ServerError); ++r)
-        EXPECT_TRUE(reasons.insert(reasonKeyword(Reason(r))).second) << r;
-    for (const char* documented :
-         {"accepted", "bad_syntax", "no_mail_server", "mailbox_unknown", "mailbox_disabled",
-          "mailbox_full", "accept_all", "greylisted", "temporary_failure", "rate_limited",
-          "blocked_by_policy", "tls_required", "sender_refused", "connection_failed", "timed_out",
-          "dns_failure"})
-        EXPECT_EQ(reasons.count(documented), 1u) << documented;
+        reasons.insert(reasonKeyword(Reason(r)));
+    EXPECT_EQ(reasons,
+              (std::set<std::string>{"accepted", "bad_syntax", "no_mail_server", "mailbox_unknown",
+                                     "mailbox_disabled", "mailbox_full", "accept_all", "greylisted",
+                                     "temporary_failure", "rate_limited", "blocked_by_policy",
+                                     "tls_required", "sender_refused", "connection_failed",
+                                     "timed_out", "dns_failure", "unverifiable", "server_error"}));
     std::set<std::string> verdicts;
     for (int v = 0; v <= int(Verdict::Unknown); ++v)
         verdicts.insert(verdictKeyword(Verdict(v)));
