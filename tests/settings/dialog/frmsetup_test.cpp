@@ -54,7 +54,7 @@ struct Harness
 
 } // namespace
 
-TEST(SetupDialog, ShowsTheSettingsInMemory)
+TEST(SetupDialog, ShowsTheSettingsInMemoryAndCancelStoresNothing)
 {
     Harness h;
     frmSetup dlg(h.settings, h.services());
@@ -68,6 +68,17 @@ TEST(SetupDialog, ShowsTheSettingsInMemory)
     EXPECT_EQ(dlg.cboDefaultThreads()->itemText(0), "5");
     EXPECT_EQ(dlg.cboDefaultThreads()->itemText(99), "500");
     EXPECT_EQ(dlg.cboDefaultThreads()->currentText(), "25");
+
+    // The default buttons fill their boxes; Cancel drops every change.
+    dlg.cmdDefaultDNS_Click();
+    dlg.cmdDefaultHelloName_Click();
+    EXPECT_EQ(dlg.txtDnsServerName()->text(), "198.51.100.1");
+    EXPECT_EQ(dlg.txtHelloName()->text(), "workstation");
+    dlg.txtDnsTimeout()->setText("99");
+    dlg.cboDefaultThreads()->setCurrentIndex(0);
+    dlg.reject();
+    EXPECT_TRUE(h.stored.empty());
+    EXPECT_EQ(h.settings.DefaultThreads, 25);
 }
 
 TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
@@ -119,21 +130,6 @@ TEST(SetupDialog, CorrectionsBelowOne)
         EXPECT_EQ(h.stored["DefaultThreads"], "5") << bad;
         EXPECT_EQ(h.settings.DefaultThreads, 5) << bad;
     }
-}
-
-TEST(SetupDialog, DefaultButtonsFillTheirBoxesAndCancelStoresNothing)
-{
-    Harness h;
-    frmSetup dlg(h.settings, h.services());
-    dlg.cmdDefaultDNS_Click();
-    dlg.cmdDefaultHelloName_Click();
-    EXPECT_EQ(dlg.txtDnsServerName()->text(), "198.51.100.1");
-    EXPECT_EQ(dlg.txtHelloName()->text(), "workstation");
-    dlg.txtDnsTimeout()->setText("99");
-    dlg.cboDefaultThreads()->setCurrentIndex(0);
-    dlg.reject();
-    EXPECT_TRUE(h.stored.empty());
-    EXPECT_EQ(h.settings.DefaultThreads, 25);
 }
 
 TEST(SetupDialog, AFailedStoreShowsTheErrorAndKeepsTheDialogOpen)
