@@ -111,14 +111,12 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     EXPECT_EQ(raw(KeyMainWidth), RegValue(std::string("9000")));
 
     const StoredRunSettings s = LoadRunSettings();
-    EXPECT_EQ(s.dnsServerName, "10.1.2.3");
+    EXPECT_EQ(std::tuple(s.dnsServerName, s.fromAddress, s.helloName),
+              std::tuple("10.1.2.3", "me@mydomain.test", "mx.mydomain.test"));
     EXPECT_EQ(std::tuple(s.defaultThreads, s.dnsTimeout, s.smtpTimeout), std::tuple(250, 7, 45));
-    EXPECT_EQ(s.fromAddress, "me@mydomain.test");
-    EXPECT_EQ(s.helloName, "mx.mydomain.test");
-    EXPECT_TRUE(s.readReplyCodes);
-    EXPECT_FALSE(s.probeAcceptAll);
-    EXPECT_EQ(std::tuple(s.perDomainLimit, s.recheckGreylisted, s.followDuplicates),
-              std::tuple(20, true, true));
+    EXPECT_EQ(std::tuple(s.readReplyCodes, s.probeAcceptAll, s.perDomainLimit, s.recheckGreylisted,
+                         s.followDuplicates),
+              std::tuple(true, false, 20, true, true));
     EXPECT_EQ(std::tuple(m_dnsAsked, m_helloAsked), std::tuple(0, 0));
 
     // Every setting is a string value under HKLM\Software\Halvorn\Corvanta\Settings.
