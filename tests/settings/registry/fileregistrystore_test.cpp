@@ -1,6 +1,5 @@
 // The file store: persistence, roots, concurrent writers in threads and
 // processes, a crash before the rename, and damaged or unusable files.
-#include "cregistry.h"
 #include "fileregistrystore.h"
 
 #include <filesystem>
@@ -160,17 +159,11 @@ TEST_F(FileStoreTest, DamagedFileIsKeptAsideNotOverwritten)
     std::ofstream(m_file, std::ios::binary) << garbage;
 
     FileRegistryStore store(m_file.string());
-    cRegistry reg(std::make_shared<FileRegistryStore>(m_file.string()));
-    reg.SetClassKey(HKEY_LOCAL_MACHINE_KEY);
-    reg.SetSectionKey("Software\\D");
-    reg.SetValueKey("V");
-    reg.SetValueType(RegSz);
-    reg.SetDefault(std::string("default"));
-    EXPECT_EQ(reg.Value(), RegValue(std::string("default")));
+    EXPECT_EQ(valueText(store, "Software\\D", "V"), "<missing>");
     EXPECT_EQ(readFile(m_file), garbage); // reading changes nothing
 
-    reg.SetValue(std::string("fresh"));
-    EXPECT_EQ(reg.Value(), RegValue(std::string("fresh")));
+    ASSERT_EQ(store.setValue(HKEY_LOCAL_MACHINE_KEY, "Software\\D", "V", text("fresh")), 0);
+    EXPECT_EQ(valueText(store, "Software\\D", "V"), "fresh");
     int backups = 0;
     for (const auto& entry : fs::directory_iterator(m_file.parent_path())) {
         if (entry.path().filename().string().rfind("registry.reg.corrupt-", 0) == 0) {
