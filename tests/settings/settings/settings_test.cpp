@@ -132,21 +132,6 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     }
 }
 
-TEST_F(SettingsTest, ReadSettingKeepsTheDefaultsOwnTypeAndStoredDwordsStayNumbers)
-{
-    EXPECT_EQ(ReadSetting(SettingsApplication, SettingsSection, "Nope", 1.5f), RegValue(1.5f));
-    store(KeyDnsTimeout, std::string("12"));
-    EXPECT_EQ(ReadSetting(SettingsApplication, SettingsSection, KeyDnsTimeout, std::int32_t{30}),
-              RegValue(std::string("12")));
-
-    cRegistry reg = settingsKey();
-    reg.SetValueKey(KeySmtpTimeout);
-    reg.SetValueType(RegDword);
-    reg.SetValue(std::int32_t{90});
-    EXPECT_EQ(raw(KeySmtpTimeout), RegValue(std::int32_t{90}));
-    EXPECT_EQ(LoadRunSettings().smtpTimeout, 90);
-}
-
 TEST_F(SettingsTest, StoredNumbersThatAreNotNumbersOrDoNotFitYieldTheDefault)
 {
     store(KeyMainLeft, std::string("left"));
