@@ -81,6 +81,16 @@ TEST(MainWindow, FirstStartWithoutStoredSettingsThenASecondStartOffline)
         return id != CmdPause && id != CmdStop && id != CmdAdd && id != CmdRetry;
     });
 
+    // The file dialog returns "/" everywhere; the caption shows the path of
+    // an opened list as the system writes it.
+    h.run.State().ListFile = QStringLiteral("C:/lists/march.txt");
+    window.UpdateCaption();
+    EXPECT_EQ(window.windowTitle(),
+              "Corvanta  [" + QDir::toNativeSeparators("C:/lists/march.txt") + "]");
+    h.run.State().ListFile.clear();
+    window.UpdateCaption();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Corvanta"));
+
     // The stored geometry is applied, and garbage falls back to the default.
     Harness second;
     second.online = false;
@@ -158,7 +168,7 @@ TEST(MainWindow, MenusAndToolbarFollowTheirTables)
     EXPECT_TRUE(ReportIcon(4).isNull());
 }
 
-TEST(MainWindow, ThreadsBoxRules)
+TEST(MainWindow, ThreadsAndPositionBoxRules)
 {
     Harness h;
     h.settings.run.DefaultThreads = 7; // not one of the items
@@ -178,12 +188,7 @@ TEST(MainWindow, ThreadsBoxRules)
     window.ThreadsBox()->setCurrentIndex(window.ThreadsBox()->findText(QStringLiteral("500")));
     window.ExecuteCommand(CmdThreadsBox);
     EXPECT_EQ(h.run.State().ThreadCount, 500);
-}
 
-TEST(MainWindow, PositionBoxRules)
-{
-    Harness h;
-    frmMain& window = h.Open();
     QLineEdit* box = window.PositionBox();
     struct Case
     {
@@ -430,21 +435,6 @@ TEST(MainWindow, OverlayPanelsAreCentredInFrontOfTheReport)
     window.SetStopCount(7);
     EXPECT_TRUE(texts(Overlay::Stop).contains(QStringLiteral("Threads running:")));
     EXPECT_TRUE(texts(Overlay::Stop).contains(QStringLiteral("7")));
-}
-
-TEST(MainWindow, CaptionShowsTheListFile)
-{
-    Harness h;
-    frmMain& window = h.Open();
-    // The file dialog returns "/" everywhere; the caption shows the path as
-    // the system writes it.
-    h.run.State().ListFile = QStringLiteral("C:/lists/march.txt");
-    window.UpdateCaption();
-    EXPECT_EQ(window.windowTitle(),
-              "Corvanta  [" + QDir::toNativeSeparators("C:/lists/march.txt") + "]");
-    h.run.State().ListFile.clear();
-    window.UpdateCaption();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Corvanta"));
 }
 
 TEST(MainWindow, AboutBoxIsCentredOverAnOffCentreWindow)
