@@ -50,14 +50,6 @@ protected:
     {
         return ReadSetting(SettingsApplication, SettingsSection, key, std::string("<missing>"));
     }
-    // A cursor on the key every setting lives under.
-    static cRegistry settingsKey()
-    {
-        cRegistry reg;
-        reg.SetClassKey(HKEY_LOCAL_MACHINE_KEY);
-        reg.SetSectionKey("Software\\Halvorn\\Corvanta\\Settings");
-        return reg;
-    }
 
     fs::path m_dir;
     int m_dnsAsked = 0;
@@ -120,7 +112,9 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     EXPECT_EQ(std::tuple(m_dnsAsked, m_helloAsked), std::tuple(0, 0));
 
     // Every setting is a string value under HKLM\Software\Halvorn\Corvanta\Settings.
-    cRegistry reg = settingsKey();
+    cRegistry reg;
+    reg.SetClassKey(HKEY_LOCAL_MACHINE_KEY);
+    reg.SetSectionKey("Software\\Halvorn\\Corvanta\\Settings");
     std::vector<std::string> names;
     std::int32_t count = 0;
     reg.EnumerateValues(names, count);
