@@ -207,23 +207,7 @@ TEST(MainWindow, ThreadsAndPositionBoxRules)
     EXPECT_EQ(h.run.State().StartPosition, 40);
 }
 
-TEST(MainWindow, CheckMarksActOnTheirOwnKindOnly)
-{
-    Harness h;
-    frmMain& window = h.Open();
-    window.CheckMenuButton(CmdPause, true);
-    EXPECT_TRUE(window.MenuControl(CmdPause)->isChecked());
-    EXPECT_FALSE(window.ToolbarControl(CmdPause)->isChecked());
-    window.CheckToolbarButton(CmdPause, true);
-    window.CheckMenuButton(CmdPause, false);
-    EXPECT_FALSE(window.MenuControl(CmdPause)->isChecked());
-    EXPECT_TRUE(window.ToolbarControl(CmdPause)->isChecked());
-    // Ids with no control of that kind change nothing.
-    window.CheckToolbarButton(-1, true);
-    window.CheckMenuButton(CmdThreadsBox, true);
-}
-
-TEST(MainWindow, CommandStatesDuringAndAfterARun)
+TEST(MainWindow, CommandStatesAndCheckMarksDuringAndAfterARun)
 {
     Harness h;
     frmMain& window = h.Open();
@@ -237,6 +221,16 @@ TEST(MainWindow, CommandStatesDuringAndAfterARun)
     EXPECT_FALSE(window.ThreadsBox()->isEnabled());
     EXPECT_FALSE(window.PositionBox()->isEnabled());
     EXPECT_FALSE(window.ReportGrid().SortingAllowed());
+    // The run marks Pause in the menu and on the toolbar apart.
+    window.CheckMenuButton(CmdPause, true);
+    EXPECT_TRUE(window.MenuControl(CmdPause)->isChecked());
+    EXPECT_FALSE(window.ToolbarControl(CmdPause)->isChecked());
+    window.CheckToolbarButton(CmdPause, true);
+    window.CheckMenuButton(CmdPause, false);
+    EXPECT_FALSE(window.MenuControl(CmdPause)->isChecked());
+    EXPECT_TRUE(window.ToolbarControl(CmdPause)->isChecked());
+    window.CheckToolbarButton(-1, true); // no such control: nothing happens
+    window.CheckMenuButton(CmdThreadsBox, true);
 
     h.run.State().IsRunning = false;
     window.UpdateCommandStates();
