@@ -43,25 +43,22 @@ void Load(ReportModel& model, std::initializer_list<const char*> addresses)
 
 } // namespace
 
-TEST(ReportModel, ColumnsHaveTheirCaptionsAndAreReadOnly)
+TEST(ReportModel, RecordsShowAtTheRebuildNumberedShadedAndColoured)
 {
     ReportModel model;
-    Load(model, {"a@x.test"});
-    ASSERT_EQ(model.columnCount(), 4);
-    const char* captions[] = {"No", "Email", "Result", "Message"};
-    for (int column = 0; column < 4; ++column) {
-        EXPECT_EQ(model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
-                  QString::fromLatin1(captions[column]));
-        EXPECT_FALSE(model.flags(model.index(0, column)) & Qt::ItemIsEditable);
-        EXPECT_FALSE(model.setData(model.index(0, column), QStringLiteral("x")));
-    }
-}
-
-TEST(ReportModel, ThreeLoadedAddressesAreNumberedShadedAndColoured)
-{
-    ReportModel model;
-    Load(model, {"one@x.test", "two@x.test", "three@x.test"});
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    for (const char* address : {"one@x.test", "two@x.test", "three@x.test"})
+        model.addRecord(QByteArrayView(address));
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(inserted.count(), 0);
+    // Not shown yet, but already readable and writable by index.
+    EXPECT_EQ(model.address(1), QByteArray("two@x.test"));
+    model.rebuildRows();
     ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(inserted.count(), 1);
+    model.rebuildRows(); // nothing new: no second insertion
+    EXPECT_EQ(inserted.count(), 1);
+
     for (int row = 0; row < 3; ++row) {
         EXPECT_EQ(Cell(model, row, 0), QString::number(row + 1));
         EXPECT_TRUE(Cell(model, row, 2).isEmpty());
@@ -82,7 +79,7 @@ TEST(ReportModel, ThreeLoadedAddressesAreNumberedShadedAndColoured)
     EXPECT_EQ(Cell(model, 4, 0), QStringLiteral("5"));
 }
 
-TEST(ReportModel, VerdictColumnComesAndGoesAndANewOutcomeDropsTheOldVerdict)
+TEST(ReportModel, ColumnsAreReadOnlyAndTheVerdictColumnComesAndGoesWithItsOutcome)
 {
     ReportModel model;
     Load(model, {"a@x.test", "b@x.test"});
@@ -91,7 +88,13 @@ TEST(ReportModel, VerdictColumnComesAndGoesAndANewOutcomeDropsTheOldVerdict)
     EXPECT_EQ(model.columnCount(), 4);
     model.SetVerdictsShown(true);
     ASSERT_EQ(model.columnCount(), 5);
-    EXPECT_EQ(model.headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), "Verdict");
+    const char* captions[] = {"No", "Email", "Result", "Message", "Verdict"};
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_EQ(model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
+                  QString::fromLatin1(captions[column]));
+        EXPECT_FALSE(model.flags(model.index(0, column)) & Qt::ItemIsEditable);
+        EXPECT_FALSE(model.setData(model.index(0, column), QStringLiteral("x")));
+    }
     EXPECT_EQ(Cell(model, 0, 4), "risky (accept_all)");
     EXPECT_TRUE(Cell(model, 1, 4).isEmpty());
     model.sort(4, Qt::DescendingOrder);
@@ -104,25 +107,6 @@ TEST(ReportModel, VerdictColumnComesAndGoesAndANewOutcomeDropsTheOldVerdict)
     EXPECT_TRUE(Cell(model, 0, 4).isEmpty());
     model.SetVerdictsShown(false);
     EXPECT_EQ(model.columnCount(), 4);
-}
-
-TEST(ReportModel, RecordsAppearOnlyWhenTheRowsAreRebuilt)
-{
-    ReportModel model;
-    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-    model.addRecord("a@x.test");
-    model.addRecord("b@x.test");
-    EXPECT_EQ(model.recordCount(), 2);
-    EXPECT_EQ(model.rowCount(), 0);
-    EXPECT_EQ(inserted.count(), 0);
-    // Not shown yet, but already readable and writable by index.
-    EXPECT_EQ(model.address(1), QByteArray("b@x.test"));
-
-    model.rebuildRows();
-    EXPECT_EQ(model.rowCount(), 2);
-    ASSERT_EQ(inserted.count(), 1);
-    model.rebuildRows(); // nothing new: no second insertion
-    EXPECT_EQ(inserted.count(), 1);
 }
 
 TEST(ReportModel, ResultsShowTheirWordColourIconAndMessage)
