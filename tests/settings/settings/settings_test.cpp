@@ -56,7 +56,7 @@ protected:
     int m_helloAsked = 0;
 };
 
-TEST_F(SettingsTest, MachineWithoutTheKeyGetsTheDefaults)
+TEST_F(SettingsTest, MachineWithoutTheKeyOrWithGarbageInItGetsTheDefaults)
 {
     const StoredWindowPlacement w = LoadWindowPlacement();
     EXPECT_EQ(std::tuple(w.left, w.top, w.width, w.height),
@@ -79,6 +79,20 @@ TEST_F(SettingsTest, MachineWithoutTheKeyGetsTheDefaults)
     EXPECT_EQ(builtIn.dnsServerName, GetDefaultDnsServer());
     EXPECT_EQ(builtIn.helloName, MachineHostName());
     EXPECT_FALSE(builtIn.helloName.empty());
+
+    // Stored numbers that are not numbers, or do not fit, read as the defaults.
+    store(KeyMainLeft, std::string("left"));
+    store(KeyMainWidth, std::string("1e40"));
+    store(KeyMainHeight, std::string(" 640 "));
+    store(KeyDefaultThreads, std::string("4294967296"));
+    store(KeyDnsTimeout, std::string("soon"));
+    store(KeySmtpTimeout, std::string(""));
+    const StoredWindowPlacement placed = LoadWindowPlacement();
+    EXPECT_EQ(std::tuple(placed.left, placed.width, placed.height),
+              std::tuple(1000.0f, 11685.0f, 640.0f));
+    const StoredRunSettings garbled = LoadRunSettings();
+    EXPECT_EQ(std::tuple(garbled.defaultThreads, garbled.dnsTimeout, garbled.smtpTimeout),
+              std::tuple(5, 30, 120));
 }
 
 TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
@@ -124,20 +138,6 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
         reg.Value();
         EXPECT_EQ(reg.ValueType(), RegSz) << name;
     }
-}
-
-TEST_F(SettingsTest, StoredNumbersThatAreNotNumbersOrDoNotFitYieldTheDefault)
-{
-    store(KeyMainLeft, std::string("left"));
-    store(KeyMainWidth, std::string("1e40"));
-    store(KeyMainHeight, std::string(" 640 "));
-    store(KeyDefaultThreads, std::string("4294967296"));
-    store(KeyDnsTimeout, std::string("soon"));
-    store(KeySmtpTimeout, std::string(""));
-    const StoredWindowPlacement w = LoadWindowPlacement();
-    EXPECT_EQ(std::tuple(w.left, w.width, w.height), std::tuple(1000.0f, 11685.0f, 640.0f));
-    const StoredRunSettings s = LoadRunSettings();
-    EXPECT_EQ(std::tuple(s.defaultThreads, s.dnsTimeout, s.smtpTimeout), std::tuple(5, 30, 120));
 }
 
 TEST(SettingConversions, NumbersFromTextAndStoredValues)
