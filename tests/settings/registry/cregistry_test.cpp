@@ -194,7 +194,7 @@ TEST_F(CRegistryTest, WriteErrorsCarryNumberSourceAndText)
     EXPECT_EQ(source.find('\\'), std::string::npos);
 }
 
-TEST_F(CRegistryTest, KeysAreCreatedFoundAndDeleted)
+TEST_F(CRegistryTest, KeysAndValuesAreCreatedFoundAndDeleted)
 {
     const std::string deep = m_key + "\\Deeper\\Deepest";
     cRegistry reg = cursor(deep, "");
@@ -223,11 +223,9 @@ TEST_F(CRegistryTest, KeysAreCreatedFoundAndDeleted)
     const RegistryError cannotCreate = raised([&] { noRoot.CreateKey(); });
     EXPECT_EQ(cannotCreate.number(), 26001);
     EXPECT_EQ(cannotCreate.description(), "Failed to create registry Key: 'Anything");
-}
 
-TEST_F(CRegistryTest, ValuesAreDeletedAndMissingOnesRaise)
-{
-    cRegistry reg = cursor(m_key, "Gone");
+    // Values are deleted too, and deleting a missing one raises.
+    reg = cursor(m_key, "Gone");
     reg.SetValue(std::string("x"));
     EXPECT_TRUE(cursor(m_key, "GONE").DeleteValue());
     reg.SetDefault(std::string("default"));
