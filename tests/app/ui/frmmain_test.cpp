@@ -143,23 +143,21 @@ TEST(MainWindow, MenusAndToolbarFollowTheirTables)
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(threads->itemText(i), QString::number(5 * (i + 1)));
 
-    // One icon per command, the same for the menu entry and the toolbar button,
-    // and no two commands alike.
-    QList<QImage> seen;
+    // One 16x16 icon per command and per report file, no two alike; a command's
+    // menu entry and toolbar button share it.
+    QList<QImage> images;
     for (int id : kCommands) {
-        const QImage image = DrawCommandImage(id);
-        ASSERT_EQ(image.size(), QSize(16, 16)) << id;
-        EXPECT_FALSE(seen.contains(image)) << id;
-        seen.append(image);
+        images.append(DrawCommandImage(id));
         EXPECT_EQ(window.MenuControl(id)->icon().cacheKey(), CommandIcon(id).cacheKey());
         if (id != CmdAbout) {
             EXPECT_EQ(window.ToolbarControl(id)->icon().cacheKey(), CommandIcon(id).cacheKey());
         }
     }
-    for (int number : {1, 2, 3}) {
-        EXPECT_EQ(DrawReportImage(number).size(), QSize(16, 16));
-        EXPECT_FALSE(seen.contains(DrawReportImage(number)));
-        seen.append(DrawReportImage(number));
+    for (int number : {1, 2, 3})
+        images.append(DrawReportImage(number));
+    for (qsizetype i = 0; i < images.size(); ++i) {
+        EXPECT_EQ(images[i].size(), QSize(16, 16)) << i;
+        EXPECT_FALSE(images.first(i).contains(images[i])) << i;
     }
     EXPECT_TRUE(DrawCommandImage(501).isNull());
     EXPECT_TRUE(ReportIcon(4).isNull());
