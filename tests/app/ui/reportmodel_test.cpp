@@ -43,7 +43,7 @@ void Load(ReportModel& model, std::initializer_list<const char*> addresses)
 
 } // namespace
 
-TEST(ReportModel, RecordsShowAtTheRebuildNumberedShadedAndColoured)
+TEST(ReportModel, RecordsShowAtTheRebuildNumberedShadedColouredAndWithTheirResults)
 {
     ReportModel model;
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
@@ -77,6 +77,22 @@ TEST(ReportModel, RecordsShowAtTheRebuildNumberedShadedAndColoured)
     Load(model, {"four@x.test", "five@x.test"});
     EXPECT_EQ(Cell(model, 3, 0), QStringLiteral("4"));
     EXPECT_EQ(Cell(model, 4, 0), QStringLiteral("5"));
+
+    // A result shows its word, colour and icon, and a message its text.
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setResult(0, QStringLiteral("Validating..."), corvanta::kColourValidating,
+                    corvanta::kIconValidating);
+    EXPECT_EQ(Cell(model, 0, 2), QStringLiteral("Validating..."));
+    EXPECT_EQ(Foreground(model, 0, 2), QColor(0, 0, 255)); // 0x00BBGGRR decoded
+    EXPECT_EQ(model.ResultIcon(0), 1);
+    EXPECT_FALSE(model.data(model.index(0, 2), Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_GE(changed.count(), 1);
+    // (The final outcomes are read after a real run by the end-to-end picture test.)
+    model.setMessage(0, QStringLiteral("550 no such user"));
+    EXPECT_EQ(Cell(model, 0, 3), QStringLiteral("550 no such user"));
+    model.setMessage(0, QString());
+    EXPECT_TRUE(Cell(model, 0, 3).isEmpty());
+    EXPECT_FALSE(model.data(model.index(1, 2), Qt::DecorationRole).isValid()); // no result yet
 }
 
 TEST(ReportModel, ColumnsAreReadOnlyAndTheVerdictColumnComesAndGoesWithItsOutcome)
@@ -107,29 +123,6 @@ TEST(ReportModel, ColumnsAreReadOnlyAndTheVerdictColumnComesAndGoesWithItsOutcom
     EXPECT_TRUE(Cell(model, 0, 4).isEmpty());
     model.SetVerdictsShown(false);
     EXPECT_EQ(model.columnCount(), 4);
-}
-
-TEST(ReportModel, ResultsShowTheirWordColourIconAndMessage)
-{
-    ReportModel model;
-    Load(model, {"a@x.test", "b@x.test"});
-    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-
-    model.setResult(0, QStringLiteral("Validating..."), corvanta::kColourValidating,
-                    corvanta::kIconValidating);
-    EXPECT_EQ(Cell(model, 0, 2), QStringLiteral("Validating..."));
-    EXPECT_EQ(Foreground(model, 0, 2), QColor(0, 0, 255)); // 0x00BBGGRR decoded
-    EXPECT_EQ(model.ResultIcon(0), 1);
-    EXPECT_FALSE(model.data(model.index(0, 2), Qt::DecorationRole).value<QIcon>().isNull());
-    EXPECT_GE(changed.count(), 1);
-
-    // The final outcomes' words, colours and icons are read after a real run
-    // by the end-to-end picture test.
-    model.setMessage(0, QStringLiteral("550 no such user"));
-    EXPECT_EQ(Cell(model, 0, 3), QStringLiteral("550 no such user"));
-    model.setMessage(0, QString());
-    EXPECT_TRUE(Cell(model, 0, 3).isEmpty());
-    EXPECT_FALSE(model.data(model.index(1, 2), Qt::DecorationRole).isValid()); // no result yet
 }
 
 TEST(ReportModel, AddressBytesSurviveUnchangedAcrossStorageBlocks)
