@@ -12,11 +12,6 @@ using namespace corvanta;
 
 namespace {
 
-struct StoreFailure : std::runtime_error
-{
-    using std::runtime_error::runtime_error;
-};
-
 // A dialog over an in-memory store that records every write and the errors
 // the dialog would have shown.
 struct Harness
@@ -42,7 +37,7 @@ struct Harness
         };
         s.writeSetting = [this](const QString& key, const QString& value) {
             if (key == failKey)
-                throw StoreFailure("ERROR #26001: Failed to create registry Key: 'x");
+                throw std::runtime_error("ERROR #26001: Failed to create registry Key: 'x");
             stored[key] = value;
         };
         s.showError = [this](QWidget*, const QString& text) {
