@@ -67,8 +67,7 @@ TEST_F(StatusPanelTest, CaptionsAreReadableAndTheBarWaitsHiddenInItsBorder)
     // The bar: a locked, segmented gradient in a single-line border, hidden until used.
     const ColorBar* bar = m_panel->progressBar();
     EXPECT_TRUE(bar->locked() && bar->segmented() && bar->useGradient() && bar->isHidden());
-    EXPECT_EQ(bar->borderStyle(), 1);
-    EXPECT_EQ(bar->gradientType(), 1);
+    EXPECT_EQ(std::pair(bar->borderStyle(), bar->gradientType()), std::pair(1, 1));
 }
 
 TEST_F(StatusPanelTest, ElapsedTimeCountsTicksWhileRunningAndNotPausedUntilAListIsOpened)
