@@ -128,9 +128,8 @@ TEST(ColorBarDrawing, ValuesAboveAHundredAreIgnoredAndBelowOneClear)
         changes.clear();
         named.clear();
         bar->setValue(cleared);
-        EXPECT_EQ(bar->value(), 0);
-        EXPECT_EQ(bar->peakPosition(), 0);
-        EXPECT_EQ(bar->peakValue(), 0);
+        EXPECT_EQ(std::tuple(bar->value(), bar->peakPosition(), bar->peakValue()),
+                  std::tuple(0, 0, 0));
         EXPECT_EQ(columnOf(*bar, 1), filled(6, backgroundOf(*bar)));
         EXPECT_EQ(columnOf(*bar, 41), filled(6, backgroundOf(*bar)));
         EXPECT_EQ(changes.count(), 0);

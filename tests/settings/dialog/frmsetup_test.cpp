@@ -12,11 +12,6 @@ using namespace corvanta;
 
 namespace {
 
-struct StoreFailure : std::runtime_error
-{
-    using std::runtime_error::runtime_error;
-};
-
 // A dialog over an in-memory store that records every write and the errors
 // the dialog would have shown.
 struct Harness
@@ -42,7 +37,7 @@ struct Harness
         };
         s.writeSetting = [this](const QString& key, const QString& value) {
             if (key == failKey)
-                throw StoreFailure("ERROR #26001: Failed to create registry Key: 'x");
+                throw std::runtime_error("ERROR #26001: Failed to create registry Key: 'x");
             stored[key] = value;
         };
         s.showError = [this](QWidget*, const QString& text) {
@@ -54,7 +49,7 @@ struct Harness
 
 } // namespace
 
-TEST(SetupDialog, ShowsTheSettingsInMemory)
+TEST(SetupDialog, ShowsTheSettingsInMemoryAndCancelStoresNothing)
 {
     Harness h;
     frmSetup dlg(h.settings, h.services());
@@ -68,11 +63,23 @@ TEST(SetupDialog, ShowsTheSettingsInMemory)
     EXPECT_EQ(dlg.cboDefaultThreads()->itemText(0), "5");
     EXPECT_EQ(dlg.cboDefaultThreads()->itemText(99), "500");
     EXPECT_EQ(dlg.cboDefaultThreads()->currentText(), "25");
+
+    // The default buttons fill their boxes; Cancel drops every change.
+    dlg.cmdDefaultDNS_Click();
+    dlg.cmdDefaultHelloName_Click();
+    EXPECT_EQ(dlg.txtDnsServerName()->text(), "198.51.100.1");
+    EXPECT_EQ(dlg.txtHelloName()->text(), "workstation");
+    dlg.txtDnsTimeout()->setText("99");
+    dlg.cboDefaultThreads()->setCurrentIndex(0);
+    dlg.reject();
+    EXPECT_TRUE(h.stored.empty());
+    EXPECT_EQ(h.settings.DefaultThreads, 25);
 }
 
-TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
+TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemoryOnceTheStoreWorks)
 {
     Harness h;
+    h.failKey = "SmtpTimeout";
     frmSetup dlg(h.settings, h.services());
     dlg.txtHelloName()->setText("  mx.example.net  ");
     dlg.txtFromAddress()->setText(" someone@example.net ");
@@ -80,10 +87,20 @@ TEST(SetupDialog, OkStoresTrimmedValuesAndOnlyThreadsChangeInMemory)
     dlg.cboDefaultThreads()->setEditText("12.5 threads"); // typed, not picked
     EXPECT_FALSE(dlg.chkFollowDuplicates()->isChecked());
     dlg.chkFollowDuplicates()->setChecked(true);
-    dlg.cmdOK_Click();
 
+    // A failed store shows its error, keeps the dialog open and changes
+    // nothing in memory.
+    dlg.cmdOK_Click();
+    ASSERT_EQ(h.errors.size(), 1);
+    EXPECT_TRUE(h.errors[0].contains("26001"));
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(h.stored.count("DefaultThreads"), 0u);
+    EXPECT_EQ(h.settings.DefaultThreads, 25);
+
+    h.failKey.clear();
+    dlg.cmdOK_Click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_TRUE(h.errors.isEmpty());
+    EXPECT_EQ(h.errors.size(), 1);
     EXPECT_EQ(h.stored["DnsServerName"], "192.0.2.53");
     EXPECT_EQ(h.stored["DnsTimeout"], "2.5"); // rounded only when read back at the next start
     EXPECT_EQ(h.stored["HelloName"], "mx.example.net");
@@ -119,35 +136,6 @@ TEST(SetupDialog, CorrectionsBelowOne)
         EXPECT_EQ(h.stored["DefaultThreads"], "5") << bad;
         EXPECT_EQ(h.settings.DefaultThreads, 5) << bad;
     }
-}
-
-TEST(SetupDialog, DefaultButtonsFillTheirBoxesAndCancelStoresNothing)
-{
-    Harness h;
-    frmSetup dlg(h.settings, h.services());
-    dlg.cmdDefaultDNS_Click();
-    dlg.cmdDefaultHelloName_Click();
-    EXPECT_EQ(dlg.txtDnsServerName()->text(), "198.51.100.1");
-    EXPECT_EQ(dlg.txtHelloName()->text(), "workstation");
-    dlg.txtDnsTimeout()->setText("99");
-    dlg.cboDefaultThreads()->setCurrentIndex(0);
-    dlg.reject();
-    EXPECT_TRUE(h.stored.empty());
-    EXPECT_EQ(h.settings.DefaultThreads, 25);
-}
-
-TEST(SetupDialog, AFailedStoreShowsTheErrorAndKeepsTheDialogOpen)
-{
-    Harness h;
-    h.failKey = "SmtpTimeout";
-    frmSetup dlg(h.settings, h.services());
-    dlg.cboDefaultThreads()->setCurrentIndex(dlg.cboDefaultThreads()->findText("100"));
-    dlg.cmdOK_Click();
-    ASSERT_EQ(h.errors.size(), 1);
-    EXPECT_TRUE(h.errors[0].contains("26001"));
-    EXPECT_NE(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(h.stored.count("DefaultThreads"), 0u);
-    EXPECT_EQ(h.settings.DefaultThreads, 25); // nothing changes in memory on failure
 }
 
 TEST(SetupDialog, VerdictFrameIsOffByDefaultAndItsSwitchesTakeEffectAtOnce)

@@ -127,42 +127,39 @@ TEST_F(CRegistryTest, PercentSignsSetApartStoreAnExpandableString)
     reg.SetValue(std::string("%CORVANTA_NO_SUCH_VARIABLE%x"));
     EXPECT_EQ(reg.Value(), RegValue(std::string("%CORVANTA_NO_SUCH_VARIABLE%x")));
 
+    // Only a name set apart makes a string expandable, whatever the type field says.
     for (const char* plain : {"100%", "a%%b", "%%", "50% off"}) {
-        cRegistry p = cursor(m_key, "Plain", RegExpandSz);
-        p.SetValue(std::string(plain));
+        cursor(m_key, "Plain", RegExpandSz).SetValue(std::string(plain));
         EXPECT_EQ(stored("Plain").type, static_cast<std::uint32_t>(RegSz)) << plain;
-        EXPECT_EQ(p.Value(), RegValue(std::string(plain))) << plain;
     }
-    cRegistry shortest = cursor(m_key, "Shortest");
-    shortest.SetValue(std::string("%X%"));
+    cursor(m_key, "Shortest").SetValue(std::string("%X%"));
     EXPECT_EQ(stored("Shortest").type, static_cast<std::uint32_t>(RegExpandSz));
 }
 
 TEST_F(CRegistryTest, WriteFollowsTheValueTypeField)
 {
-    cursor(m_key, "AsText", RegSz).SetValue(std::int32_t{30});
-    EXPECT_EQ(stored("AsText").type, static_cast<std::uint32_t>(RegSz));
-    EXPECT_EQ(stored("AsText").bytes, bytesOf(std::string_view("30\0", 3)));
-
-    cursor(m_key, "AsDword", RegDword).SetValue(std::int32_t{30});
-    EXPECT_EQ(stored("AsDword").type, static_cast<std::uint32_t>(RegDword));
-    EXPECT_EQ(stored("AsDword").bytes, (ByteArray{30, 0, 0, 0}));
-
-    // Big-endian is never written as such: the number goes out little-endian.
-    cursor(m_key, "FromBigEndian", RegDwordBigEndian).SetValue(std::int16_t{-2});
-    EXPECT_EQ(stored("FromBigEndian").type, static_cast<std::uint32_t>(RegDword));
-    EXPECT_EQ(stored("FromBigEndian").bytes, (ByteArray{0xFE, 0xFF, 0xFF, 0xFF}));
-
-    // Text for a DWORD is skipped without complaint.
-    EXPECT_NO_THROW(cursor(m_key, "Skipped", RegDword).SetValue(std::string("30")));
-    EXPECT_EQ(stored("Skipped").type, 0xFFFFu);
-
-    cursor(m_key, "Bytes", RegBinary).SetValue(ByteArray{0, 1, 2});
-    EXPECT_EQ(stored("Bytes").type, static_cast<std::uint32_t>(RegBinary));
-    EXPECT_EQ(stored("Bytes").bytes, (ByteArray{0, 1, 2}));
-    cursor(m_key, "NoBytes", RegBinary).SetValue(ByteArray{});
-    EXPECT_EQ(stored("NoBytes").type, static_cast<std::uint32_t>(RegBinary));
-    EXPECT_TRUE(stored("NoBytes").bytes.empty());
+    struct Case
+    {
+        const char* name;
+        std::int32_t type;
+        RegValue value;
+        std::uint32_t storedType; // 0xFFFF: nothing stored
+        ByteArray bytes;
+    } cases[] = {
+        {"AsText", RegSz, std::int32_t{30}, RegSz, bytesOf(std::string_view("30\0", 3))},
+        {"AsDword", RegDword, std::int32_t{30}, RegDword, {30, 0, 0, 0}},
+        // Big-endian is never written as such: the number goes out little-endian.
+        {"FromBigEndian", RegDwordBigEndian, std::int16_t{-2}, RegDword, {0xFE, 0xFF, 0xFF, 0xFF}},
+        // Text for a DWORD is skipped without complaint.
+        {"Skipped", RegDword, std::string("30"), 0xFFFF, {}},
+        {"Bytes", RegBinary, ByteArray{0, 1, 2}, RegBinary, {0, 1, 2}},
+        {"NoBytes", RegBinary, ByteArray{}, RegBinary, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NO_THROW(cursor(m_key, c.name, c.type).SetValue(c.value)) << c.name;
+        EXPECT_EQ(stored(c.name).type, c.storedType) << c.name;
+        EXPECT_EQ(stored(c.name).bytes, c.bytes) << c.name;
+    }
 }
 
 TEST_F(CRegistryTest, WriteErrorsCarryNumberSourceAndText)
@@ -195,7 +192,7 @@ TEST_F(CRegistryTest, WriteErrorsCarryNumberSourceAndText)
     EXPECT_EQ(source.find('\\'), std::string::npos);
 }
 
-TEST_F(CRegistryTest, KeysAreCreatedFoundAndDeleted)
+TEST_F(CRegistryTest, KeysAndValuesAreCreatedFoundAndDeleted)
 {
     const std::string deep = m_key + "\\Deeper\\Deepest";
     cRegistry reg = cursor(deep, "");
@@ -224,11 +221,9 @@ TEST_F(CRegistryTest, KeysAreCreatedFoundAndDeleted)
     const RegistryError cannotCreate = raised([&] { noRoot.CreateKey(); });
     EXPECT_EQ(cannotCreate.number(), 26001);
     EXPECT_EQ(cannotCreate.description(), "Failed to create registry Key: 'Anything");
-}
 
-TEST_F(CRegistryTest, ValuesAreDeletedAndMissingOnesRaise)
-{
-    cRegistry reg = cursor(m_key, "Gone");
+    // Values are deleted too, and deleting a missing one raises.
+    reg = cursor(m_key, "Gone");
     reg.SetValue(std::string("x"));
     EXPECT_TRUE(cursor(m_key, "GONE").DeleteValue());
     reg.SetDefault(std::string("default"));
@@ -248,16 +243,16 @@ TEST_F(CRegistryTest, ValuesAreDeletedAndMissingOnesRaise)
 
 TEST_F(CRegistryTest, EnumeratesValuesAndSections)
 {
-    std::vector<std::string> names{"stale"};
-    std::int32_t count = 99;
     cRegistry missing = cursor(m_key + "\\Missing", "");
-    EXPECT_TRUE(missing.EnumerateValues(names, count));
-    EXPECT_EQ(count, 0);
-    EXPECT_TRUE(names.empty());
-    names = {"stale"};
-    EXPECT_TRUE(missing.EnumerateSections(names, count));
-    EXPECT_EQ(count, 0);
-    EXPECT_TRUE(names.empty());
+    std::vector<std::string> names;
+    std::int32_t count = 0;
+    for (auto enumerate : {&cRegistry::EnumerateValues, &cRegistry::EnumerateSections}) {
+        names = {"stale"};
+        count = 99;
+        EXPECT_TRUE((missing.*enumerate)(names, count));
+        EXPECT_EQ(count, 0);
+        EXPECT_TRUE(names.empty());
+    }
 
     for (const char* name : {"Zeta", "alpha", "Mid"})
         cursor(m_key, name).SetValue(std::string("v"));
@@ -340,12 +335,6 @@ TEST_F(CRegistryTest, FileAssociationsAreWrittenUnderBothRoots)
     }
 }
 
-} // namespace
-} // namespace corvanta
-
-namespace corvanta {
-namespace {
-
 // A store whose every call fails outright, as a broken platform layer would.
 class ThrowingStore final : public IRegistryStore
 {
@@ -393,19 +382,10 @@ TEST(CRegistryFailingStore, ReadsYieldTheDefaultAndOtherOperationsRaise)
     EXPECT_TRUE(reg.EnumerateValues(names, count));
     EXPECT_EQ(count, 0);
 
-    try {
-        reg.EnumerateSections(names, count);
-        ADD_FAILURE() << "EnumerateSections did not raise";
-    } catch (const RegistryError& e) {
-        EXPECT_EQ(e.number(), static_cast<std::int32_t>(0x800469AAu));
-        EXPECT_EQ(e.description(), "store unavailable");
-    }
-    try {
-        reg.SetValue(std::string("x"));
-        ADD_FAILURE() << "SetValue did not raise";
-    } catch (const RegistryError& e) {
-        EXPECT_EQ(e.number(), 26001);
-    }
+    const RegistryError sections = raised([&] { reg.EnumerateSections(names, count); });
+    EXPECT_EQ(sections.number(), static_cast<std::int32_t>(0x800469AAu));
+    EXPECT_EQ(sections.description(), "store unavailable");
+    EXPECT_EQ(raised([&] { reg.SetValue(std::string("x")); }).number(), 26001);
 }
 
 } // namespace

@@ -50,21 +50,13 @@ protected:
     {
         return ReadSetting(SettingsApplication, SettingsSection, key, std::string("<missing>"));
     }
-    // A cursor on the key every setting lives under.
-    static cRegistry settingsKey()
-    {
-        cRegistry reg;
-        reg.SetClassKey(HKEY_LOCAL_MACHINE_KEY);
-        reg.SetSectionKey("Software\\Halvorn\\Corvanta\\Settings");
-        return reg;
-    }
 
     fs::path m_dir;
     int m_dnsAsked = 0;
     int m_helloAsked = 0;
 };
 
-TEST_F(SettingsTest, MachineWithoutTheKeyGetsTheDefaults)
+TEST_F(SettingsTest, MachineWithoutTheKeyOrWithGarbageInItGetsTheDefaults)
 {
     const StoredWindowPlacement w = LoadWindowPlacement();
     EXPECT_EQ(std::tuple(w.left, w.top, w.width, w.height),
@@ -87,6 +79,20 @@ TEST_F(SettingsTest, MachineWithoutTheKeyGetsTheDefaults)
     EXPECT_EQ(builtIn.dnsServerName, GetDefaultDnsServer());
     EXPECT_EQ(builtIn.helloName, MachineHostName());
     EXPECT_FALSE(builtIn.helloName.empty());
+
+    // Stored numbers that are not numbers, or do not fit, read as the defaults.
+    store(KeyMainLeft, std::string("left"));
+    store(KeyMainWidth, std::string("1e40"));
+    store(KeyMainHeight, std::string(" 640 "));
+    store(KeyDefaultThreads, std::string("4294967296"));
+    store(KeyDnsTimeout, std::string("soon"));
+    store(KeySmtpTimeout, std::string(""));
+    const StoredWindowPlacement placed = LoadWindowPlacement();
+    EXPECT_EQ(std::tuple(placed.left, placed.width, placed.height),
+              std::tuple(1000.0f, 11685.0f, 640.0f));
+    const StoredRunSettings garbled = LoadRunSettings();
+    EXPECT_EQ(std::tuple(garbled.defaultThreads, garbled.dnsTimeout, garbled.smtpTimeout),
+              std::tuple(5, 30, 120));
 }
 
 TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
@@ -111,18 +117,18 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
     EXPECT_EQ(raw(KeyMainWidth), RegValue(std::string("9000")));
 
     const StoredRunSettings s = LoadRunSettings();
-    EXPECT_EQ(s.dnsServerName, "10.1.2.3");
+    EXPECT_EQ(std::tuple(s.dnsServerName, s.fromAddress, s.helloName),
+              std::tuple("10.1.2.3", "me@mydomain.test", "mx.mydomain.test"));
     EXPECT_EQ(std::tuple(s.defaultThreads, s.dnsTimeout, s.smtpTimeout), std::tuple(250, 7, 45));
-    EXPECT_EQ(s.fromAddress, "me@mydomain.test");
-    EXPECT_EQ(s.helloName, "mx.mydomain.test");
-    EXPECT_TRUE(s.readReplyCodes);
-    EXPECT_FALSE(s.probeAcceptAll);
-    EXPECT_EQ(std::tuple(s.perDomainLimit, s.recheckGreylisted, s.followDuplicates),
-              std::tuple(20, true, true));
+    EXPECT_EQ(std::tuple(s.readReplyCodes, s.probeAcceptAll, s.perDomainLimit, s.recheckGreylisted,
+                         s.followDuplicates),
+              std::tuple(true, false, 20, true, true));
     EXPECT_EQ(std::tuple(m_dnsAsked, m_helloAsked), std::tuple(0, 0));
 
     // Every setting is a string value under HKLM\Software\Halvorn\Corvanta\Settings.
-    cRegistry reg = settingsKey();
+    cRegistry reg;
+    reg.SetClassKey(HKEY_LOCAL_MACHINE_KEY);
+    reg.SetSectionKey("Software\\Halvorn\\Corvanta\\Settings");
     std::vector<std::string> names;
     std::int32_t count = 0;
     reg.EnumerateValues(names, count);
@@ -132,35 +138,6 @@ TEST_F(SettingsTest, EverySettingSurvivesTheRoundTrip)
         reg.Value();
         EXPECT_EQ(reg.ValueType(), RegSz) << name;
     }
-}
-
-TEST_F(SettingsTest, ReadSettingKeepsTheDefaultsOwnTypeAndStoredDwordsStayNumbers)
-{
-    EXPECT_EQ(ReadSetting(SettingsApplication, SettingsSection, "Nope", 1.5f), RegValue(1.5f));
-    store(KeyDnsTimeout, std::string("12"));
-    EXPECT_EQ(ReadSetting(SettingsApplication, SettingsSection, KeyDnsTimeout, std::int32_t{30}),
-              RegValue(std::string("12")));
-
-    cRegistry reg = settingsKey();
-    reg.SetValueKey(KeySmtpTimeout);
-    reg.SetValueType(RegDword);
-    reg.SetValue(std::int32_t{90});
-    EXPECT_EQ(raw(KeySmtpTimeout), RegValue(std::int32_t{90}));
-    EXPECT_EQ(LoadRunSettings().smtpTimeout, 90);
-}
-
-TEST_F(SettingsTest, StoredNumbersThatAreNotNumbersOrDoNotFitYieldTheDefault)
-{
-    store(KeyMainLeft, std::string("left"));
-    store(KeyMainWidth, std::string("1e40"));
-    store(KeyMainHeight, std::string(" 640 "));
-    store(KeyDefaultThreads, std::string("4294967296"));
-    store(KeyDnsTimeout, std::string("soon"));
-    store(KeySmtpTimeout, std::string(""));
-    const StoredWindowPlacement w = LoadWindowPlacement();
-    EXPECT_EQ(std::tuple(w.left, w.width, w.height), std::tuple(1000.0f, 11685.0f, 640.0f));
-    const StoredRunSettings s = LoadRunSettings();
-    EXPECT_EQ(std::tuple(s.defaultThreads, s.dnsTimeout, s.smtpTimeout), std::tuple(5, 30, 120));
 }
 
 TEST(SettingConversions, NumbersFromTextAndStoredValues)

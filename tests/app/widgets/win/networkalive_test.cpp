@@ -49,9 +49,7 @@ int main()
 
     check(askFake(TRUE, NETWORK_ALIVE_LAN), "TRUE with a LAN reads as online");
     check(g_flagsOnEntry == 0, "the flags variable starts at 0");
-    check(askFake(TRUE, NETWORK_ALIVE_WAN), "TRUE with a WAN reads as online");
     check(askFake(TRUE, 0), "TRUE reads as online whatever the flags say");
-    check(!askFake(FALSE, 0), "a failing call reads as offline");
     check(!askFake(FALSE, NETWORK_ALIVE_LAN), "a failing call is offline despite its flags");
     check(!askFake(2, NETWORK_ALIVE_LAN), "only TRUE itself reads as online");
     check(!networkIsAlive(nullptr), "no function at all reads as offline");
