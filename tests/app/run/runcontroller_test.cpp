@@ -19,13 +19,30 @@ QStringList strings(const QList<QByteArray>& list)
     return out;
 }
 
+// Opens a list for a run of `threads` verifiers that each take `delayMs`
+// (-1: until the test lets them go).
+void prepare(Harness& h, const QList<QByteArray>& list, int threads, int delayMs = 1)
+{
+    h.openList(list);
+    h.state.ThreadCount = threads;
+    h.factory.delayMs = delayMs;
+}
+
+// Asks the run to stop once the nth address has been handed out.
+void stopAt(Harness& h, qsizetype n)
+{
+    h.factory.onVerify = [&h, n](FakeVerifier&) {
+        if (h.factory.dispatched.size() == n)
+            h.run.RequestStop();
+    };
+}
+
 } // namespace
 
-TEST(Run, FullRunDispatchesInOrderAndCountsEveryOutcome)
+TEST(Run, FullRunDispatchesInOrderCountsEveryOutcomeAndRetryTakesTheFailures)
 {
     Harness h;
-    h.openList(kEight);
-    h.state.ThreadCount = 3;
+    prepare(h, kEight, 3);
     runToEnd(h);
 
     EXPECT_EQ(h.factory.dispatched, strings(kEight));
@@ -48,6 +65,35 @@ TEST(Run, FullRunDispatchesInOrderAndCountsEveryOutcome)
     // (after the load's own pair).
     EXPECT_EQ(h.shell.commandLog, (QStringList{"busy", "idle", "running", "idle"}));
     EXPECT_EQ(h.shell.checkLog, (QStringList{"mn201=0", "tb201=0"}));
+
+    // Two of the three failures now succeed.
+    h.factory.script = [](const QString& a) {
+        return a == "bad7@x.org" ? verifyBadUser : verifyValid;
+    };
+    h.factory.dispatched.clear();
+    QStringList order;
+    h.factory.onVerify = [&](FakeVerifier& v) {
+        order = v.callOrder.mid(v.callOrder.size() - 2);
+    };
+    runGuarded(h, [&] { h.run.Retry(); });
+    EXPECT_EQ(h.factory.dispatched, (QStringList{"bad2@x.org", "bad4@x.org", "bad7@x.org"}));
+    EXPECT_EQ(order, (QStringList{"ID", "Address"}));
+    EXPECT_EQ(h.state.RetryedCount, 3);
+    EXPECT_EQ(counts(h), std::tuple(8, 7, 1));
+    EXPECT_EQ(h.status.label(StatusLabel::Retrying), "3");
+    EXPECT_EQ(h.status.label(StatusLabel::Retryed), "3");
+    EXPECT_EQ(h.status.label(StatusLabel::Validated), "8");
+    EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
+    EXPECT_EQ(h.report.rows[1].word, "Valid");
+    EXPECT_EQ(h.report.rows[6].word, "Bad User");
+
+    // BadCount above the failed records (an address counted twice): the
+    // retry takes the one failed record and ends instead of polling on.
+    h.state.BadCount = 4;
+    h.factory.dispatched.clear();
+    runGuarded(h, [&] { h.run.Retry(); });
+    EXPECT_EQ(h.factory.dispatched, QStringList{"bad7@x.org"});
+    EXPECT_EQ(h.state.RetryedCount, 1);
 }
 
 TEST(Run, APerDomainLimitHoldsWhileOtherDomainsGoFirstAndEveryRowIsDoneOnce)
@@ -58,10 +104,8 @@ TEST(Run, APerDomainLimitHoldsWhileOtherDomainsGoFirstAndEveryRowIsDoneOnce)
          << "bad@two.org"
          << "c@three.org"
          << "d@four.org";
-    h.openList(list);
-    h.state.ThreadCount = 4;
+    prepare(h, list, 4, 5);
     h.settings.PerDomainLimit = 2;
-    h.factory.delayMs = 5;
     int mostAtBig = 0;
     h.factory.onVerify = [&](FakeVerifier&) {
         const int atBig =
@@ -88,14 +132,9 @@ TEST(Run, APerDomainLimitHoldsWhileOtherDomainsGoFirstAndEveryRowIsDoneOnce)
 TEST(Run, APerDomainStopResumesAtTheFirstRowNotHandedOut)
 {
     Harness h;
-    h.openList({"a1@big.org", "a2@big.org", "b@small.org", "a3@big.org"});
-    h.state.ThreadCount = 2;
+    prepare(h, {"a1@big.org", "a2@big.org", "b@small.org", "a3@big.org"}, 2, 20);
     h.settings.PerDomainLimit = 1;
-    h.factory.delayMs = 20;
-    h.factory.onVerify = [&](FakeVerifier&) {
-        if (h.factory.dispatched.size() == 2)
-            h.run.RequestStop();
-    };
+    stopAt(h, 2);
     runToEnd(h);
     // a2 waited for a1's domain, so b went second.
     EXPECT_EQ(h.factory.dispatched, (QStringList{"a1@big.org", "b@small.org"}));
@@ -197,8 +236,7 @@ TEST(Run, GreylistedAddressesWaitForTheirRecheckAndTheLastCheckDecides)
 TEST(Run, VerifiersGetTheSettingsInMillisecondsAndAddressBeforeId)
 {
     Harness h;
-    h.openList({"a@x.org", "b@x.org", "c@x.org"});
-    h.state.ThreadCount = 1; // one verifier serves all three addresses
+    prepare(h, {"a@x.org", "b@x.org", "c@x.org"}, 1); // one verifier serves all three
     h.settings.DnsTimeout = 7;
     h.settings.SmtpTimeout = 3000000; // beyond a 32-bit millisecond count
     int seen = 0;
@@ -222,13 +260,8 @@ TEST(Run, VerifiersGetTheSettingsInMillisecondsAndAddressBeforeId)
 TEST(Run, StopWaitsForBusyVerifiersAndStartContinuesFromThePosition)
 {
     Harness h;
-    h.openList(numbered(10));
-    h.state.ThreadCount = 2;
-    h.factory.delayMs = 20;
-    h.factory.onVerify = [&](FakeVerifier&) {
-        if (h.factory.dispatched.size() == 4)
-            h.run.RequestStop();
-    };
+    prepare(h, numbered(10), 2, 20);
+    stopAt(h, 4);
     runToEnd(h);
     EXPECT_EQ(h.factory.dispatched.size(), 4);
     EXPECT_EQ(h.state.ValidatedCount, 4);
@@ -290,99 +323,53 @@ TEST(Run, MovedStartPositionEndsAtTheLastRecordAndPointsBackToTheRest)
     EXPECT_EQ(h.state.StartPosition, 1);
 }
 
-TEST(Run, PauseWithEveryVerifierBusyCollectsThemAndHandsOutNothing)
+// Pause and going offline both hold the hand-out while every verifier is
+// busy, yet collect those verifiers; only Pause shows in its buttons.
+TEST(Run, PauseAndOfflineCollectTheBusyVerifiersAndHandOutNothing)
 {
-    Harness h;
-    h.openList({"a1@x", "a2@x", "a3@x", "a4@x", "a5@x"});
-    h.state.ThreadCount = 2;
-    h.factory.delayMs = -1; // held until released
-    bool checkedWhilePaused = false;
-    h.factory.onVerify = [&](FakeVerifier&) {
-        if (h.factory.dispatched.size() != 2)
-            return;
-        h.run.TogglePause();
-        QTimer::singleShot(10, [&] {
-            h.factory.finishAll();
-            QTimer::singleShot(50, [&] {
-                EXPECT_EQ(h.factory.dispatched.size(), 2);
-                EXPECT_EQ(h.state.ValidatedCount, 2);
-                EXPECT_EQ(h.report.countWord("Validating..."), 0);
-                EXPECT_TRUE(h.state.IsPaused);
-                checkedWhilePaused = true;
-                h.factory.delayMs = 1;
-                h.run.TogglePause();
+    const struct
+    {
+        const char* name;
+        std::function<void(RunController&, bool hold)> hold;
+        bool paused;
+        QStringList checkLog;
+    } cases[] = {
+        {"pause",
+         [](RunController& run, bool) { run.TogglePause(); },
+         true,
+         {"mn201=0", "tb201=0", "mn201=1", "tb201=1", "mn201=0", "tb201=0"}},
+        {"offline",
+         [](RunController& run, bool hold) { run.setOnline(!hold); },
+         false,
+         {"mn201=0", "tb201=0"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        prepare(h, kEight, 2, -1);
+        bool checkedWhileHeld = false;
+        h.factory.onVerify = [&](FakeVerifier&) {
+            if (h.factory.dispatched.size() != 2)
+                return;
+            c.hold(h.run, true);
+            QTimer::singleShot(10, [&] {
+                h.factory.finishAll();
+                QTimer::singleShot(50, [&] {
+                    EXPECT_EQ(h.factory.dispatched.size(), 2);
+                    EXPECT_EQ(h.state.ValidatedCount, 2);
+                    EXPECT_EQ(h.report.countWord("Validating..."), 0);
+                    EXPECT_EQ(h.state.IsPaused, c.paused);
+                    checkedWhileHeld = true;
+                    h.factory.delayMs = 1;
+                    c.hold(h.run, false);
+                });
             });
-        });
-    };
-    runToEnd(h);
-    EXPECT_TRUE(checkedWhilePaused);
-    EXPECT_EQ(h.state.ValidatedCount, 5);
-    EXPECT_EQ(h.shell.checkLog,
-              (QStringList{"mn201=0", "tb201=0", "mn201=1", "tb201=1", "mn201=0", "tb201=0"}));
-}
-
-TEST(Run, RetryTakesTheFailedRecordsAndMovesSuccessesToGood)
-{
-    Harness h;
-    h.openList(kEight);
-    h.state.ThreadCount = 4;
-    runToEnd(h);
-    ASSERT_EQ(h.state.BadCount, 3);
-
-    // Two of the three now succeed.
-    h.factory.script = [](const QString& a) {
-        return a == "bad7@x.org" ? verifyBadUser : verifyValid;
-    };
-    h.factory.dispatched.clear();
-    QStringList order;
-    h.factory.onVerify = [&](FakeVerifier& v) {
-        order = v.callOrder.mid(v.callOrder.size() - 2);
-    };
-    runGuarded(h, [&] { h.run.Retry(); });
-    EXPECT_EQ(h.factory.dispatched, (QStringList{"bad2@x.org", "bad4@x.org", "bad7@x.org"}));
-    EXPECT_EQ(order, (QStringList{"ID", "Address"}));
-    EXPECT_EQ(h.state.RetryedCount, 3);
-    EXPECT_EQ(h.state.GoodCount, 7);
-    EXPECT_EQ(h.state.BadCount, 1);
-    EXPECT_EQ(h.state.ValidatedCount, 8);
-    EXPECT_EQ(h.status.label(StatusLabel::Retrying), "3");
-    EXPECT_EQ(h.status.label(StatusLabel::Retryed), "3");
-    EXPECT_EQ(h.status.label(StatusLabel::Validated), "8");
-    EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
-    EXPECT_EQ(h.report.rows[1].word, "Valid");
-    EXPECT_EQ(h.report.rows[6].word, "Bad User");
-
-    // BadCount above the failed records (an address counted twice): the
-    // retry takes the one failed record and ends instead of polling on.
-    h.state.BadCount = 4;
-    h.factory.dispatched.clear();
-    runGuarded(h, [&] { h.run.Retry(); });
-    EXPECT_EQ(h.factory.dispatched, QStringList{"bad7@x.org"});
-    EXPECT_EQ(h.state.RetryedCount, 1);
-}
-
-TEST(Run, OfflineHoldsDispatchAndCollectionGoesOn)
-{
-    Harness h;
-    h.openList(kEight);
-    h.state.ThreadCount = 2;
-    h.factory.delayMs = 5;
-    bool checked = false;
-    h.factory.onVerify = [&](FakeVerifier&) {
-        if (h.factory.dispatched.size() != 2)
-            return;
-        h.run.setOnline(false);
-        QTimer::singleShot(60, [&] {
-            EXPECT_EQ(h.factory.dispatched.size(), 2);
-            EXPECT_EQ(h.state.ValidatedCount, 2);
-            EXPECT_FALSE(h.state.IsPaused);
-            checked = true;
-            h.run.setOnline(true);
-        });
-    };
-    runToEnd(h);
-    EXPECT_TRUE(checked);
-    EXPECT_EQ(h.state.ValidatedCount, 8);
+        };
+        runToEnd(h);
+        EXPECT_TRUE(checkedWhileHeld);
+        EXPECT_EQ(h.state.ValidatedCount, 8);
+        EXPECT_EQ(h.shell.checkLog, c.checkLog);
+    }
 }
 
 TEST(Run, WaitingForVerifiersDoesNotSpin)
@@ -392,9 +379,7 @@ TEST(Run, WaitingForVerifiersDoesNotSpin)
     // states over and over. Counting the reads rather than CPU time keeps the
     // check independent of the machine's load and of sanitizers.
     Harness h;
-    h.openList(numbered(1000));
-    h.state.ThreadCount = 500;
-    h.factory.delayMs = -1;
+    prepare(h, numbered(1000), 500, -1);
     std::vector<int> quietReads;
     h.factory.onVerify = [&](FakeVerifier&) {
         if (h.factory.dispatched.size() % 500 != 0)
@@ -422,9 +407,7 @@ TEST(Run, WaitingForVerifiersDoesNotSpin)
 TEST(Run, ServerDeathEndsTheRunAndLeavesUnfinishedAddressesForTheNextStart)
 {
     Harness h;
-    h.openList(kEight);
-    h.state.ThreadCount = 3;
-    h.factory.delayMs = -1;
+    prepare(h, kEight, 3, -1);
     h.factory.onVerify = [&](FakeVerifier&) {
         if (h.factory.dispatched.size() == 3)
             QTimer::singleShot(10, [&] { h.factory.killAll(); });
@@ -449,9 +432,7 @@ TEST(Run, ServerDeathEndsTheRunAndLeavesUnfinishedAddressesForTheNextStart)
 TEST(Run, OneLostVerifierDoesNotStopTheOthers)
 {
     Harness h;
-    h.openList(kEight);
-    h.state.ThreadCount = 2;
-    h.factory.delayMs = 5;
+    prepare(h, kEight, 2, 5);
     h.factory.onVerify = [&](FakeVerifier& v) {
         if (h.factory.dispatched.size() == 2)
             v.disconnect(); // its outcome for a3 never comes
@@ -472,8 +453,7 @@ TEST(Run, OneLostVerifierDoesNotStopTheOthers)
 TEST(Run, EveryCollectedVerifierIsResetAndARefusedAddressIsNeverVerified)
 {
     Harness h;
-    h.openList({"a1@x.org", "refused@x.org", "a3@x.org", "a4@x.org", "a5@x.org"});
-    h.state.ThreadCount = 2;
+    prepare(h, {"a1@x.org", "refused@x.org", "a3@x.org", "a4@x.org", "a5@x.org"}, 2);
     h.factory.refuseAddress = [](const QString& a) {
         return a.startsWith("refused");
     };
@@ -504,8 +484,7 @@ TEST(Run, ServerThatCannotStartIsReportedAndTheRunEnds)
 
     // A server that gives out only some objects: the run does with those.
     Harness g;
-    g.openList(kEight);
-    g.state.ThreadCount = 10;
+    prepare(g, kEight, 10);
     g.factory.failAfter = 2;
     runToEnd(g);
     EXPECT_EQ(g.factory.attempts, 3);
@@ -531,8 +510,7 @@ TEST(Run, StartOnAnEmptyReportOffersOpenAndCancelChangesNothing)
 TEST(Run, CommandsArrivingWhileARunYieldsAreIgnored)
 {
     Harness h;
-    h.openList(kEight);
-    h.state.ThreadCount = 2;
+    prepare(h, kEight, 2);
     h.factory.onVerify = [&](FakeVerifier&) {
         if (h.factory.dispatched.size() != 3)
             return;
