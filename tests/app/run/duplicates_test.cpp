@@ -116,12 +116,3 @@ TEST(Duplicates, ContinuedAndRetriedRunsFollowEarlierAndNewOutcomes)
     EXPECT_EQ(h.state.GoodCount, 4);
     EXPECT_EQ(h.state.BadCount, 0);
 }
-
-TEST(Duplicates, OffByDefaultEveryRowIsCheckedByItself)
-{
-    Harness h;
-    h.openList({"dup@x.org", "dup@x.org"});
-    runToEnd(h);
-    EXPECT_EQ(h.factory.dispatched, (QStringList{"dup@x.org", "dup@x.org"}));
-    EXPECT_EQ(h.report.rows[1].message, "rcpt:dup@x.org");
-}
