@@ -151,19 +151,33 @@ TEST(Run, APerDomainStopResumesAtTheFirstRowNotHandedOut)
 }
 
 // A greylisting server: the first two checks of g@grey.org get 450, the third
-// 250; w@grey.org gets 450 every time.
+// 250; w@grey.org gets 450 every time. Other domains accept.
 struct Greylisting
 {
     QHash<QString, int> checks;
-    qint32 code(const QString& address)
+    QString reply(const QString& a)
     {
-        return reply(address).startsWith('2') ? verifyValid : verifyBadUser;
+        return !a.endsWith("@grey.org") || (a.startsWith("g@") && checks.value(a) >= 3)
+                   ? QStringLiteral("250 Ok")
+                   : QStringLiteral("450 4.2.0 Greylisted");
     }
-    QString reply(const QString& address)
+
+    // Puts the server behind h's verifiers, with copies followed and
+    // greylisted addresses checked again after each of `delaysMs`.
+    void serve(Harness& h, const QList<qint64>& delaysMs)
     {
-        const int n = checks.value(address);
-        return address.startsWith("g@") && n >= 3 ? QStringLiteral("250 Ok")
-                                                  : QStringLiteral("450 4.2.0 Greylisted");
+        h.settings.FollowDuplicates = true;
+        h.settings.RecheckGreylisted = true;
+        h.settings.RecheckDelaysMs = delaysMs;
+        h.factory.onVerify = [this](FakeVerifier& v) {
+            ++checks[v.address()];
+        };
+        h.factory.script = [this](const QString& a) {
+            return reply(a).startsWith('2') ? verifyValid : verifyBadUser;
+        };
+        h.factory.rcptReplyFor = [this](const QString& a) {
+            return reply(a);
+        };
     }
 };
 
@@ -172,21 +186,9 @@ TEST(Run, GreylistedAddressesWaitForTheirRecheckAndTheLastCheckDecides)
     Harness h;
     // The last row is a copy: it follows the outcome of the first one's last
     // check, never one the re-check replaced.
-    h.openList({"g@grey.org", "a@x.org", "w@grey.org", "g@GREY.org"});
-    h.state.ThreadCount = 2;
-    h.settings.FollowDuplicates = true;
-    h.settings.RecheckGreylisted = true;
-    h.settings.RecheckDelaysMs = {30, 60};
+    prepare(h, {"g@grey.org", "a@x.org", "w@grey.org", "g@GREY.org"}, 2);
     Greylisting grey;
-    h.factory.onVerify = [&](FakeVerifier& v) {
-        ++grey.checks[v.address()];
-    };
-    h.factory.script = [&](const QString& a) {
-        return a.endsWith("@grey.org") ? grey.code(a) : verifyValid;
-    };
-    h.factory.rcptReplyFor = [&](const QString& a) {
-        return a.endsWith("@grey.org") ? grey.reply(a) : QStringLiteral("250 Ok");
-    };
+    grey.serve(h, {30, 60});
     QStringList waitingSeen;
     h.report.onSetResult = [&](qsizetype row, const QString& word) {
         if (word == "Waiting to re-check")
@@ -209,18 +211,9 @@ TEST(Run, GreylistedAddressesWaitForTheirRecheckAndTheLastCheckDecides)
     // A stop drops the waiting re-checks: the row keeps its last outcome,
     // and so does the copy that waited for it.
     Harness s;
-    s.openList({"w@grey.org", "w@grey.org", "b@x.org"});
-    s.state.ThreadCount = 1;
-    s.settings.FollowDuplicates = true;
-    s.settings.RecheckGreylisted = true;
-    s.settings.RecheckDelaysMs = {60000};
-    s.factory.rcptReplyFor = [](const QString& a) {
-        return a.startsWith("w@") ? QStringLiteral("450 4.2.0 Greylisted")
-                                  : QStringLiteral("250 Ok");
-    };
-    s.factory.script = [](const QString& a) {
-        return a.startsWith("w@") ? verifyBadUser : verifyValid;
-    };
+    prepare(s, {"w@grey.org", "w@grey.org", "b@x.org"}, 1);
+    Greylisting wall;
+    wall.serve(s, {60000});
     s.factory.onVerify = [&](FakeVerifier& v) {
         if (v.address().startsWith("b@"))
             QTimer::singleShot(50, [&] { s.run.RequestStop(); });
