@@ -101,8 +101,7 @@ TEST(Duplicates, ContinuedAndRetriedRunsFollowEarlierAndNewOutcomes)
     runToEnd(h);
     EXPECT_EQ(h.factory.dispatched, (QStringList{"bad@x.org", "a@x.org", "bad2@x.org"}));
     EXPECT_EQ(h.report.rows[3].message, "Same as row 1");
-    EXPECT_EQ(h.state.ValidatedCount, 4);
-    EXPECT_EQ(h.state.BadCount, 3);
+    EXPECT_EQ(counts(h), std::tuple(4, 1, 3));
 
     h.factory.script = [](const QString&) {
         return verifyValid;
@@ -113,6 +112,5 @@ TEST(Duplicates, ContinuedAndRetriedRunsFollowEarlierAndNewOutcomes)
     EXPECT_EQ(h.report.rows[3].word, "Valid");
     EXPECT_EQ(h.report.rows[3].message, "Same as row 1");
     EXPECT_EQ(h.state.RetryedCount, 3);
-    EXPECT_EQ(h.state.GoodCount, 4);
-    EXPECT_EQ(h.state.BadCount, 0);
+    EXPECT_EQ(counts(h), std::tuple(4, 4, 0));
 }

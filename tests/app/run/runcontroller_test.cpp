@@ -121,8 +121,7 @@ TEST(Run, APerDomainLimitHoldsWhileOtherDomainsGoFirstAndEveryRowIsDoneOnce)
     EXPECT_EQ(sorted, expected) << "each row once";
     EXPECT_LT(h.factory.dispatched.indexOf("d@four.org"),
               h.factory.dispatched.indexOf("u8@big.org"));
-    EXPECT_EQ(h.state.ValidatedCount, 12);
-    EXPECT_EQ(h.state.GoodCount, 11);
+    EXPECT_EQ(counts(h), std::tuple(12, 11, 1));
     EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
     EXPECT_EQ(h.status.progress.back(), 100);
 }
@@ -201,8 +200,7 @@ TEST(Run, GreylistedAddressesWaitForTheirRecheckAndTheLastCheckDecides)
     EXPECT_EQ(h.report.rows[3].word, "Valid");
     EXPECT_EQ(h.report.rows[3].message, "Same as row 1");
     EXPECT_EQ(waitingSeen.count("0"), 2);
-    EXPECT_EQ(h.state.ValidatedCount, 4);
-    EXPECT_EQ(h.state.GoodCount, 3);
+    EXPECT_EQ(counts(h), std::tuple(4, 3, 1));
     EXPECT_EQ(h.status.label(StatusLabel::Percent), "100%");
     EXPECT_EQ(h.status.label(StatusLabel::Retrying), "0");
 
