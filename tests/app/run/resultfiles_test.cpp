@@ -89,7 +89,17 @@ TEST(ResultFiles, SaveByVerdictKeepsTheDoubtfulApartAndCountsEachFile)
 
 TEST(ResultFiles, SaveRoutesByStoredCodeInReportOrderWithOriginalBytes)
 {
+    // Without a list, or with an empty report, nothing is saved or shown.
     Harness h;
+    h.report.addRecord("a@x.org");
+    SaveResults(h.ctx);
+    h.report.removeAllRecords();
+    h.state.ListFile = h.dir.filePath("march.txt");
+    SaveResults(h.ctx);
+    EXPECT_TRUE(h.shell.saved.isEmpty());
+    EXPECT_FALSE(QFile::exists(h.dir.filePath("march_Valid.txt")));
+    EXPECT_TRUE(h.shell.overlaysShown.isEmpty());
+
     fill(h, {{"good1@x.org", 0},
              {"  fmt@@x", 1},
              {"j\xf6rg@x.de", 0},
@@ -118,20 +128,6 @@ TEST(ResultFiles, SaveRoutesByStoredCodeInReportOrderWithOriginalBytes)
     EXPECT_EQ(readAll(names.valid), "b@x.org\r\n");
     EXPECT_EQ(readAll(names.errors), "");
     EXPECT_EQ(h.shell.savedLeftOut, 0);
-}
-
-TEST(ResultFiles, NothingHappensWithoutAListOrRecords)
-{
-    Harness h;
-    h.report.addRecord("a@x.org");
-    SaveResults(h.ctx); // no list opened
-    h.report.removeAllRecords();
-    h.state.ListFile = h.dir.filePath("march.txt");
-    SaveResults(h.ctx); // empty report
-    EXPECT_TRUE(h.shell.saved.isEmpty());
-    EXPECT_TRUE(h.shell.messages.isEmpty());
-    EXPECT_FALSE(QFile::exists(h.dir.filePath("march_Valid.txt")));
-    EXPECT_TRUE(h.shell.overlaysShown.isEmpty());
 }
 
 TEST(ResultFiles, FailureShowsTheErrorAndLeavesEarlierFilesWhole)
