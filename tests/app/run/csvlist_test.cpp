@@ -16,7 +16,7 @@ TEST(CsvList, ColumnsRowsAndByteExactResultFiles)
         const char* name;
         QByteArray list;
         std::optional<qsizetype> pick; // the user's answer, when asked
-        QStringList addresses;
+        QList<QByteArray> addresses;
         QByteArray valid;
         QByteArray errors;
     } cases[] = {
@@ -65,9 +65,7 @@ TEST(CsvList, ColumnsRowsAndByteExactResultFiles)
         h.shell.nextFile = h.writeFile("people.CSV", c.list);
         h.loader.OpenList();
         EXPECT_EQ(!h.shell.columnNames.isEmpty(), c.pick.has_value());
-        EXPECT_EQ(h.report.addresses().size(), c.addresses.size());
-        for (qsizetype i = 0; i < c.addresses.size(); ++i)
-            EXPECT_EQ(h.report.rows[size_t(i)].address, c.addresses[i].toUtf8()) << i;
+        EXPECT_EQ(h.report.addresses(), c.addresses);
         EXPECT_EQ(h.state.LoadedCount, c.addresses.size());
         runToEnd(h);
         SaveResults(h.ctx);

@@ -8,17 +8,12 @@ using namespace corvanta::test;
 
 TEST(Statistics, PercentRoundsHalfToEvenAndStaysWithinRange)
 {
-    EXPECT_EQ(WholePercent(1, 3), 33);
-    EXPECT_EQ(WholePercent(2, 3), 67);
-    EXPECT_EQ(WholePercent(1, 8), 12);  // 12.5
-    EXPECT_EQ(WholePercent(3, 8), 38);  // 37.5
-    EXPECT_EQ(WholePercent(5, 8), 62);  // 62.5
-    EXPECT_EQ(WholePercent(1, 200), 0); // 0.5
-    EXPECT_EQ(WholePercent(3, 200), 2); // 1.5
-    EXPECT_EQ(WholePercent(8, 8), 100);
-    EXPECT_EQ(WholePercent(9, 8), 100);
-    EXPECT_EQ(WholePercent(1, 0), 0);
-    EXPECT_EQ(WholePercent(-1, 8), 0);
+    // part, whole, percent; x/8 and x/200 land on halves
+    const int cases[][3] = {{1, 3, 33},  {2, 3, 67},  {1, 8, 12},  {3, 8, 38},
+                            {5, 8, 62},  {1, 200, 0}, {3, 200, 2}, {8, 8, 100},
+                            {9, 8, 100}, {1, 0, 0},   {-1, 8, 0}};
+    for (const auto& [part, whole, percent] : cases)
+        EXPECT_EQ(WholePercent(part, whole), percent) << part << "/" << whole;
 }
 
 TEST(Statistics, EachOutcomeHasItsWordMessageColourAndIcon)
@@ -39,18 +34,11 @@ TEST(Statistics, EachOutcomeHasItsWordMessageColourAndIcon)
     };
     for (const Case& c : cases) {
         Harness h;
-        h.report.addRecord("a@x");
-        h.state.LoadedCount = 1;
-        FakeFactory f;
-        f.script = [&](const QString&) {
+        h.factory.script = [&](const QString&) {
             return c.code;
         };
-        auto v = f.create();
-        v->setAddress("a@x");
-        v->setID(0);
-        v->Verify();
-        static_cast<FakeVerifier&>(*v).finish();
-        ASSERT_TRUE(CollectOutcome(h.ctx, *v, 0));
+        h.openList({"a@x"});
+        runToEnd(h);
         const auto& row = h.report.rows[0];
         EXPECT_EQ(row.word, c.word);
         EXPECT_EQ(row.message, c.message);
