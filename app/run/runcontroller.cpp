@@ -56,8 +56,8 @@ void RunController::TogglePause()
 {
     RunState& s = m_ctx.state;
     s.IsPaused = !s.IsPaused;
-    m_ctx.shell.checkMenuButton(command::Pause, s.IsPaused);
-    m_ctx.shell.checkToolbarButton(command::Pause, s.IsPaused);
+    m_ctx.shell.checkMenuButton(CmdPause, s.IsPaused);
+    m_ctx.shell.checkToolbarButton(CmdPause, s.IsPaused);
 }
 
 void RunController::RequestStop()
@@ -103,8 +103,8 @@ void RunController::RunValidation()
 
     s.IsRunning = true;
     s.IsPaused = false;
-    m_ctx.shell.checkMenuButton(command::Pause, false);
-    m_ctx.shell.checkToolbarButton(command::Pause, false);
+    m_ctx.shell.checkMenuButton(CmdPause, false);
+    m_ctx.shell.checkToolbarButton(CmdPause, false);
     m_ctx.shell.updateCommandStates();
 
     status.setProgressVisible(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commandids.h"
 #include "runsettings.h"
 
 #include <QString>
@@ -25,23 +26,6 @@ enum ProcessStatus : qint32
     StatusWorking = 2,
     StatusFinished = 3,
 };
-
-// Command ids shared by a command's menu entry, toolbar control and icon.
-namespace command {
-inline constexpr int Open = 100;
-inline constexpr int Save = 101;
-inline constexpr int Exit = 102;
-inline constexpr int Add = 103;
-inline constexpr int Start = 200;
-inline constexpr int Pause = 201;
-inline constexpr int Stop = 202;
-inline constexpr int Retry = 203;
-inline constexpr int Setup = 300;
-inline constexpr int About = 400;
-inline constexpr int ThreadsLabel = 500;
-inline constexpr int ThreadsBox = 501;
-inline constexpr int PositionBox = 503;
-} // namespace command
 
 // Colours of the result item, 0x00BBGGRR.
 inline constexpr quint32 kColourValidating = 16711680; // pure blue

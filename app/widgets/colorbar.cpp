@@ -3,6 +3,7 @@
 #include "colorbarmath.h"
 #include "colorref.h"
 #include "propertystore.h"
+#include "textnumber.h"
 #include "twips.h"
 
 #include <QCoreApplication>
@@ -249,8 +250,7 @@ QColor ColorBar::containerBackColor() const
 void ColorBar::setValueFromPointer(double computed)
 {
     // Mouse positions far outside the bar must not wrap around into a valid value.
-    const qint64 rounded = colorbar::roundHalfEven(std::clamp(computed, -1.0e6, 1.0e6));
-    setValue(static_cast<int>(rounded));
+    setValue(roundHalfEvenToInt32(std::clamp(computed, -1.0e6, 1.0e6)));
 }
 
 void ColorBar::mouseMoveEvent(QMouseEvent* event)

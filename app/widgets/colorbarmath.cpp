@@ -1,20 +1,9 @@
 #include "colorbarmath.h"
 
 #include "colorref.h"
-
-#include <cmath>
+#include "textnumber.h"
 
 namespace corvanta::colorbar {
-
-qint64 roundHalfEven(double value)
-{
-    const double lower = std::floor(value);
-    const double fraction = value - lower;
-    qint64 result = static_cast<qint64>(lower);
-    if (fraction > 0.5 || (fraction == 0.5 && (result % 2) != 0))
-        ++result;
-    return result;
-}
 
 double DivideOrZero(double a, double b)
 {
@@ -27,7 +16,7 @@ int barExtent(int value, int length)
 {
     // Evaluated left to right in double precision: value / 100 first, then times the
     // length, so the halves land where they always have (e.g. 50 % of 101 is 50).
-    return static_cast<int>(roundHalfEven(double(value) / 100.0 * double(length)));
+    return static_cast<int>(roundHalfEvenToInt32(double(value) / 100.0 * double(length)));
 }
 
 GradientSegments gradientSegments(int length)
@@ -50,9 +39,9 @@ void fillSegment(std::vector<quint32>& table, std::size_t at, int count, quint32
     const float stepG = static_cast<float>(DivideOrZero(colorRefGreen(to) - g0, count));
     const float stepB = static_cast<float>(DivideOrZero(colorRefBlue(to) - b0, count));
     for (int j = 1; j <= count; ++j) {
-        const auto red = roundHalfEven(r0 + double(stepR) * j);
-        const auto green = roundHalfEven(g0 + double(stepG) * j);
-        const auto blue = roundHalfEven(b0 + double(stepB) * j);
+        const auto red = roundHalfEvenToInt32(r0 + double(stepR) * j);
+        const auto green = roundHalfEvenToInt32(g0 + double(stepG) * j);
+        const auto blue = roundHalfEvenToInt32(b0 + double(stepB) * j);
         table[at + std::size_t(j - 1)] = makeColorRef(int(red), int(green), int(blue));
     }
 }

@@ -7,15 +7,12 @@
 // rounding and the gradient table can be checked number by number.
 namespace corvanta::colorbar {
 
-// Nearest integer with halves going to the even neighbour (2.5 -> 2, 3.5 -> 4), the
-// rounding the bar has always used for its extent and its colours.
-qint64 roundHalfEven(double value);
-
 // a / b, or 0 when b is 0: a gradient segment of no pixels has no per-pixel step.
 double DivideOrZero(double a, double b);
 
 // Painted length in pixels for `value` (0..100) on a bar `length` pixels long,
-// computed as value / 100 * length and rounded half to even.
+// computed as value / 100 * length and rounded half to even, the program's one
+// rounding (roundHalfEvenToInt32), which the gradient's colours use as well.
 int barExtent(int value, int length);
 
 // The two gradient segments of a bar `length` pixels long. The first takes the odd

@@ -118,7 +118,7 @@ int throughput(int addresses, int threads, int delayMs, const QString& verdicts)
         state.ThreadCount = 1;
         QElapsedTimer t;
         t.start();
-        program.window().ExecuteCommand(command::Start);
+        program.window().ExecuteCommand(CmdStart);
         single = std::min(single, double(t.nsecsElapsed()) / 1e9);
     }
 
@@ -128,7 +128,7 @@ int throughput(int addresses, int threads, int delayMs, const QString& verdicts)
     wall.start();
     const double guiBefore = cpuSeconds(RUSAGE_THREAD);
     const double processBefore = cpuSeconds(RUSAGE_SELF);
-    program.window().ExecuteCommand(command::Start);
+    program.window().ExecuteCommand(CmdStart);
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     const double gui = cpuSeconds(RUSAGE_THREAD) - guiBefore;
     const double process = cpuSeconds(RUSAGE_SELF) - processBefore;
@@ -193,7 +193,7 @@ int silent(int verifiers, int seconds)
         });
     });
     QTimer::singleShot(0, [&] { settle.start(5000); });
-    program.window().ExecuteCommand(command::Start);
+    program.window().ExecuteCommand(CmdStart);
     return 0;
 }
 

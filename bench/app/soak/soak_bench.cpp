@@ -167,7 +167,7 @@ TEST_F(E2eTest, SoakOfALongRun)
     bool killed = false;
     when([&] { return state().ValidatedCount >= addresses / 3; },
          [&] { killed = ::kill(pid_t(serverPid()), SIGKILL) == 0; });
-    command(command::Start);
+    command(CmdStart);
     const double firstRunSeconds = double(clock.elapsed()) / 1000.0;
     ASSERT_TRUE(killed);
     // Counted without keeping the codes: the harness shares the program's
@@ -188,7 +188,7 @@ TEST_F(E2eTest, SoakOfALongRun)
                  m_probe->online = true;
              });
          });
-    command(command::Start);
+    command(CmdStart);
     const double seconds = double(clock.elapsed()) / 1000.0;
     sampler.stop();
     EXPECT_TRUE(networkGone);

@@ -37,23 +37,23 @@ TEST_F(E2eTest, PauseWithEveryVerifierBusyCollectsThemButHandsOutNothingNew)
         return true;
     };
     when(allBusy, [this, &clock] {
-        command(command::Pause);
+        command(CmdPause);
         clock.start();
     });
     when([&] { return clock.isValid() && clock.elapsed() > 3500; },
          [&] {
              validatedWhilePaused = state().ValidatedCount;
              openWhilePaused = withoutOutcome(codes());
-             command(command::Pause);
+             command(CmdPause);
          });
-    command(command::Start);
+    command(CmdStart);
 
     EXPECT_EQ(validatedWhilePaused, 3) << "the busy verifiers were not collected while paused";
     EXPECT_EQ(openWhilePaused, 3) << "an address was handed out while paused";
     EXPECT_EQ(std::tuple(state().ValidatedCount, state().GoodCount), std::tuple(6, 6));
     EXPECT_FALSE(state().IsPaused);
 
-    command(command::Save);
+    command(CmdSave);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))).count("\r\n"), 6);
 }
 
@@ -64,20 +64,20 @@ TEST_F(E2eTest, RetryTakesOnlyTheFailuresAndCountsThoseThatNowSucceed)
     startProgram();
     m_program->openList(writeList(numbered("domain1.test", 5) +
                                   "xa1@domain2.test\nxa2@domain2.test\nxb3@domain2.test\n"));
-    command(command::Start);
+    command(CmdStart);
     ASSERT_EQ(std::tuple(state().GoodCount, state().BadCount), std::tuple(5, 3));
 
     // The mail server changes its mind about two of the three.
     m_world.kill();
     m_world.waitForFinished(2000);
     startWorld({QStringLiteral("--reject-prefix"), QStringLiteral("xb")});
-    command(command::Retry);
+    command(CmdRetry);
 
     EXPECT_EQ(std::tuple(state().GoodCount, state().BadCount, state().ValidatedCount),
               std::tuple(7, 1, 8));
     EXPECT_EQ(codes(), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, verifyBadUser}));
 
-    command(command::Save);
+    command(CmdSave);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Errors.txt"))),
               QByteArray("xb3@domain2.test\r\n"));
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))).count("\r\n"), 7);
@@ -97,7 +97,7 @@ TEST_F(E2eTest, CloseDuringARunAnsweredYesEndsItAtOnceAndClosesTheWindow)
     QElapsedTimer clock;
     clock.start();
     when([this] { return state().ValidatedCount >= 1; }, [this] { window().close(); });
-    command(command::Start);
+    command(CmdStart);
 
     EXPECT_LT(clock.elapsed(), 10000);
     EXPECT_FALSE(state().IsRunning);
@@ -111,7 +111,7 @@ TEST_F(E2eTest, CloseDuringARunAnsweredYesEndsItAtOnceAndClosesTheWindow)
     EXPECT_EQ(m_modals->messages.first(), QLatin1String(kAbortRunQuestion));
 
     m_modals->answer = 0;
-    command(command::Save);
+    command(CmdSave);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
               QByteArray("a@domain1.test\r\n"));
 }
@@ -132,12 +132,12 @@ TEST_F(E2eTest, NothingIsHandedOutWhileOfflineAndTheRunGoesOnWhenBackOnline)
              validatedOffline = state().ValidatedCount;
              m_probe->online = true;
          });
-    command(command::Start);
+    command(CmdStart);
 
     EXPECT_EQ(validatedOffline, 0);
     EXPECT_EQ(std::tuple(state().ValidatedCount, state().GoodCount), std::tuple(4, 4));
 
-    command(command::Save);
+    command(CmdSave);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
               numbered("domain1.test", 4).replace("\n", "\r\n"));
 }
@@ -157,7 +157,7 @@ TEST_F(E2eTest, SetupOpensCentredOverTheWindowAndStoresWhatOkAccepts)
         setup->txtDnsTimeout()->setText(QStringLiteral(" 7.4 s"));
         setup->cmdOK_Click();
     };
-    command(command::Setup);
+    command(CmdSetup);
 
     EXPECT_LE((dialogCentre - window().frameGeometry().center()).manhattanLength(), 4);
     EXPECT_EQ(bridge::ReadStoredSetting(QStringLiteral("DnsTimeout"), 0).toString(),

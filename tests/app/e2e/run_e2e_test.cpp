@@ -45,7 +45,7 @@ TEST_F(E2eTest, AfterARunEveryOutcomeReadsInFullWithItsWordColourAndIcon)
     }
     m_program->openList(writeList(list));
     EXPECT_EQ(label(L::Emails), QStringLiteral("13"));
-    command(command::Start);
+    command(CmdStart);
     ASSERT_FALSE(state().IsRunning);
 
     ReportView& grid = window().ReportGrid();
@@ -84,7 +84,7 @@ TEST_F(E2eTest, AfterARunEveryOutcomeReadsInFullWithItsWordColourAndIcon)
     }
 
     // Both files land beside the list, in list order; no third one.
-    command(command::Save);
+    command(CmdSave);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))), valid);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Errors.txt"))), errors);
     EXPECT_FALSE(QFile::exists(m_tmp.filePath(QStringLiteral("list_Unknown.txt"))));
@@ -102,8 +102,8 @@ TEST_F(E2eTest, StopLeavesTheRestAndStartContinuesFromThePositionBox)
     m_program->openList(writeList(numbered("domain1.test", 16)));
     ASSERT_EQ(state().LoadedCount, 16);
 
-    when([this] { return state().ValidatedCount >= 4; }, [this] { command(command::Stop); });
-    command(command::Start);
+    when([this] { return state().ValidatedCount >= 4; }, [this] { command(CmdStop); });
+    command(CmdStart);
 
     EXPECT_FALSE(state().IsRunning);
     const std::vector<int> first = codes();
@@ -114,12 +114,12 @@ TEST_F(E2eTest, StopLeavesTheRestAndStartContinuesFromThePositionBox)
     const auto firstOpen = std::find(first.begin(), first.end(), -1) - first.begin();
     EXPECT_EQ(window().PositionBox()->text(), QString::number(firstOpen + 1));
 
-    command(command::Start);
+    command(CmdStart);
 
     EXPECT_EQ(state().GoodCount, 16) << "a continued run validated an address twice";
     EXPECT_EQ(label(L::Percent), QStringLiteral("100%"));
 
-    command(command::Save);
+    command(CmdSave);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
               numbered("domain1.test", 16).replace("\n", "\r\n"));
 }
@@ -138,7 +138,7 @@ TEST_F(E2eTest, ServerKilledMidRunEndsTheRunAndLeavesUnfinishedAddressesOpen)
          [this, &killed] { killed = ::kill(pid_t(serverPid()), SIGKILL) == 0; });
     QElapsedTimer clock;
     clock.start();
-    command(command::Start);
+    command(CmdStart);
 
     ASSERT_TRUE(killed);
     EXPECT_FALSE(state().IsRunning);
@@ -153,7 +153,7 @@ TEST_F(E2eTest, ServerKilledMidRunEndsTheRunAndLeavesUnfinishedAddressesOpen)
         << qPrintable(m_modals->messages.at(0));
 
     // Only what was validated is saved; the rest is left out and counted.
-    command(command::Save);
+    command(CmdSave);
     const QByteArray valid = readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt")));
     EXPECT_EQ(valid.count('\n'), 20 - open);
     ASSERT_EQ(m_modals->savedTexts.size(), 3);
@@ -175,7 +175,7 @@ TEST_F(E2eTest, ReadingReplyCodesSavesThreeFilesByVerdict)
     ASSERT_EQ(state().LoadedCount, 11);
     EXPECT_EQ(window().Report().columnCount(), 5);
 
-    command(command::Start);
+    command(CmdStart);
 
     // The probes are no rows and count nowhere.
     EXPECT_EQ(std::tuple(state().ValidatedCount, state().GoodCount, state().BadCount),
@@ -184,7 +184,7 @@ TEST_F(E2eTest, ReadingReplyCodesSavesThreeFilesByVerdict)
     EXPECT_EQ(window().Report().VerdictText(8), "unknown (greylisted)");
     EXPECT_TRUE(m_modals->messages.isEmpty()) << qPrintable(m_modals->messages.join('\n'));
 
-    command(command::Save);
+    command(CmdSave);
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Valid.txt"))),
               QByteArray("real1@strict.test\r\nreal2@strict.test\r\n"));
     EXPECT_EQ(readFile(m_tmp.filePath(QStringLiteral("list_Errors.txt"))),

@@ -1,5 +1,5 @@
+#include "commandids.h"
 #include "fakes.h"
-#include "ui/commandids.h"
 #include "ui/frmmain.h"
 #include "ui/windowplacement.h"
 

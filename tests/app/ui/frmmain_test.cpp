@@ -1,6 +1,6 @@
+#include "commandids.h"
 #include "fakes.h"
 #include "ui/commandicons.h"
-#include "ui/commandids.h"
 #include "ui/frmmain.h"
 #include "ui/reportmodel.h"
 #include "ui/reportview.h"

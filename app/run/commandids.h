@@ -3,8 +3,8 @@
 namespace corvanta {
 
 // One number per command, shared by its menu entry, its toolbar control and its
-// icon. The values are part of the program's contract with the run logic, which
-// enables and checks controls by these numbers.
+// icon. They live with the run logic because it enables and checks the window's
+// controls by these numbers; the window builds its bars from the same list.
 enum CommandId : int
 {
     CmdOpen = 100,
