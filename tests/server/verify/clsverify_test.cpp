@@ -182,7 +182,9 @@ TEST_F(ObjectTest, ResetKeepsResultsAndAbortWithoutResetStopsTheNextRun)
     EXPECT_EQ(smtp->connects.size(), 2);
 }
 
-TEST_F(ObjectTest, VerifyDuringARunningProcedureWaitsForItInsteadOfNesting)
+// A second Verify waits for the running procedure instead of nesting in its
+// wait; closing the apartment in the middle of a wait does not hang.
+TEST_F(ObjectTest, VerifyDuringARunningProcedureWaitsForItAndClosingMidWaitDoesNotHang)
 {
     smtp->hosts[QStringLiteral("mx1.example.com")].silent = true;
     smtp->duringConnect = [this](const QString&) {
@@ -195,19 +197,9 @@ TEST_F(ObjectTest, VerifyDuringARunningProcedureWaitsForItInsteadOfNesting)
     a->call([](clsVerify& v) { v.Verify(); });
     // The second verification starts only after the first has timed out.
     ASSERT_TRUE(reached.tryAcquire(1, 5000));
-    ASSERT_GE(waitForStatus(*a, StatusFinished), 0);
     EXPECT_EQ(smtp->maxActiveCalls, 1);
     EXPECT_EQ(smtp->connects.size(), 2);
-    EXPECT_EQ(a->call([](clsVerify& v) { return v.Result(); }), verifyConnectMailServer);
-}
-
-TEST_F(ObjectTest, ClosingTheApartmentMidWaitDoesNotHang)
-{
-    smtp->hosts[QStringLiteral("mx1.example.com")].silent = true;
-    smtp->duringConnect = [this](const QString&) {
-        reached.release();
-    };
-    auto a = open();
+    a->call([](clsVerify& v) { v.setSmtpTimeout(60000); });
     verify(*a);
     ASSERT_TRUE(reached.tryAcquire(1, 5000));
     QElapsedTimer clock;
