@@ -78,7 +78,7 @@ void expectObjectError(const std::function<void()>& call, int number, const char
 
 } // namespace
 
-TEST_F(TimerServiceTest, StartsOnlyWithAPositiveIntervalAndAGrantedSystemTimer)
+TEST_F(TimerServiceTest, StartsOnlyWithAPositiveIntervalAndAGrantedSystemTimerOncePerEnable)
 {
     auto timer = CTimer::create();
     EXPECT_EQ(timer->Interval(), 2000);
@@ -88,16 +88,9 @@ TEST_F(TimerServiceTest, StartsOnlyWithAPositiveIntervalAndAGrantedSystemTimer)
     EXPECT_FALSE(timer->Enabled());
     EXPECT_TRUE(sys.live.empty());
 
-    sys.refuse = true;
-    timer->EnableTimer(10);
-    EXPECT_FALSE(timer->Enabled());
-    EXPECT_EQ(timer->systemTimerId(), 0);
-    EXPECT_EQ(MTimer::runningTimerCount(), 0);
-}
-
-TEST_F(TimerServiceTest, EnablingTwiceRestartsWithOneNewSystemTimer)
-{
-    auto timer = CTimer::create();
+    // Enabling twice restarts with one new system timer.
+    sys.killed.clear();
+    timer->setInterval(10);
     timer->setEnabled(true);
     const int first = timer->systemTimerId();
     timer->setEnabled(true);
@@ -112,17 +105,27 @@ TEST_F(TimerServiceTest, EnablingTwiceRestartsWithOneNewSystemTimer)
     EXPECT_TRUE(sys.live.empty());
     timer->setEnabled(false); // stopping a stopped timer changes nothing
     EXPECT_EQ(sys.killed.size(), 2u);
+
+    sys.refuse = true;
+    timer->EnableTimer(10);
+    EXPECT_FALSE(timer->Enabled());
+    EXPECT_EQ(timer->systemTimerId(), 0);
+    EXPECT_EQ(MTimer::runningTimerCount(), 0);
 }
 
 TEST_F(TimerServiceTest, TicksRouteToTheirTimerAndUnknownTicksKillTheSystemTimer)
 {
     auto timer = CTimer::create();
     int ticks = 0;
-    QObject::connect(timer.get(), &CTimer::Timer, [&] { ++ticks; });
+    QObject::connect(timer.get(), &CTimer::Timer, [&] {
+        if (++ticks == 1)
+            throw std::runtime_error("a failing handler stops no later tick");
+    });
     timer->Enable();
     MTimer::TimerProc(timer->systemTimerId());
     MTimer::TimerProc(timer->systemTimerId());
     EXPECT_EQ(ticks, 2);
+    EXPECT_TRUE(timer->Enabled());
 
     sys.live.insert(4242);
     MTimer::TimerProc(4242);
@@ -136,22 +139,6 @@ TEST_F(TimerServiceTest, TicksRouteToTheirTimerAndUnknownTicksKillTheSystemTimer
     MTimer::TimerProc(id);
     EXPECT_EQ(ticks, 2);
     EXPECT_TRUE(sys.live.empty());
-}
-
-TEST_F(TimerServiceTest, FailingHandlerDoesNotStopLaterTicks)
-{
-    auto timer = CTimer::create();
-    int ticks = 0;
-    QObject::connect(timer.get(), &CTimer::Timer, [&] {
-        if (++ticks == 1)
-            throw std::runtime_error("handler failed");
-    });
-    timer->Enable();
-    MTimer::TimerProc(timer->systemTimerId());
-    MTimer::TimerProc(timer->systemTimerId());
-    EXPECT_EQ(ticks, 2);
-    EXPECT_TRUE(timer->Enabled());
-    timer->Disable();
 }
 
 TEST_F(TimerServiceTest, RunningTimerOutlivesItsCreatorsReference)
