@@ -73,21 +73,19 @@ TEST(SondrixCheckEndToEnd, AcceptAllProbesEachDomainOnceInASessionOfItsOwn)
     FakeSmtpServers smtp;
     QString error;
     ASSERT_TRUE(dns.start(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
-    FakeSmtpBehaviour everyone;
-    FakeSmtpBehaviour realOnly;
-    realOnly.acceptedRcptPrefix = "real";
-    FakeSmtpBehaviour oneRcpt; // accepts everyone, but one recipient a session
-    oneRcpt.rcptPerSession = 1;
-    FakeSmtpBehaviour nobody;
-    nobody.acceptedRcptPrefix = "none";
-    const std::pair<QString, FakeSmtpBehaviour> domains[] = {
-        {QStringLiteral("everyone.test"), everyone},
-        {QStringLiteral("realonly.test"), realOnly},
-        {QStringLiteral("onercpt.test"), oneRcpt},
-        {QStringLiteral("nobody.test"), nobody},
+    // Each domain's server: the recipients it accepts (all when empty), and
+    // how many of them a session (any number when 0).
+    const std::tuple<QString, QByteArray, int> domains[] = {
+        {QStringLiteral("everyone.test"), {}, 0},
+        {QStringLiteral("realonly.test"), "real", 0},
+        {QStringLiteral("onercpt.test"), {}, 1},
+        {QStringLiteral("nobody.test"), "none", 0},
     };
     int last = 20;
-    for (const auto& [domain, behaviour] : domains) {
+    for (const auto& [domain, accepted, perSession] : domains) {
+        FakeSmtpBehaviour behaviour;
+        behaviour.acceptedRcptPrefix = accepted;
+        behaviour.rcptPerSession = perSession;
         dns.setMx(domain, {{10, QStringLiteral("mx.") + domain}});
         dns.setAddresses(QStringLiteral("mx.") + domain, {loopback(++last)});
         ASSERT_TRUE(smtp.add(loopback(last), behaviour, &error)) << error.toStdString();
