@@ -30,8 +30,10 @@ protected:
 
 TEST_F(DnsResolverTest, ListsMailServersByPreferenceKeepingTheOrderOfEqualOnesOrNone)
 {
+    // A root entry among real ones names no host and is left out.
     m_dns.setMx(QStringLiteral("order.test"), {{20, QStringLiteral("b.order.test")},
                                                {10, QStringLiteral("a.order.test")},
+                                               {0, QStringLiteral(".")},
                                                {20, QStringLiteral("c.order.test")},
                                                {5, QStringLiteral("d.order.test")}});
     // Only the part after the last "@" is the domain.
@@ -55,6 +57,7 @@ TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
     m_dns.setReply(QStringLiteral("servfail.test"), FakeDnsZone::Reply::ServFail);
     m_dns.setReply(QStringLiteral("refused.test"), FakeDnsZone::Reply::Refused);
     m_dns.setReply(QStringLiteral("garbled.test"), FakeDnsZone::Reply::Garbled);
+    m_dns.setMx(QStringLiteral("nullmx.test"), {{0, QStringLiteral(".")}});
     DnsResolver unreachable; // nothing listens on 127.0.0.54:53
     unreachable.setServer(QStringLiteral("127.0.0.54"));
     unreachable.setTimeout(2000);
@@ -73,6 +76,7 @@ TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
          "The DNS server refused the query for the domain refused.test"},
         {&m_resolver, "user@garbled.test", ARES_EBADRESP,
          "The DNS server sent a malformed reply for the domain garbled.test"},
+        {&m_resolver, "user@nullmx.test", ARES_ENODATA, "The domain accepts no mail (null MX)"},
         {&unreachable, "user@lat0.test", ARES_ECONNREFUSED,
          "Could not contact the DNS server for the domain lat0.test"},
         {&m_resolver, "user@", ARES_EBADNAME, "\"\" is not a valid domain name"},
@@ -88,20 +92,6 @@ TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
     EXPECT_EQ(
         errorOf([&] { m_resolver.resolveHost(QStringLiteral("mx.missing.test")); }).description,
         QStringLiteral("The host mx.missing.test does not exist (NXDOMAIN)"));
-}
-
-TEST_F(DnsResolverTest, NullMxMeansTheDomainTakesNoMail)
-{
-    m_dns.setMx(QStringLiteral("nullmx.test"), {{0, QStringLiteral(".")}});
-    const ComponentError error =
-        errorOf([&] { m_resolver.queryMx(QStringLiteral("u@nullmx.test")); });
-    EXPECT_EQ(error.description, QStringLiteral("The domain accepts no mail (null MX)"));
-
-    // A root entry among real ones names no host and is left out.
-    m_dns.setMx(QStringLiteral("mixed.test"),
-                {{0, QStringLiteral(".")}, {10, QStringLiteral("mx.mixed.test")}});
-    EXPECT_EQ(m_resolver.queryMx(QStringLiteral("u@mixed.test")).hosts,
-              QStringList{QStringLiteral("mx.mixed.test")});
 }
 
 TEST_F(DnsResolverTest, ASilentServerCostsNoMoreThanTheTimeOut)
