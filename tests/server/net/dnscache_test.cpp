@@ -20,9 +20,10 @@ protected:
         ASSERT_TRUE(m_dns.start(DnsAddress, 53, &error)) << error.toStdString();
     }
 
-    std::unique_ptr<DnsResolver> resolver(int timeoutMs = 2000, int port = 53)
+    std::unique_ptr<DnsResolver> resolver(int timeoutMs = 2000, int port = 53,
+                                          DnsCache* cache = nullptr)
     {
-        auto r = std::make_unique<DnsResolver>(&m_cache);
+        auto r = std::make_unique<DnsResolver>(cache ? cache : &m_cache);
         r->setServer(DnsAddress.toString());
         r->setPort(port);
         r->setTimeout(timeoutMs);
@@ -144,11 +145,9 @@ TEST_F(DnsCacheTest, ManyObjectsAtFewDomainsAskOncePerDomain)
     std::atomic<int> answered{0};
     // 100 objects at once, ten addresses each: 1,000 addresses.
     onThreads(100, [&](int i) {
-        DnsResolver r(&cache);
-        r.setServer(DnsAddress.toString());
-        r.setTimeout(5000);
+        const auto r = resolver(5000, 53, &cache);
         for (int k = 0; k < 10; ++k)
-            if (r.queryMx(QStringLiteral("u%1@d%2.test").arg(i).arg((i + k) % 10)).hosts.size() ==
+            if (r->queryMx(QStringLiteral("u%1@d%2.test").arg(i).arg((i + k) % 10)).hosts.size() ==
                 1)
                 ++answered;
     });
@@ -162,24 +161,21 @@ TEST_F(DnsCacheTest, AWaiterKeepsItsOwnTimeOutAndCancelAndIsNotHandedAnotherTime
     // waiting with a longer time-out, asks again rather than fail with it.
     m_dns.setZone(QStringLiteral("slow.test"),
                   {FakeDnsZone::Reply::Answer, {{10, QStringLiteral("mx.test")}}, {}, 600});
-    DnsCache cache;
     std::atomic<int> firstError{0};
     std::atomic<int> secondHosts{-1};
     onThreads(2, [&](int i) {
-        DnsResolver r(&cache);
-        r.setServer(DnsAddress.toString());
+        const auto r = resolver(i == 0 ? 300 : 3000);
         if (i == 1)
             QThread::msleep(100);
-        r.setTimeout(i == 0 ? 300 : 3000);
         try {
-            secondHosts = int(r.queryMx(QStringLiteral("u@slow.test")).hosts.size());
+            secondHosts = int(r->queryMx(QStringLiteral("u@slow.test")).hosts.size());
         } catch (const ComponentException& e) {
             firstError = e.error().number;
         }
     });
     EXPECT_EQ(firstError.load(), ARES_ETIMEOUT);
     EXPECT_EQ(secondHosts.load(), 1);
-    EXPECT_EQ(cache.size(), 1);
+    EXPECT_EQ(m_cache.size(), 1);
 
     // Cancel ends a wait at once.
     m_dns.setZone(QStringLiteral("slower.test"),
@@ -187,17 +183,15 @@ TEST_F(DnsCacheTest, AWaiterKeepsItsOwnTimeOutAndCancelAndIsNotHandedAnotherTime
     std::atomic<qint64> waitedMs{-1};
     std::atomic<int> waitError{0};
     onThreads(2, [&](int i) {
-        DnsResolver r(&cache);
-        r.setServer(DnsAddress.toString());
-        r.setTimeout(5000);
+        const auto r = resolver(5000);
         if (i == 1) {
             QThread::msleep(100);
-            QTimer::singleShot(100, [&r] { r.cancel(); });
+            QTimer::singleShot(100, [&r] { r->cancel(); });
             waitedMs = millisecondsOf([&] {
-                waitError = errorOf([&] { r.queryMx(QStringLiteral("u@slower.test")); }).number;
+                waitError = errorOf([&] { r->queryMx(QStringLiteral("u@slower.test")); }).number;
             });
         } else {
-            r.queryMx(QStringLiteral("u@slower.test"));
+            r->queryMx(QStringLiteral("u@slower.test"));
         }
     });
     EXPECT_EQ(waitError.load(), ARES_ECANCELLED);

@@ -30,8 +30,10 @@ protected:
 
 TEST_F(DnsResolverTest, ListsMailServersByPreferenceKeepingTheOrderOfEqualOnesOrNone)
 {
+    // A root entry among real ones names no host and is left out.
     m_dns.setMx(QStringLiteral("order.test"), {{20, QStringLiteral("b.order.test")},
                                                {10, QStringLiteral("a.order.test")},
+                                               {0, QStringLiteral(".")},
                                                {20, QStringLiteral("c.order.test")},
                                                {5, QStringLiteral("d.order.test")}});
     // Only the part after the last "@" is the domain.
@@ -55,6 +57,7 @@ TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
     m_dns.setReply(QStringLiteral("servfail.test"), FakeDnsZone::Reply::ServFail);
     m_dns.setReply(QStringLiteral("refused.test"), FakeDnsZone::Reply::Refused);
     m_dns.setReply(QStringLiteral("garbled.test"), FakeDnsZone::Reply::Garbled);
+    m_dns.setMx(QStringLiteral("nullmx.test"), {{0, QStringLiteral(".")}});
     DnsResolver unreachable; // nothing listens on 127.0.0.54:53
     unreachable.setServer(QStringLiteral("127.0.0.54"));
     unreachable.setTimeout(2000);
@@ -73,6 +76,7 @@ TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
          "The DNS server refused the query for the domain refused.test"},
         {&m_resolver, "user@garbled.test", ARES_EBADRESP,
          "The DNS server sent a malformed reply for the domain garbled.test"},
+        {&m_resolver, "user@nullmx.test", ARES_ENODATA, "The domain accepts no mail (null MX)"},
         {&unreachable, "user@lat0.test", ARES_ECONNREFUSED,
          "Could not contact the DNS server for the domain lat0.test"},
         {&m_resolver, "user@", ARES_EBADNAME, "\"\" is not a valid domain name"},
@@ -88,20 +92,6 @@ TEST_F(DnsResolverTest, FailuresBecomeReadableErrors)
     EXPECT_EQ(
         errorOf([&] { m_resolver.resolveHost(QStringLiteral("mx.missing.test")); }).description,
         QStringLiteral("The host mx.missing.test does not exist (NXDOMAIN)"));
-}
-
-TEST_F(DnsResolverTest, NullMxMeansTheDomainTakesNoMail)
-{
-    m_dns.setMx(QStringLiteral("nullmx.test"), {{0, QStringLiteral(".")}});
-    const ComponentError error =
-        errorOf([&] { m_resolver.queryMx(QStringLiteral("u@nullmx.test")); });
-    EXPECT_EQ(error.description, QStringLiteral("The domain accepts no mail (null MX)"));
-
-    // A root entry among real ones names no host and is left out.
-    m_dns.setMx(QStringLiteral("mixed.test"),
-                {{0, QStringLiteral(".")}, {10, QStringLiteral("mx.mixed.test")}});
-    EXPECT_EQ(m_resolver.queryMx(QStringLiteral("u@mixed.test")).hosts,
-              QStringList{QStringLiteral("mx.mixed.test")});
 }
 
 TEST_F(DnsResolverTest, ASilentServerCostsNoMoreThanTheTimeOut)
@@ -122,15 +112,21 @@ TEST_F(DnsResolverTest, ASilentServerCostsNoMoreThanTheTimeOut)
     EXPECT_GT(m_dns.queries().size(), 2);
 }
 
-TEST_F(DnsResolverTest, CancelFromAnEventEndsTheLookUpAtOnceAndLeavesTheResolverUsable)
+// Events served during a look-up may neither start another one nor be kept
+// from cancelling it.
+TEST_F(DnsResolverTest, EventsDuringALookUpCannotNestButCanCancelItAtOnce)
 {
     m_dns.setReply(QStringLiteral("silent.test"), FakeDnsZone::Reply::Silence);
     m_dns.setMx(QStringLiteral("fine.test"), {{10, QStringLiteral("mx.fine.test")}});
     m_resolver.setTimeout(10000);
+    ComponentError nested;
+    QTimer::singleShot(
+        50, [&] { nested = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@fine.test")); }); });
     QTimer::singleShot(100, [&] { m_resolver.cancel(); });
     ComponentError error;
     const qint64 elapsed = millisecondsOf(
         [&] { error = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@silent.test")); }); });
+    EXPECT_TRUE(nested.description.contains(QLatin1String("already in progress")));
     EXPECT_EQ(error.number, ARES_ECANCELLED);
     EXPECT_LE(elapsed, 100 + SlackMs);
 
@@ -157,17 +153,6 @@ TEST_F(DnsResolverTest, AThreadThatQuitsDuringALookUpEndsWithoutWaitingForTheTim
     EXPECT_EQ(number, ARES_ECANCELLED);
 }
 
-TEST_F(DnsResolverTest, ALookUpStartedFromAnEventDuringAnotherIsRefused)
-{
-    m_dns.setZone(QStringLiteral("slow.test"),
-                  {FakeDnsZone::Reply::Answer, {{10, QStringLiteral("mx.slow.test")}}, {}, 200});
-    ComponentError nested;
-    QTimer::singleShot(
-        50, [&] { nested = errorOf([&] { m_resolver.queryMx(QStringLiteral("u@slow.test")); }); });
-    EXPECT_EQ(m_resolver.queryMx(QStringLiteral("u@slow.test")).hosts.size(), 1);
-    EXPECT_TRUE(nested.description.contains(QLatin1String("already in progress")));
-}
-
 TEST_F(DnsResolverTest, ResolvesHostsToBothFamiliesAndTakesLiteralsAsTheyAre)
 {
     const QHostAddress v4(QStringLiteral("127.0.0.7"));
@@ -191,27 +176,9 @@ TEST_F(DnsResolverTest, ResolvesHostsToBothFamiliesAndTakesLiteralsAsTheyAre)
               ARES_ENOTFOUND);
 }
 
-TEST(DnsResolverServer, AServerGivenByNameAndAPortOtherThan53AreUsed)
-{
-    FakeDnsServer dns;
-    QString error;
-    ASSERT_TRUE(dns.start(QHostAddress::LocalHost, 5353, &error)) << error.toStdString();
-    dns.setMx(QStringLiteral("port.test"), {{10, QStringLiteral("mx.port.test")}});
-    DnsResolver resolver;
-    resolver.setTimeout(2000);
-    resolver.setServer(QStringLiteral("localhost")); // from the hosts file
-    resolver.setPort(5353);
-    EXPECT_EQ(resolver.queryMx(QStringLiteral("u@port.test")).hosts,
-              QStringList{QStringLiteral("mx.port.test")});
-
-    resolver.setPort(5354); // nobody there
-    resolver.setTimeout(300);
-    EXPECT_THROW(resolver.queryMx(QStringLiteral("u@port.test")), ComponentException);
-}
-
+// Also: a server given by name, on a port other than 53.
 TEST(DnsResolverDnsmasq, AnswersFromARealServerAreOrderedAndResolved)
 {
-    const QHostAddress address(QStringLiteral("127.0.0.54"));
     QList<DnsmasqServer::Mx> mx{{QStringLiteral("real.test"), QStringLiteral("mx2.real.test"), 20},
                                 {QStringLiteral("real.test"), QStringLiteral("mx1.real.test"), 10}};
     // Too many records for one UDP answer: dnsmasq truncates it and the
@@ -225,17 +192,22 @@ TEST(DnsResolverDnsmasq, AnswersFromARealServerAreOrderedAndResolved)
     DnsmasqServer dnsmasq;
     QString error;
     ASSERT_TRUE(dnsmasq.start(
-        address, 53, mx,
+        QHostAddress::LocalHost, 5353, mx,
         {{QStringLiteral("mx1.real.test"), QHostAddress(QStringLiteral("127.0.0.21"))}}, &error))
         << error.toStdString();
     DnsResolver resolver;
-    resolver.setServer(address.toString());
+    resolver.setServer(QStringLiteral("localhost")); // from the hosts file
+    resolver.setPort(5353);
     resolver.setTimeout(2000);
     EXPECT_EQ(resolver.queryMx(QStringLiteral("someone@real.test")).hosts,
               (QStringList{QStringLiteral("mx1.real.test"), QStringLiteral("mx2.real.test")}));
     EXPECT_EQ(resolver.resolveHost(QStringLiteral("mx1.real.test")),
               QList<QHostAddress>{QHostAddress(QStringLiteral("127.0.0.21"))});
     EXPECT_EQ(resolver.queryMx(QStringLiteral("someone@big.test")).hosts, bigHosts);
+
+    resolver.setPort(5354); // nobody there
+    resolver.setTimeout(300);
+    EXPECT_THROW(resolver.queryMx(QStringLiteral("u@real.test")), ComponentException);
 }
 
 } // namespace

@@ -137,8 +137,10 @@ TEST_F(MailServerLimitsTest, RefusalsPauseTheServerAndObjectsWaitThemOut)
     std::atomic<int> failed{0};
     QElapsedTimer clock;
     clock.start();
+    // The pauses an object meets count against its time-out, and the whole
+    // run takes 3 to 4.5 s on an idle machine: 5 s failed objects under load.
     onThreads(40, [&](int) {
-        if (probe(5000) != 0)
+        if (probe(15000) != 0)
             ++failed;
     });
     EXPECT_EQ(failed.load(), 0);

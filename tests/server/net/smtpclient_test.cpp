@@ -11,7 +11,12 @@ namespace corvanta::testing {
 namespace {
 
 const QHostAddress DnsAddress(QStringLiteral("127.0.0.53"));
-const QHostAddress Mx(QStringLiteral("127.0.0.10"));
+QHostAddress at(int last)
+{
+    return QHostAddress(QStringLiteral("127.0.0.%1").arg(last));
+}
+
+const QHostAddress Mx = at(10);
 const QString MxName = Mx.toString();
 
 class SmtpClientTest : public ::testing::Test
@@ -27,12 +32,19 @@ protected:
         m_client.setHelloName(QStringLiteral("probe.example"));
     }
 
-    void serve(const QHostAddress& address, const FakeSmtpBehaviour& behaviour = {})
+    // Serves `address`:25 as the default behaviour changed by `change` has it,
+    // and returns the address as a host name.
+    QString serve(const QHostAddress& address,
+                  const std::function<void(FakeSmtpBehaviour&)>& change = {})
     {
+        FakeSmtpBehaviour behaviour;
+        if (change)
+            change(behaviour);
         QString error;
-        ASSERT_TRUE(m_smtp.add(address, behaviour, &error))
+        EXPECT_TRUE(m_smtp.add(address, behaviour, &error))
             << "cannot listen on " << address.toString().toStdString()
             << ":25 (is this a private network namespace?): " << error.toStdString();
+        return address.toString();
     }
 
     ComponentError connectError(const QString& host = MxName)
@@ -48,10 +60,10 @@ protected:
 
 TEST_F(SmtpClientTest, ProbesAndLogsOutInOrder)
 {
-    FakeSmtpBehaviour behaviour;
-    behaviour.rejectedRcptPrefix = "nobody";
-    behaviour.mailReply = "250-first line\r\n250-second line\r\n250 last line";
-    serve(Mx, behaviour);
+    serve(Mx, [](auto& b) {
+        b.mailReply = "250-first line\r\n250-second line\r\n250 last line";
+        b.rejectedRcptPrefix = "nobody";
+    });
     EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
     m_client.connectAndGreet(MxName);
     EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
@@ -70,47 +82,16 @@ TEST_F(SmtpClientTest, ProbesAndLogsOutInOrder)
     EXPECT_EQ(m_smtp.commands(Mx), expected);
 }
 
-TEST_F(SmtpClientTest, FallsBackToHeloOnlyWhenEhloGetsAPermanentRefusal)
+TEST_F(SmtpClientTest, FallsBackToHeloWhenEhloGetsAPermanentRefusal)
 {
-    FakeSmtpBehaviour oldServer;
-    oldServer.ehloReply = "502 5.5.2 Command not recognized";
-    serve(Mx, oldServer);
+    serve(Mx, [](auto& b) { b.ehloReply = "502 5.5.2 Command not recognized"; });
     m_client.connectAndGreet(MxName);
     EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
     EXPECT_EQ(m_smtp.commands(Mx), (QList<QByteArray>{"EHLO probe.example", "HELO probe.example"}));
-
-    const QHostAddress busy(QStringLiteral("127.0.0.11"));
-    FakeSmtpBehaviour busyServer;
-    busyServer.ehloReply = "421 4.3.2 Try later";
-    serve(busy, busyServer);
-    const ComponentError error = connectError(busy.toString());
-    EXPECT_EQ(error.number, SmtpClient::HelloRefused);
-    EXPECT_TRUE(error.description.contains(QLatin1String("421 4.3.2 Try later")));
-    EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
-    EXPECT_EQ(m_smtp.commands(busy), QList<QByteArray>{"EHLO probe.example"});
-}
-
-TEST_F(SmtpClientTest, GreetsWithTheMachineNameByDefault)
-{
-    serve(Mx);
-    DnsResolver resolver;
-    SmtpClient client(resolver);
-    EXPECT_EQ(client.helloName(), QSysInfo::machineHostName());
-    client.connectAndGreet(MxName);
-    EXPECT_EQ(m_smtp.commands(Mx).value(0), "EHLO " + client.helloName().toUtf8());
 }
 
 TEST_F(SmtpClientTest, ConnectionFailuresAreErrorsWithoutAConnection)
 {
-    FakeSmtpBehaviour closing;
-    closing.closeOnConnect = true;
-    const QHostAddress closes(QStringLiteral("127.0.0.12"));
-    serve(closes, closing);
-    FakeSmtpBehaviour unwelcoming;
-    unwelcoming.greeting = "554 5.7.1 Go away";
-    const QHostAddress refuses(QStringLiteral("127.0.0.13"));
-    serve(refuses, unwelcoming);
-
     struct Case
     {
         QString host;
@@ -118,8 +99,12 @@ TEST_F(SmtpClientTest, ConnectionFailuresAreErrorsWithoutAConnection)
         const char* mentions;
     } cases[] = {
         {QStringLiteral("127.0.0.99"), SmtpClient::ConnectFailed, "127.0.0.99"}, // nobody listens
-        {closes.toString(), SmtpClient::ConnectionLost, "closed"},
-        {refuses.toString(), SmtpClient::GreetingRefused, "554 5.7.1 Go away"},
+        {serve(at(12), [](auto& b) { b.closeOnConnect = true; }), SmtpClient::ConnectionLost,
+         "closed"},
+        {serve(at(13), [](auto& b) { b.greeting = "554 5.7.1 Go away"; }),
+         SmtpClient::GreetingRefused, "554 5.7.1 Go away"},
+        {serve(at(11), [](auto& b) { b.ehloReply = "421 4.3.2 Try later"; }),
+         SmtpClient::HelloRefused, "421 4.3.2 Try later"},
         {QStringLiteral("unknown.test"), SmtpClient::HostNotFound, "unknown.test"},
         {QString(), SmtpClient::HostNotFound, "No mail server"},
     };
@@ -130,18 +115,20 @@ TEST_F(SmtpClientTest, ConnectionFailuresAreErrorsWithoutAConnection)
             << error.description.toStdString();
         EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
     }
-    EXPECT_TRUE(m_smtp.commands(refuses).isEmpty());
+    EXPECT_TRUE(m_smtp.commands(at(13)).isEmpty());
+    EXPECT_EQ(m_smtp.commands(at(11)), QList<QByteArray>{"EHLO probe.example"}) << "no HELO";
 }
 
-TEST_F(SmtpClientTest, TriesTheAddressesOfAHostInTurn)
+TEST_F(SmtpClientTest, TriesTheAddressesOfAHostInTurnAndGreetsWithTheMachineName)
 {
-    serve(QHostAddress(QStringLiteral("127.0.0.15")));
+    serve(at(15));
     // Nothing listens on the first address.
-    m_dns.setAddresses(QStringLiteral("mx.two.test"), {QHostAddress(QStringLiteral("127.0.0.14")),
-                                                       QHostAddress(QStringLiteral("127.0.0.15"))});
-    m_client.connectAndGreet(QStringLiteral("mx.two.test"));
-    EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
-    EXPECT_EQ(m_smtp.connections(QHostAddress(QStringLiteral("127.0.0.15"))), 1);
+    m_dns.setAddresses(QStringLiteral("mx.two.test"), {at(14), at(15)});
+    SmtpClient client(m_resolver); // no greeting name set
+    client.connectAndGreet(QStringLiteral("mx.two.test"));
+    EXPECT_EQ(client.state(), ISmtpClient::Ready);
+    EXPECT_EQ(m_smtp.commands(at(15)),
+              QList<QByteArray>{"EHLO " + QSysInfo::machineHostName().toUtf8()});
 }
 
 TEST_F(SmtpClientTest, TalksToTheMailServerItselfWhateverProxyTheDesktopSets)
@@ -149,7 +136,7 @@ TEST_F(SmtpClientTest, TalksToTheMailServerItselfWhateverProxyTheDesktopSets)
     // A web proxy the desktop names for every connection. Qt never proxies
     // loopback, so the mail server has an address outside it (the namespace
     // script puts 192.0.2.25 on its loopback device).
-    const QHostAddress proxy(QStringLiteral("127.0.0.30"));
+    const QHostAddress proxy = at(30);
     QString error;
     ASSERT_TRUE(m_smtp.add(proxy, {}, &error, 3128)) << error.toStdString();
     const QHostAddress remote(QStringLiteral("192.0.2.25"));
@@ -169,15 +156,13 @@ TEST_F(SmtpClientTest, TalksToTheMailServerItselfWhateverProxyTheDesktopSets)
 
 TEST_F(SmtpClientTest, OneTimeOutBoundsTheWholeAttemptOnAServer)
 {
-    FakeSmtpBehaviour silent;
-    silent.silent = true;
-    serve(Mx, silent);
-    FakeSmtpBehaviour drip;
-    drip.dripIntervalMs = 50; // a byte well within the time-out, the greeting past it
-    drip.greeting = "220 drip";
-    drip.ehloReply = "250 ok";
-    const QHostAddress dripping(QStringLiteral("127.0.0.16"));
-    serve(dripping, drip);
+    serve(Mx, [](auto& b) { b.silent = true; });
+    // A byte well within the time-out, the greeting past it.
+    const QString dripping = serve(at(16), [](auto& b) {
+        b.dripIntervalMs = 50;
+        b.greeting = "220 drip";
+        b.ehloReply = "250 ok";
+    });
     // Nothing ever answers on 198.51.100.0/24 (see netns-run.sh).
     const QHostAddress unanswered1(QStringLiteral("198.51.100.1"));
     const QHostAddress unanswered2(QStringLiteral("198.51.100.2"));
@@ -188,7 +173,7 @@ TEST_F(SmtpClientTest, OneTimeOutBoundsTheWholeAttemptOnAServer)
 
     const std::pair<QString, int> cases[] = {
         {MxName, SmtpClient::TimedOut},                               // no greeting
-        {dripping.toString(), SmtpClient::TimedOut},                  // a greeting too slow
+        {dripping, SmtpClient::TimedOut},                             // a greeting too slow
         {QStringLiteral("mx.dead.test"), SmtpClient::ConnectFailed},  // no address answers
         {QStringLiteral("mx.half.test"), SmtpClient::TimedOut},       // one never greets
         {QStringLiteral("mx.silent-dns.test"), SmtpClient::TimedOut}, // no address found
@@ -206,15 +191,13 @@ TEST_F(SmtpClientTest, OneTimeOutBoundsTheWholeAttemptOnAServer)
 
     // The same drip finishes within a longer time-out: pieces add up.
     m_client.setTimeout(2000);
-    m_client.connectAndGreet(dripping.toString());
+    m_client.connectAndGreet(dripping);
     EXPECT_EQ(m_client.state(), ISmtpClient::Ready);
 }
 
 TEST_F(SmtpClientTest, EachCommandAfterTheHelloHasItsOwnTimeOut)
 {
-    FakeSmtpBehaviour slow;
-    slow.replyDelayMs = 150;
-    serve(Mx, slow);
+    serve(Mx, [](auto& b) { b.replyDelayMs = 150; });
     // Longer than the greeting and the hello together, shorter than the
     // whole conversation.
     m_client.setTimeout(400);
@@ -232,19 +215,14 @@ TEST_F(SmtpClientTest, EachCommandAfterTheHelloHasItsOwnTimeOut)
 
 TEST_F(SmtpClientTest, AnEndlessOrDroppedReplyFailsTheCommandAndTheConnection)
 {
-    FakeSmtpBehaviour endless;
-    endless.endlessOnVerb = "RCPT";
-    serve(Mx, endless);
-    FakeSmtpBehaviour dropping;
-    dropping.dropOnVerb = "MAIL";
-    const QHostAddress drops(QStringLiteral("127.0.0.19"));
-    serve(drops, dropping);
-    const std::tuple<QHostAddress, QString, int> cases[] = {
-        {Mx, QStringLiteral("RCPT TO:<a@b.test>"), SmtpClient::ReplyTooLarge},
-        {drops, QStringLiteral("MAIL FROM:<a@b.test>"), SmtpClient::ConnectionLost},
+    const std::tuple<QString, QString, int> cases[] = {
+        {serve(Mx, [](auto& b) { b.endlessOnVerb = "RCPT"; }), QStringLiteral("RCPT TO:<a@b.test>"),
+         SmtpClient::ReplyTooLarge},
+        {serve(at(19), [](auto& b) { b.dropOnVerb = "MAIL"; }),
+         QStringLiteral("MAIL FROM:<a@b.test>"), SmtpClient::ConnectionLost},
     };
-    for (const auto& [address, command, number] : cases) {
-        m_client.connectAndGreet(address.toString());
+    for (const auto& [host, command, number] : cases) {
+        m_client.connectAndGreet(host);
         EXPECT_EQ(errorOf([&, &line = command] { m_client.sendCommand(line); }).number, number);
         EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
         EXPECT_EQ(errorOf([&] { m_client.sendCommand(QStringLiteral("NOOP")); }).number,
@@ -271,23 +249,16 @@ TEST_F(SmtpClientTest, CommandsThatCouldInjectAnotherAreNeverSent)
     EXPECT_EQ(m_smtp.commands(Mx), (QList<QByteArray>{"EHLO probe.example", "NOOP"}));
 
     // The greeting name goes into a command too.
-    const QHostAddress other(QStringLiteral("127.0.0.17"));
-    serve(other);
     m_client.setHelloName(QStringLiteral("probe\r\nMAIL FROM:<x@y.test>"));
-    EXPECT_EQ(connectError(other.toString()).number, SmtpClient::CommandRefused);
+    EXPECT_EQ(connectError(serve(at(17))).number, SmtpClient::CommandRefused);
     EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
-    EXPECT_TRUE(m_smtp.commands(other).isEmpty());
+    EXPECT_TRUE(m_smtp.commands(at(17)).isEmpty());
 }
 
 TEST_F(SmtpClientTest, AbortEndsAPendingStepAtOnce)
 {
-    FakeSmtpBehaviour silent;
-    silent.silent = true;
-    serve(Mx, silent);
-    FakeSmtpBehaviour stalling;
-    stalling.stallOnVerb = "MAIL";
-    const QHostAddress stalls(QStringLiteral("127.0.0.18"));
-    serve(stalls, stalling);
+    serve(Mx, [](auto& b) { b.silent = true; });
+    const QString stalls = serve(at(18), [](auto& b) { b.stallOnVerb = "MAIL"; });
     m_dns.setReply(QStringLiteral("mx.silent-dns.test"), FakeDnsZone::Reply::Silence);
     m_client.setTimeout(10000);
     m_resolver.setTimeout(10000);
@@ -304,11 +275,11 @@ TEST_F(SmtpClientTest, AbortEndsAPendingStepAtOnce)
     abortedWithin("greeting", [&] { m_client.connectAndGreet(MxName); });
     abortedWithin("host look-up",
                   [&] { m_client.connectAndGreet(QStringLiteral("mx.silent-dns.test")); });
-    m_client.connectAndGreet(stalls.toString());
+    m_client.connectAndGreet(stalls);
     abortedWithin("reply", [&] { m_client.sendCommand(QStringLiteral("MAIL FROM:<>")); });
 
     // Between steps it just drops the connection; the next step knows.
-    m_client.connectAndGreet(stalls.toString());
+    m_client.connectAndGreet(stalls);
     m_client.abort();
     EXPECT_EQ(m_client.state(), ISmtpClient::Disconnected);
     EXPECT_EQ(errorOf([&] { m_client.sendCommand(QStringLiteral("NOOP")); }).number,
@@ -317,9 +288,7 @@ TEST_F(SmtpClientTest, AbortEndsAPendingStepAtOnce)
 
 TEST_F(SmtpClientTest, AThreadThatQuitsDuringAStepEndsWithoutWaitingForTheTimeOut)
 {
-    FakeSmtpBehaviour silent;
-    silent.silent = true;
-    serve(Mx, silent);
+    serve(Mx, [](auto& b) { b.silent = true; });
     int number = 0;
     const qint64 elapsed = millisecondsUntilThreadEnds(
         [&] {

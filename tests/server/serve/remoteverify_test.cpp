@@ -27,15 +27,6 @@ protected:
 
     std::unique_ptr<RemoteVerify> make() { return std::make_unique<RemoteVerify>(m_options); }
 
-    static bool waitFinished(RemoteVerify& v, int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (v.Status() != 3 && t.elapsed() < ms)
-            v.waitForPush(int(ms - t.elapsed()));
-        return v.Status() == 3;
-    }
-
     QTemporaryDir m_tmp;
     ClientOptions m_options;
 };
@@ -106,13 +97,16 @@ TEST_F(RemoteVerifyTest, AnOutcomeComesWithItsPushAndIsKeptWhenTheServerDies)
     auto v = make();
     v->setAddress(QStringLiteral("bad@example.com"));
     v->Verify();
-    ASSERT_TRUE(waitFinished(*v, 3000));
+    QElapsedTimer t;
+    t.start();
+    while (v->Status() != 3 && t.elapsed() < 3000)
+        v->waitForPush(100);
+    ASSERT_EQ(v->Status(), 3);
     // A server that dies right after a verification ended cannot take its
     // outcome along: the push that told of the end brought it.
     ASSERT_GT(v->serverProcessId(), 0);
     ::kill(pid_t(v->serverProcessId()), SIGKILL);
-    QElapsedTimer t;
-    t.start();
+    t.restart();
     while (v->isConnected() && t.elapsed() < 5000)
         v->waitForPush(100);
     ASSERT_FALSE(v->isConnected());

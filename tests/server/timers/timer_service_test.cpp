@@ -78,7 +78,7 @@ void expectObjectError(const std::function<void()>& call, int number, const char
 
 } // namespace
 
-TEST_F(TimerServiceTest, StartsOnlyWithAPositiveIntervalAndAGrantedSystemTimer)
+TEST_F(TimerServiceTest, StartsOnlyWithAPositiveIntervalAndAGrantedSystemTimerOncePerEnable)
 {
     auto timer = CTimer::create();
     EXPECT_EQ(timer->Interval(), 2000);
@@ -88,16 +88,9 @@ TEST_F(TimerServiceTest, StartsOnlyWithAPositiveIntervalAndAGrantedSystemTimer)
     EXPECT_FALSE(timer->Enabled());
     EXPECT_TRUE(sys.live.empty());
 
-    sys.refuse = true;
-    timer->EnableTimer(10);
-    EXPECT_FALSE(timer->Enabled());
-    EXPECT_EQ(timer->systemTimerId(), 0);
-    EXPECT_EQ(MTimer::runningTimerCount(), 0);
-}
-
-TEST_F(TimerServiceTest, EnablingTwiceRestartsWithOneNewSystemTimer)
-{
-    auto timer = CTimer::create();
+    // Enabling twice restarts with one new system timer.
+    sys.killed.clear();
+    timer->setInterval(10);
     timer->setEnabled(true);
     const int first = timer->systemTimerId();
     timer->setEnabled(true);
@@ -112,17 +105,27 @@ TEST_F(TimerServiceTest, EnablingTwiceRestartsWithOneNewSystemTimer)
     EXPECT_TRUE(sys.live.empty());
     timer->setEnabled(false); // stopping a stopped timer changes nothing
     EXPECT_EQ(sys.killed.size(), 2u);
+
+    sys.refuse = true;
+    timer->EnableTimer(10);
+    EXPECT_FALSE(timer->Enabled());
+    EXPECT_EQ(timer->systemTimerId(), 0);
+    EXPECT_EQ(MTimer::runningTimerCount(), 0);
 }
 
 TEST_F(TimerServiceTest, TicksRouteToTheirTimerAndUnknownTicksKillTheSystemTimer)
 {
     auto timer = CTimer::create();
     int ticks = 0;
-    QObject::connect(timer.get(), &CTimer::Timer, [&] { ++ticks; });
+    QObject::connect(timer.get(), &CTimer::Timer, [&] {
+        if (++ticks == 1)
+            throw std::runtime_error("a failing handler stops no later tick");
+    });
     timer->Enable();
     MTimer::TimerProc(timer->systemTimerId());
     MTimer::TimerProc(timer->systemTimerId());
     EXPECT_EQ(ticks, 2);
+    EXPECT_TRUE(timer->Enabled());
 
     sys.live.insert(4242);
     MTimer::TimerProc(4242);
@@ -138,37 +141,32 @@ TEST_F(TimerServiceTest, TicksRouteToTheirTimerAndUnknownTicksKillTheSystemTimer
     EXPECT_TRUE(sys.live.empty());
 }
 
-TEST_F(TimerServiceTest, FailingHandlerDoesNotStopLaterTicks)
-{
-    auto timer = CTimer::create();
-    int ticks = 0;
-    QObject::connect(timer.get(), &CTimer::Timer, [&] {
-        if (++ticks == 1)
-            throw std::runtime_error("handler failed");
-    });
-    timer->Enable();
-    MTimer::TimerProc(timer->systemTimerId());
-    MTimer::TimerProc(timer->systemTimerId());
-    EXPECT_EQ(ticks, 2);
-    EXPECT_TRUE(timer->Enabled());
-    timer->Disable();
-}
-
-TEST_F(TimerServiceTest, RunningTimerOutlivesItsCreatorsReference)
+// A running timer outlives its creator's reference until it is stopped; one
+// whose collection is gone is killed at its next tick.
+TEST_F(TimerServiceTest, RunningTimersOutliveTheirCreators)
 {
     std::weak_ptr<CTimer> watch;
     int id = 0;
+    int orphan = 0;
     {
         auto timer = CTimer::create();
         timer->Enable();
         id = timer->systemTimerId();
         watch = timer;
+        CTimers timers;
+        timers.Add();
+        timers.item(1)->Enable();
+        orphan = timers.item(1)->systemTimerId();
     }
     ASSERT_FALSE(watch.expired());
-    EXPECT_EQ(MTimer::runningTimerCount(), 1);
+    EXPECT_EQ(MTimer::runningTimerCount(), 2);
     watch.lock()->Disable(); // stopping drops the registry's reference
     EXPECT_TRUE(watch.expired());
     EXPECT_EQ(sys.live.count(id), 0u);
+
+    MTimer::TimerProc(orphan);
+    EXPECT_EQ(sys.live.count(orphan), 0u);
+    EXPECT_EQ(MTimer::runningTimerCount(), 0);
 }
 
 TEST_F(TimerServiceTest, CollectionReportsIndexAndEnforcesItsLimits)
@@ -183,10 +181,9 @@ TEST_F(TimerServiceTest, CollectionReportsIndexAndEnforcesItsLimits)
 
     const int base = -2147221504; // the object-error base callers test for
     CTimers other;
-    expectObjectError([&] { other.BulkLoad(200); }, base, "CTimers.BulkLoad",
-                      "No more than 200 times allowed per class");
-    expectObjectError([&] { other.BulkLoad(0); }, base, "CTimers.BulkLoad",
-                      "No more than 200 times allowed per class");
+    for (const int count : {200, 0})
+        expectObjectError([&] { other.BulkLoad(count); }, base, "CTimers.BulkLoad",
+                          "No more than 200 times allowed per class");
     EXPECT_EQ(other.Count(), 0);
     EXPECT_EQ(other.Add(), 1);
     expectObjectError([&] { other.item(2); }, base, "CTimers.Item", "Index does not Exist");
@@ -201,21 +198,6 @@ TEST_F(TimerServiceTest, CollectionReportsIndexAndEnforcesItsLimits)
     EXPECT_EQ(fired, (std::vector<qint16>{9, 3}));
     timers.item(3)->Disable();
     timers.item(9)->Disable();
-}
-
-TEST_F(TimerServiceTest, TimerOfAGoneCollectionIsKilledAtItsNextTick)
-{
-    int id = 0;
-    {
-        CTimers timers;
-        timers.Add();
-        timers.item(1)->Enable();
-        id = timers.item(1)->systemTimerId();
-    }
-    EXPECT_EQ(MTimer::runningTimerCount(), 1);
-    MTimer::TimerProc(id);
-    EXPECT_EQ(sys.live.count(id), 0u);
-    EXPECT_EQ(MTimer::runningTimerCount(), 0);
 }
 
 // The real system timers: ticks come through the event loop of the owning

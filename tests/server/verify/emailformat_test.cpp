@@ -7,16 +7,12 @@
 
 using corvanta::isValidEmail;
 
-TEST(FormatCheckTest, AcceptsWordRunsJoinedBySingleDotsAndHyphens)
+TEST(FormatCheckTest, AcceptsWordRunsJoinedBySingleDotsAndHyphensOnly)
 {
     for (const char* good : {"john.doe-smith_2@mail-relay.example.co", "a@b.cd", "A1@B2.C3",
                              "_@x.y", "x@a-b-c.d.e", "first.last@sub.domain-1.example.org"}) {
         EXPECT_TRUE(isValidEmail(QString::fromLatin1(good))) << good;
     }
-}
-
-TEST(FormatCheckTest, RejectsEverythingElse)
-{
     const QString bad[] = {
         "", "@example.com", "john@", " john@example.com", "john@example.com ", "jo@hn@example.com",
         "john@examplecom", "john.@example.com", "john..doe@example.com", "-john@example.com",
