@@ -210,8 +210,10 @@ void VerifyProcedure::closingSteps(const std::optional<QString>& pendingError)
     progress(ProgressStep::Logout, QStringLiteral("Logout"));
     try {
         if (m_smtp.state() == ISmtpClient::Ready) {
-            m_smtp.logout();
+            // Set before the farewell: a server that fails it must not leave
+            // an earlier address's message on this address's outcome.
             m_state.message = pendingError.value_or(QString());
+            m_smtp.logout();
         }
     } catch (...) {
         // The outcome was decided before the log-out; a server that fails the

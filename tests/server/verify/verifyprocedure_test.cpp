@@ -185,9 +185,10 @@ TEST(ProcedureOutcomes, EachEndingSetsItsOutcomeWithEventsOnOrOff)
     const Case cases[] = {
         {"accepted", [](DnsScript&, SmtpScript&) {}, verifyValid, QString(),
          Methods{3, 4, 5, 1, 6, 7, 9, 10, 11, 13, 14, 16, 17}, 2, std::nullopt},
-        // The connection is dropped anyway and the outcome stands.
+        // The connection is dropped anyway, and the outcome and its (empty)
+        // message stand: the earlier address's message does not stay.
         {"failed log-out", [](DnsScript&, SmtpScript& s) { s.logoutFails = true; }, verifyValid,
-         std::nullopt, Methods{3, 4, 5, 1, 6, 7, 9, 10, 11, 13, 14, 16, 17}, 2, std::nullopt},
+         QString(), Methods{3, 4, 5, 1, 6, 7, 9, 10, 11, 13, 14, 16, 17}, 2, std::nullopt},
         // No records leaves the earlier message alone.
         {"no records", [](DnsScript& d, SmtpScript&) { d.answer = {}; }, verifyDomain,
          QStringLiteral("before"), Methods{3, 4, 5}, 0, std::nullopt},
