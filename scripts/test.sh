@@ -84,7 +84,7 @@ if [ "${CORVANTA_SANITIZERS:-1}" != 0 ]; then
   stage asan-tests quiet_ctest "$asan_dir" -LE wine
   stage fuzz scripts/fuzz.sh "$asan_dir" "${CORVANTA_FUZZ_SECONDS:-60}"
   # TSan over the suites that start threads of their own.
-  tsan_targets=(broker_tests verify_engine_test timer_service_test cv_run_tests)
+  tsan_targets=(broker_tests verify_engine_test timers_tests cv_run_tests)
   stage tsan-build eval 'configure "$tsan_dir" -DCORVANTA_SANITIZE=thread && \
     build_quiet "$tsan_dir" "${tsan_targets[@]}"'
   # Two broker cases start a server with QProcess from the test itself;
