@@ -13,19 +13,22 @@ TEST(Verdict, RealWorldRepliesGetTheVerdictAListOwnerCanActOn)
 {
     ASSERT_GE(std::size(kRealReplies), 60u);
     for (const auto& row : kRealReplies) {
+        // The facts only view their texts, so the texts live as long as the call.
+        const QString reply = QString::fromUtf8(row.reply);
+        const QString message = QString::fromUtf8(row.message);
         // Only the text the classifier names as deciding is given, as the
         // window fetches no other.
         VerificationFacts facts;
         facts.code = row.code;
         switch (decidingText(row.code)) {
         case DecidingText::RcptReply:
-            facts.rcptReply = QString::fromUtf8(row.reply);
+            facts.rcptReply = reply;
             break;
         case DecidingText::FromReply:
-            facts.fromReply = QString::fromUtf8(row.reply);
+            facts.fromReply = reply;
             break;
         case DecidingText::Message:
-            facts.message = QString::fromUtf8(row.message);
+            facts.message = message;
             break;
         case DecidingText::None:
             break;

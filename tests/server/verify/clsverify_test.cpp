@@ -188,6 +188,7 @@ TEST_F(ObjectTest, VerifyDuringARunningProcedureWaitsForItAndClosingMidWaitDoesN
     a->call([](clsVerify& v) { v.Verify(); });
     // The second verification starts only after the first has timed out.
     ASSERT_TRUE(reached.tryAcquire(1, 5000));
+    ASSERT_GE(waitForStatus(*a, StatusFinished), 0); // the script is read once idle
     EXPECT_EQ(smtp->maxActiveCalls, 1);
     EXPECT_EQ(smtp->connects.size(), 2);
     a->call([](clsVerify& v) { v.setSmtpTimeout(60000); });
