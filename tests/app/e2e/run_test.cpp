@@ -3,6 +3,7 @@
 
 #include "e2efixture.h"
 #include "statuspanel.h"
+#include "ui/commandicons.h"
 #include "ui/reportmodel.h"
 #include "ui/reportview.h"
 
@@ -23,6 +24,9 @@ TEST_F(E2eTest, AfterARunEveryOutcomeReadsInFullWithItsWordColourAndIcon)
     // domain3.test's mail server takes connections and never answers.
     startWorld({QStringLiteral("--silent-domains"), QStringLiteral("1")});
     storeSettings(5, 3, 1);
+    // The probe alone is stored on: it needs reply codes, so the run must look
+    // as with both off. A mix-up of the two stored switches shows here.
+    storeVerdictSwitches(false, true);
     startProgram();
     struct Row
     {
@@ -62,7 +66,10 @@ TEST_F(E2eTest, AfterARunEveryOutcomeReadsInFullWithItsWordColourAndIcon)
         EXPECT_EQ(cell(ReportModel::ColResult, Qt::ForegroundRole).value<QBrush>().color(),
                   good ? QColor(0, 102, 0) : QColor(255, 0, 0))
             << rows[i].address;
-        EXPECT_FALSE(cell(ReportModel::ColResult, Qt::DecorationRole).value<QIcon>().isNull());
+        // The outcome's own icon, not the one the row showed while validating.
+        EXPECT_EQ(cell(ReportModel::ColResult, Qt::DecorationRole).value<QIcon>().cacheKey(),
+                  ReportIcon(good ? kIconGood : kIconBad).cacheKey())
+            << rows[i].address;
         // The address is not cut short in a window of the default size.
         EXPECT_LT(metrics.horizontalAdvance(QLatin1String(rows[i].address)),
                   grid.columnWidth(ReportModel::ColAddress))
