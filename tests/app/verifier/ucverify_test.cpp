@@ -1,11 +1,11 @@
 // The verifier control against a real server process with fake DNS and SMTP.
+#include "privatebroker.h"
 #include "ucverify.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointF>
-#include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -14,16 +14,10 @@ using namespace corvanta;
 
 namespace {
 
-class UcVerifyTest : public ::testing::Test
+class UcVerifyTest : public test::PrivateBrokerTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_tmp.isValid());
-        m_options.paths = BrokerPaths::forDir(m_tmp.path() + QStringLiteral("/b"));
-        m_options.serverProgram = QStringLiteral(FAKE_VERIFY_SERVER);
-        m_options.startTimeoutMs = 5000;
-    }
+    UcVerifyTest() : PrivateBrokerTest(FAKE_VERIFY_SERVER) {}
 
     static bool waitFor(const std::function<bool()>& done, int ms)
     {
@@ -33,9 +27,6 @@ protected:
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         return done();
     }
-
-    QTemporaryDir m_tmp;
-    ClientOptions m_options;
 };
 
 } // namespace

@@ -1,10 +1,10 @@
 // The verification object served through the broker, in a real server process.
+#include "privatebroker.h"
 #include "remoteverify.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointF>
-#include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <csignal>
@@ -14,21 +14,12 @@ using namespace corvanta;
 
 namespace {
 
-class RemoteVerifyTest : public ::testing::Test
+class RemoteVerifyTest : public test::PrivateBrokerTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_tmp.isValid());
-        m_options.paths = BrokerPaths::forDir(m_tmp.path() + QStringLiteral("/b"));
-        m_options.serverProgram = QStringLiteral(FAKE_VERIFY_SERVER);
-        m_options.startTimeoutMs = 5000;
-    }
+    RemoteVerifyTest() : PrivateBrokerTest(FAKE_VERIFY_SERVER) {}
 
     std::unique_ptr<RemoteVerify> make() { return std::make_unique<RemoteVerify>(m_options); }
-
-    QTemporaryDir m_tmp;
-    ClientOptions m_options;
 };
 
 } // namespace

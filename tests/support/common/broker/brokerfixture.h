@@ -1,5 +1,6 @@
 #pragma once
 
+#include "privatebroker.h"
 #include "remoteobject.h"
 #include "testobject.h"
 
@@ -7,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
 #include <functional>
@@ -43,18 +43,11 @@ inline bool waitUntil(const std::function<bool()>& done, int ms)
     return true;
 }
 
-// Every case gets a private broker folder of its own, so each starts its own
-// test server and never meets another case's.
-class BrokerTest : public ::testing::Test
+// Every case starts its own test server in a broker folder of its own.
+class BrokerTest : public PrivateBrokerTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_tmp.isValid());
-        m_options.paths = BrokerPaths::forDir(m_tmp.path() + QStringLiteral("/b"));
-        m_options.serverProgram = QStringLiteral(CORVANTA_TEST_SERVER);
-        m_options.startTimeoutMs = 5000;
-    }
+    BrokerTest() : PrivateBrokerTest(CORVANTA_TEST_SERVER) {}
 
     void TearDown() override
     {
@@ -94,8 +87,6 @@ protected:
         return line.mid(4).toLongLong();
     }
 
-    QTemporaryDir m_tmp;
-    ClientOptions m_options;
     QList<QProcess*> m_clients;
 };
 
