@@ -16,7 +16,7 @@ int barExtent(int value, int length)
 {
     // Evaluated left to right in double precision: value / 100 first, then times the
     // length, so the halves land where they always have (e.g. 50 % of 101 is 50).
-    return static_cast<int>(roundHalfEvenToInt32(double(value) / 100.0 * double(length)));
+    return roundHalfEvenToInt32(double(value) / 100.0 * double(length));
 }
 
 GradientSegments gradientSegments(int length)
